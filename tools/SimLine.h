@@ -1,0 +1,50 @@
+#pragma once
+
+// Connects a SimDevice to a line: a new pseudo-terminal or a serial device.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+class QSocketNotifier;
+
+namespace rallon {
+
+class SimDevice;
+
+class SimLine : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SimLine(SimDevice *device, QObject *parent = nullptr);
+    ~SimLine() override;
+
+    // Opens a raw pseudo-terminal pair; path() is then the slave's path,
+    // for the utility to open. The slave stays open here too.
+    bool openPty(QString *error);
+    // Serves `name` at 4800 baud, 8N1, no flow control.
+    bool openSerial(const QString &name, QString *error);
+    QString path() const { return m_path; }
+
+signals:
+    // The serial device failed (e.g. was unplugged).
+    void lineLost(const QString &message);
+
+private:
+    void write(const QByteArray &bytes);
+    void readPty();
+    void flushPty();
+
+    SimDevice *m_device;
+    QString m_path;
+    QSerialPort *m_serial = nullptr;
+    int m_master = -1;
+    int m_slave = -1;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    QByteArray m_unwritten;
+};
+
+}  // namespace rallon
