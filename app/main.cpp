@@ -1,11 +1,13 @@
+#include "UtilityForm.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Tarvex Power Rallon Configuration Utility"));
-    window.show();
+    UtilityForm form;
+    if (!form.Load(1))
+        return 0;
+    form.show();
     return app.exec();
 }

@@ -1,0 +1,85 @@
+#include "SerialSession.h"
+
+namespace rallon {
+
+namespace {
+
+QString reasonFor(QSerialPort::SerialPortError error, const QString &systemText)
+{
+    switch (error) {
+    case QSerialPort::PermissionError:
+        return QStringLiteral("permission denied (%1); the user may need to be in the dialout "
+                              "group: sudo usermod -aG dialout $USER, then log in again")
+            .arg(systemText);
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("no such device (%1)").arg(systemText);
+    case QSerialPort::OpenError:
+        return QStringLiteral("the port is busy or already open (%1)").arg(systemText);
+    default:
+        return systemText;
+    }
+}
+
+}  // namespace
+
+SerialSession::SerialSession(QObject *parent) : QObject(parent)
+{
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setInterval(ReplyTimeoutMs);
+    connect(&Timer1, &QTimer::timeout, this, &SerialSession::timeOut);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialSession::readArrivals);
+}
+
+bool SerialSession::open(const QString &portName)
+{
+    m_port.setPortName(portName);
+    m_port.setBaudRate(QSerialPort::Baud4800);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = QStringLiteral("cannot open %1: %2")
+                      .arg(portName, reasonFor(m_port.error(), m_port.errorString()));
+        return false;
+    }
+    // The driver raises DTR on open; the device expects it low. A line
+    // without modem signals (a pseudo-terminal) refuses this, harmlessly.
+    m_port.setDataTerminalReady(false);
+    m_port.clearError();
+    m_error.clear();
+    return true;
+}
+
+void SerialSession::close()
+{
+    Timer1.stop();
+    m_port.close();
+}
+
+void SerialSession::write(const QByteArray &octets)
+{
+    m_port.write(octets);
+}
+
+void SerialSession::readArrivals()
+{
+    const QByteArray octets = m_port.readAll();
+    if (octets.isEmpty())
+        return;
+    if (Timer1.isActive())
+        Timer1.start();
+    for (const QByteArray &record : ReceiveBuffer.append(octets)) {
+        Timer1.stop();
+        emit recordReceived(record);
+    }
+}
+
+void SerialSession::timeOut()
+{
+    Timer1.stop();
+    ReceiveBuffer.clear();
+    emit replyTimedOut();
+}
+
+}  // namespace rallon

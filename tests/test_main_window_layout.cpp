@@ -1,0 +1,511 @@
+// The main window and the key entry window as built: window frame, named
+// controls, lists, tab order, discarded typing, length limits, the two
+// layouts of the password row, the dash reset and the key entry window.
+
+#include "ConfigRecord.h"
+#include "UtilityForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenuBar>
+#include <QtTest>
+
+namespace {
+
+// Names of every control of the main window, in no particular order.
+const QStringList ControlNames{
+    "TarvexRallonLabel", "CurrentDataLabel", "ChangeDataLabel",
+    "IPAddressLabel", "SubnetMaskLabel", "DefaultGatewayLabel", "PrimaryPortLabel", "lblSSID",
+    "lbEncryption", "Com1BaudLabel", "Com1DataBitsLabel", "Com1ParityTextBox",
+    "Com1StopBitsLabel", "Com2BaudLabel", "Com2DataBitsLabel", "Com2ParityTextBox",
+    "Com2StopBitsLabel",
+    "CurrentIPAddressTextBox", "CurrentSubnetMaskTextBox", "CurrentDefaultGatewayTextBox",
+    "CurrentPrimaryPortTextBox", "txtCurrentSSID", "txCurrentEncryptionType",
+    "CurrentPasswordTextBox", "CurrentCom1BaudTextBox", "CurrentCom1DataBitsTextBox",
+    "CurrentCom1ParityTextBox", "CurrentCom1StopBitTextBox", "CurrentCom2BaudTextBox",
+    "CurrentCom2DataBitsTextBox", "CurrentCom2ParityTextBox", "CurrentCom2StopBitTextBox",
+    "NewIPAddressTextBox", "NewSubnetMaskTextBox", "NewDefaultGatewayTextBox",
+    "NewPrimaryPortTextBox", "txtNewSSID", "NewEncryptionType", "NewPasswordTextBox",
+    "NewCom1BaudDropDownBox", "NewCom1DataBitsTextBoxCombo", "NewCom1ParityDropDownBox",
+    "NewCom1StopBitCombo", "NewCom2BaudDropDownBox", "NewCom2DataBitsTextBoxCombo",
+    "NewCom2ParityDropDownBox", "NewCom2StopBitCombo",
+    "btnPASS_SHARED", "txtCURRENT_HEX_KEY", "txtNEW_HEX_KEY", "btnHEX_SELECT",
+    "Image1", "GetCurrentDataCommand", "txtSN", "lblSN", "ChangeConfigCommand",
+};
+
+const QStringList TabOrder{
+    "GetCurrentDataCommand",
+    "NewIPAddressTextBox", "NewSubnetMaskTextBox", "NewDefaultGatewayTextBox",
+    "NewPrimaryPortTextBox", "txtNewSSID", "NewEncryptionType", "NewPasswordTextBox",
+    "NewCom1BaudDropDownBox", "NewCom1DataBitsTextBoxCombo", "NewCom1ParityDropDownBox",
+    "NewCom1StopBitCombo", "NewCom2BaudDropDownBox", "NewCom2DataBitsTextBoxCombo",
+    "NewCom2ParityDropDownBox", "NewCom2StopBitCombo",
+    "ChangeConfigCommand", "btnPASS_SHARED", "txtSN",
+};
+
+QList<QLineEdit *> currentBoxes(const UtilityForm &w)
+{
+    return {w.CurrentIPAddressTextBox, w.CurrentSubnetMaskTextBox, w.CurrentDefaultGatewayTextBox,
+            w.CurrentPrimaryPortTextBox, w.txtCurrentSSID, w.txCurrentEncryptionType,
+            w.CurrentCom1BaudTextBox, w.CurrentCom1DataBitsTextBox, w.CurrentCom1ParityTextBox,
+            w.CurrentCom1StopBitTextBox, w.CurrentCom2BaudTextBox, w.CurrentCom2DataBitsTextBox,
+            w.CurrentCom2ParityTextBox, w.CurrentCom2StopBitTextBox};
+}
+
+// Shown and inside the visible client area.
+bool inSight(const UtilityForm &w, const QWidget *control)
+{
+    return control->isVisibleTo(&w) && w.centralWidget()->rect().contains(control->geometry());
+}
+
+// Presses `key` `count` times on whatever has the focus; the focus
+// widget's name after each press.
+QStringList pressAndRecord(int count, Qt::Key key = Qt::Key_Tab)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus)
+            break;
+        QTest::keyClick(focus, key);
+        names << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                              : QStringLiteral("<none>"));
+    }
+    return names;
+}
+
+bool showActive(QWidget &w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
+}  // namespace
+
+class TestMainWindowLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowIsFixedSize();
+    void everyControlIsFoundByName();
+    void listsHoldProtocolItemsUnchosen();
+    void tabOrderSkipsDisplayBoxes();
+    void typingIntoListsAndSerialNumberIsDiscarded();
+    void multiLineBoxKeepsItsMaxLength();
+    void passwordRowSwitchesLayouts();
+    void dashResetAndInitialDisplay();
+    void keyEntryWindow();
+};
+
+void TestMainWindowLayout::windowIsFixedSize()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Tarvex Power Rallon Configuration Utility"));
+    QCOMPARE(w.centralWidget()->size(), QSize(875, 704));
+    // The menu bar lies above the client area, not inside it.
+    QCOMPARE(w.centralWidget()->geometry().top(), w.menuBar()->geometry().bottom() + 1);
+
+    const QSize before = w.size();
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    w.resize(before + QSize(200, 150));
+    QCOMPARE(w.size(), before);
+    QCOMPARE(w.centralWidget()->size(), QSize(875, 704));
+
+    const Qt::WindowFlags flags = w.windowFlags();
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!w.windowIcon().isNull());
+}
+
+void TestMainWindowLayout::everyControlIsFoundByName()
+{
+    UtilityForm w;
+    QSet<QWidget *> seen;
+    for (const QString &name : ControlNames) {
+        QWidget *control = w.findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QVERIFY2(!seen.contains(control), qPrintable(name));
+        seen.insert(control);
+        // Every control lies in the client area's widget, not elsewhere.
+        QCOMPARE(control->parentWidget(), w.centralWidget());
+    }
+    // The members are the named objects.
+    QCOMPARE(w.findChild<QWidget *>("txtSN"), w.txtSN);
+    QCOMPARE(w.findChild<QWidget *>("Com1ParityTextBox"), w.Com1ParityTextBox);
+    QVERIFY(qobject_cast<QLabel *>(w.Com2ParityTextBox));
+
+    // The HELP menu and its submenu.
+    QCOMPARE(w.findChild<QMenu *>("HELP_MENU"), w.HELP_MENU);
+    QCOMPARE(w.HELP_MENU->title(), QStringLiteral("HELP"));
+    QCOMPARE(w.menuBar()->actions(), QList<QAction *>{w.HELP_MENU->menuAction()});
+    QCOMPARE(w.HELP_MENU->actions(), (QList<QAction *>{w.ABOUT, w.INSTRUCTIONS->menuAction()}));
+    QCOMPARE(w.INSTRUCTIONS->actions(),
+             (QList<QAction *>{w.Connect, w.Start, w.Enter, w.PassKey, w.LEDs}));
+    QStringList captions;
+    for (QAction *action : w.INSTRUCTIONS->actions()) {
+        QCOMPARE(w.findChild<QAction *>(action->objectName()), action);
+        captions << action->text();
+    }
+    QCOMPARE(captions, (QStringList{"How to Connect", "How to Start", "Entering Data",
+                                    "PassWord - Shared Key Entry", "LED Indicators"}));
+    QCOMPARE(w.ABOUT->objectName(), QStringLiteral("ABOUT"));
+    QCOMPARE(w.INSTRUCTIONS->objectName(), QStringLiteral("INSTRUCTIONS"));
+}
+
+void TestMainWindowLayout::listsHoldProtocolItemsUnchosen()
+{
+    using rallon::SettingList;
+    UtilityForm w;
+    const QList<QPair<QComboBox *, SettingList>> lists{
+        {w.NewEncryptionType, SettingList::Encryption},
+        {w.NewCom1BaudDropDownBox, SettingList::Baud},
+        {w.NewCom1DataBitsTextBoxCombo, SettingList::DataBits},
+        {w.NewCom1ParityDropDownBox, SettingList::Parity},
+        {w.NewCom1StopBitCombo, SettingList::StopBits},
+        {w.NewCom2BaudDropDownBox, SettingList::Baud},
+        {w.NewCom2DataBitsTextBoxCombo, SettingList::DataBits},
+        {w.NewCom2ParityDropDownBox, SettingList::Parity},
+        {w.NewCom2StopBitCombo, SettingList::StopBits},
+    };
+    for (const auto &[combo, list] : lists) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        QCOMPARE(items, rallon::listItems(list));
+        QCOMPARE(combo->currentIndex(), -1);
+        QVERIFY(combo->currentText().isEmpty());
+        QVERIFY(!combo->isEditable());
+        QVERIFY(combo->isEnabled());
+    }
+    // Position is the protocol code: code 2 of the encryption list.
+    QCOMPARE(w.NewEncryptionType->itemText(2), QStringLiteral("WAP (TKIP)"));
+}
+
+void TestMainWindowLayout::tabOrderSkipsDisplayBoxes()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+
+    // Once round the password layout, back to the start.
+    QStringList expected = TabOrder.mid(1);
+    expected << TabOrder.first();
+    QCOMPARE(pressAndRecord(TabOrder.size()), expected);
+
+    // Backwards from the start reaches the last control first.
+    QCOMPARE(pressAndRecord(2, Qt::Key_Backtab),
+             (QStringList{"txtSN", "btnPASS_SHARED"}));
+
+    // Clicks into a display box or a hex key box leave the focus where it is.
+    w.GetCurrentDataCommand->setFocus();
+    QTest::mouseClick(w.CurrentIPAddressTextBox, Qt::LeftButton);
+    QTest::mouseClick(w.CurrentPasswordTextBox->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+
+    // Shared key layout: the HEX button joins the end of the order, and the
+    // password box out of sight leaves it.
+    w.applyPasswordLayout(true);
+    QTest::mouseClick(w.txtNEW_HEX_KEY, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+    expected = TabOrder.mid(1);
+    expected.removeOne("NewPasswordTextBox");
+    expected << "btnHEX_SELECT" << TabOrder.first();
+    QCOMPARE(pressAndRecord(TabOrder.size()), expected);
+
+    for (QWidget *box : currentBoxes(w))
+        QVERIFY(!box->isEnabled());
+    QVERIFY(!w.CurrentPasswordTextBox->isEnabled());
+}
+
+void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+
+    QComboBox *baud = w.NewCom1BaudDropDownBox;
+    baud->setFocus();
+    QTest::keyClicks(baud, "9");
+    QCOMPARE(baud->currentIndex(), -1);
+    QVERIFY(baud->currentText().isEmpty());
+
+    // Arrow keys still choose; typed digits still change nothing.
+    QTest::keyClick(baud, Qt::Key_Down);
+    QCOMPARE(baud->currentText(), QStringLiteral("2400"));
+    QTest::keyClicks(baud, "9600");
+    QTest::keyClick(baud, Qt::Key_Backspace);
+    QTest::keyClick(baud, Qt::Key_Space);
+    QCOMPARE(baud->currentText(), QStringLiteral("2400"));
+    QTest::keyClick(baud, Qt::Key_Down);
+    QCOMPARE(baud->currentText(), QStringLiteral("4800"));
+
+    QComboBox *parity = w.NewCom2ParityDropDownBox;
+    parity->setFocus();
+    QTest::keyClicks(parity, "oE");
+    QCOMPARE(parity->currentIndex(), -1);
+
+    w.txtSN->setFocus();
+    QCOMPARE(QApplication::focusWidget(), w.txtSN);
+    QTest::keyClicks(w.txtSN, "1234");
+    QTest::keyClick(w.txtSN, Qt::Key_Backspace);
+    QTest::keyClick(w.txtSN, Qt::Key_Delete);
+    QTest::keyClick(w.txtSN, Qt::Key_Home);
+    QTest::keyClick(w.txtSN, Qt::Key_Delete);
+    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("77"));
+    QTest::keySequence(w.txtSN, QKeySequence::Paste);
+    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
+
+    // Tab still leaves both kinds of control.
+    QTest::keyClick(w.txtSN, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), w.btnPASS_SHARED);
+    parity->setFocus();
+    QTest::keyClick(parity, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), w.NewCom2StopBitCombo);
+}
+
+void TestMainWindowLayout::multiLineBoxKeepsItsMaxLength()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+    MultiLineTextBox *box = w.NewPasswordTextBox;
+    QCOMPARE(box->maxLength(), 30);
+    const QString thirtyFive = QStringLiteral("abcdefghijklmnopqrstuvwxyz012345678");
+
+    // Typing stops at 30.
+    box->setFocus();
+    QTest::keyClicks(box, thirtyFive);
+    QCOMPARE(box->text(), thirtyFive.left(30));
+    // A full box takes no further character, even at its start.
+    box->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(box, "Z");
+    QCOMPARE(box->text(), thirtyFive.left(30));
+
+    // A paste in the middle keeps the text around it and cuts the pasted tail.
+    box->setText(QStringLiteral("abc"));
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(1);
+    box->setTextCursor(cursor);
+    box->insertPlainText(QString(40, QLatin1Char('X')));
+    QCOMPARE(box->text(), QStringLiteral("a") + QString(27, QLatin1Char('X')) + "bc");
+    QCOMPARE(box->textCursor().position(), 28);
+
+    // Clipboard paste, by the shortcut and by the slot.
+    box->clear();
+    QGuiApplication::clipboard()->setText(QString(50, QLatin1Char('P')));
+    QTest::keySequence(box, QKeySequence::Paste);
+    QCOMPARE(box->text(), QString(30, QLatin1Char('P')));
+    box->setText(QStringLiteral("0123456789"));
+    box->moveCursor(QTextCursor::End);
+    box->paste();
+    QCOMPARE(box->text(), QStringLiteral("0123456789") + QString(20, QLatin1Char('P')));
+
+    // Undo after a cut paste gives back the text before the paste.
+    box->undo();
+    QCOMPARE(box->text(), QStringLiteral("0123456789"));
+
+    // setText cuts too; Tab leaves the box instead of going into the text.
+    box->setText(thirtyFive);
+    QCOMPARE(box->text(), thirtyFive.left(30));
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCOMPARE(box->text(), thirtyFive.left(30));
+    QCOMPARE(QApplication::focusWidget(), w.NewCom1BaudDropDownBox);
+
+    // The New Data text boxes' limits.
+    const QList<QPair<QLineEdit *, int>> limits{
+        {w.NewIPAddressTextBox, 15}, {w.NewSubnetMaskTextBox, 15},
+        {w.NewDefaultGatewayTextBox, 15}, {w.NewPrimaryPortTextBox, 5}, {w.txtNewSSID, 21}};
+    for (const auto &[edit, limit] : limits) {
+        edit->setFocus();
+        QTest::keyClicks(edit, QString(limit + 4, QLatin1Char('7')));
+        QCOMPARE(edit->text().size(), limit);
+    }
+}
+
+void TestMainWindowLayout::passwordRowSwitchesLayouts()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+    const QRect currentPassword = w.CurrentPasswordTextBox->geometry();
+    const QRect newPassword = w.NewPasswordTextBox->geometry();
+    const QRect currentHex = w.txtCURRENT_HEX_KEY->geometry();
+    const QRect newHex = w.txtNEW_HEX_KEY->geometry();
+
+    // The constructor's password layout.
+    QVERIFY(!w.SharedKeyMode);
+    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("PASSWORD"));
+    QVERIFY(inSight(w, w.CurrentPasswordTextBox));
+    QVERIFY(inSight(w, w.NewPasswordTextBox));
+    QVERIFY(!inSight(w, w.txtCURRENT_HEX_KEY));
+    QVERIFY(!inSight(w, w.txtNEW_HEX_KEY));
+    QVERIFY(w.btnHEX_SELECT->isHidden());
+
+    w.NewPasswordTextBox->setText(QStringLiteral("secret"));
+    w.applyPasswordLayout(true);
+    QVERIFY(w.SharedKeyMode);
+    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("SHARED KEY"));
+    QVERIFY(!inSight(w, w.CurrentPasswordTextBox));
+    QVERIFY(!inSight(w, w.NewPasswordTextBox));
+    QVERIFY(inSight(w, w.btnHEX_SELECT));
+    // The hex key boxes take the password boxes' places in the row.
+    QCOMPARE(w.txtCURRENT_HEX_KEY->geometry(), currentPassword);
+    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newPassword);
+    QVERIFY(inSight(w, w.txtCURRENT_HEX_KEY));
+    QVERIFY(inSight(w, w.txtNEW_HEX_KEY));
+    QCOMPARE(w.txtNEW_HEX_KEY->text(), QStringLiteral("HEX KEY"));
+    QVERIFY(!w.txtNEW_HEX_KEY->isEnabled());
+    // HEX stands right of the New Data column, clear of it.
+    QVERIFY(w.btnHEX_SELECT->geometry().left() > newPassword.right());
+
+    // Applying it twice changes nothing more.
+    w.applyPasswordLayout(true);
+    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newPassword);
+    QVERIFY(w.btnHEX_SELECT->isVisible());
+
+    w.applyPasswordLayout(false);
+    QVERIFY(!w.SharedKeyMode);
+    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("PASSWORD"));
+    QCOMPARE(w.CurrentPasswordTextBox->geometry(), currentPassword);
+    QCOMPARE(w.NewPasswordTextBox->geometry(), newPassword);
+    QCOMPARE(w.txtCURRENT_HEX_KEY->geometry(), currentHex);
+    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newHex);
+    QVERIFY(w.btnHEX_SELECT->isHidden());
+    // Switching clears nothing.
+    QCOMPARE(w.NewPasswordTextBox->text(), QStringLiteral("secret"));
+}
+
+void TestMainWindowLayout::dashResetAndInitialDisplay()
+{
+    UtilityForm w;
+    const QStringList addressBoxes{"CurrentIPAddressTextBox", "CurrentSubnetMaskTextBox",
+                                   "CurrentDefaultGatewayTextBox"};
+    auto checkDashes = [&] {
+        for (QLineEdit *box : currentBoxes(w)) {
+            const QString expected = addressBoxes.contains(box->objectName())
+                                         ? QStringLiteral("---.---.---.---")
+                                         : QStringLiteral("----");
+            QVERIFY2(box->text() == expected, qPrintable(box->objectName()));
+        }
+        QCOMPARE(w.CurrentPasswordTextBox->text(), QStringLiteral("----"));
+    };
+
+    // As the window opens.
+    checkDashes();
+    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
+    QCOMPARE(w.txtSN->palette().color(QPalette::Text),
+             w.txtSN->palette().color(QPalette::ButtonText));
+    QVERIFY(w.txtSN->isEnabled());
+    QVERIFY(w.txtSN->focusPolicy() & Qt::TabFocus);
+    QCOMPARE(w.DeviceKind, 3);
+    for (QLineEdit *edit : {w.NewIPAddressTextBox, w.NewSubnetMaskTextBox,
+                            w.NewDefaultGatewayTextBox, w.NewPrimaryPortTextBox, w.txtNewSSID})
+        QVERIFY(edit->text().isEmpty());
+    QVERIFY(w.NewPasswordTextBox->text().isEmpty());
+
+    // After values were shown.
+    for (QLineEdit *box : currentBoxes(w))
+        box->setText(QStringLiteral("N / A"));
+    w.CurrentPasswordTextBox->setText(QStringLiteral("pass"));
+    w.txtSN->setText(QStringLiteral(" 4660"));
+    w.NewIPAddressTextBox->setText(QStringLiteral("10.0.0.1"));
+    w.resetCurrentData();
+    checkDashes();
+    // The reset touches the Current Data column only.
+    QCOMPARE(w.txtSN->text(), QStringLiteral(" 4660"));
+    QCOMPARE(w.NewIPAddressTextBox->text(), QStringLiteral("10.0.0.1"));
+}
+
+void TestMainWindowLayout::keyEntryWindow()
+{
+    UtilityForm w;
+    QVERIFY(showActive(w));
+    QVERIFY(!w.hasPassKeyForm());
+    QVERIFY(!w.findChild<PassKeyForm *>());
+
+    PassKeyForm *form = w.frmPASSKEY();
+    QVERIFY(form);
+    QVERIFY(w.hasPassKeyForm());
+    QCOMPARE(w.frmPASSKEY(), form);
+    QVERIFY(form->isWindow());
+    QVERIFY(form->isHidden());
+    QCOMPARE(form->parentWidget(), &w);
+    QCOMPARE(form->objectName(), QStringLiteral("frmPASSKEY"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Pass Key"));
+    QVERIFY(!(form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(form->windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(form->keyTexts(), QStringList(64, QStringLiteral("00")));
+
+    // Boxes and labels by name; boxes fill rows of eight, left to right.
+    QCOMPARE(form->Key.size(), 64);
+    for (int i = 0; i < 64; ++i) {
+        QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Key(%1)").arg(i)), form->Key.at(i));
+        QVERIFY(form->rect().contains(form->Key.at(i)->geometry()));
+        if (i % 8)
+            QVERIFY(form->Key.at(i)->x() > form->Key.at(i - 1)->geometry().right());
+        else if (i)
+            QVERIFY(form->Key.at(i)->y() > form->Key.at(i - 8)->geometry().bottom());
+    }
+    QStringList labels;
+    for (int row = 0; row < 8; ++row) {
+        QLabel *label = form->findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(row));
+        QCOMPARE(label, form->Label1.at(row));
+        labels << label->text();
+        // Each label sits left of its row of boxes.
+        QVERIFY(label->geometry().right() < form->Key.at(row * 8)->x());
+    }
+    QCOMPARE(labels, (QStringList{"1 - 8", "9 - 16", "17 - 24", "25 - 32", "33 - 40",
+                                  "41 - 48", "49 - 56", "57 - 64"}));
+    QCOMPARE(form->btnPASSKEYDONE->text(), QStringLiteral("DONE"));
+
+    // Shown: fixed size, tab order through the boxes to DONE.
+    form->show();
+    form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QCOMPARE(form->size(), QSize(626, 713));
+    QTRY_COMPARE(QApplication::activeWindow(), form);
+    form->Key.first()->setFocus();
+    const QStringList order = pressAndRecord(65);
+    QCOMPARE(order.first(), QStringLiteral("Key(1)"));
+    QCOMPARE(order.at(62), QStringLiteral("Key(63)"));
+    QCOMPARE(order.at(63), QStringLiteral("btnPASSKEYDONE"));
+    QCOMPARE(order.at(64), QStringLiteral("Key(0)"));
+    for (int i = 1; i < 64; ++i)
+        QCOMPARE(order.at(i - 1), QStringLiteral("Key(%1)").arg(i));
+
+    // Two characters at most.
+    form->Key.at(5)->selectAll();
+    QTest::keyClicks(form->Key.at(5), "ABC");
+    QCOMPARE(form->Key.at(5)->text(), QStringLiteral("AB"));
+
+    // DONE hides and keeps the values.
+    QStringList texts = form->keyTexts();
+    texts[0] = "1F";
+    texts[63] = "7";
+    form->setKeyTexts(texts);
+    QTest::mouseClick(form->btnPASSKEYDONE, Qt::LeftButton);
+    QVERIFY(form->isHidden());
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.frmPASSKEY(), form);
+    QCOMPARE(form->keyTexts(), texts);
+
+    // The close box hides too and keeps the values.
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QPointer<PassKeyForm> guard(form);
+    form->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(guard);
+    QVERIFY(form->isHidden());
+    QVERIFY(w.hasPassKeyForm());
+    QCOMPARE(w.frmPASSKEY(), form);
+    QCOMPARE(form->keyTexts(), texts);
+    QVERIFY(w.isVisible());
+}
+
+QTEST_MAIN(TestMainWindowLayout)
+#include "test_main_window_layout.moc"

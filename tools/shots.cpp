@@ -1,0 +1,86 @@
+// rallon-shots: shows the utility against an in-process virtual device and
+// saves pictures of its windows, for the README and for looking at them.
+// A development tool; it is not installed.
+//
+//   rallon-shots OUTDIR [--hold SECONDS]
+
+#include "PortMapping.h"
+#include "SimDevice.h"
+#include "SimLine.h"
+#include "UtilityForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+using namespace rallon;
+
+namespace {
+
+bool retrieveFrom(UtilityForm &form)
+{
+    QTest::mouseClick(form.GetCurrentDataCommand, Qt::LeftButton);
+    return QTest::qWaitFor([&] { return form.DeviceKind != 3 && !form.session().awaitingReply(); },
+                           5000);
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        fprintf(stderr, "usage: rallon-shots OUTDIR [--hold SECONDS]\n");
+        return 2;
+    }
+    const QDir out(args.at(1));
+    QDir().mkpath(out.path());
+    const int hold = args.indexOf("--hold") > 0 ? args.value(args.indexOf("--hold") + 1).toInt() : 0;
+
+    SimDevice device(*simModel(QStringLiteral("wireless-password")));
+    SimLine line(&device);
+    QString error;
+    if (!line.openPty(&error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    const QString path = line.path();
+    setPortMapping([path](int) { return path; });
+
+    UtilityForm form;
+    if (!form.Load(1))
+        return 1;
+    form.show();
+    QTest::qWait(300);
+    form.grab().save(out.filePath("main-window-empty.png"));
+
+    if (!retrieveFrom(form))
+        return 1;
+    form.grab().save(out.filePath("main-window.png"));
+    QTest::qWait(hold * 1000);
+
+    SimDevice keyDevice(*simModel(QStringLiteral("wireless-key")));
+    SimLine keyLine(&keyDevice);
+    if (!keyLine.openPty(&error))
+        return 1;
+    const QString keyPath = keyLine.path();
+    setPortMapping([keyPath](int) { return keyPath; });
+    UtilityForm keyForm;
+    if (!keyForm.Load(1))
+        return 1;
+    form.hide();
+    keyForm.show();
+    if (!retrieveFrom(keyForm))
+        return 1;
+    keyForm.grab().save(out.filePath("shared-key-layout.png"));
+    QTest::qWait(hold * 1000);
+
+    QTest::mouseClick(keyForm.btnHEX_SELECT, Qt::LeftButton);
+    PassKeyForm *keys = keyForm.frmPASSKEY();
+    keys->show();
+    QTest::qWait(300);
+    keys->grab().save(out.filePath("key-entry-window.png"));
+    QTest::qWait(hold * 1000);
+    return 0;
+}

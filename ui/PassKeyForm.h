@@ -1,0 +1,28 @@
+#pragma once
+
+// The key entry window: 64 boxes for the shared key, two hexadecimal
+// digits each, and DONE.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QList>
+#include <QPushButton>
+#include <QStringList>
+#include <QWidget>
+
+class PassKeyForm : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int KeyCount = 64;
+
+    explicit PassKeyForm(QWidget *parent = nullptr);
+
+    QList<QLineEdit *> Key;     // Key(0) .. Key(63), row i / 8, column i % 8
+    QList<QLabel *> Label1;     // row labels "1 - 8" .. "57 - 64"
+    QPushButton *btnPASSKEYDONE = nullptr;
+
+    QStringList keyTexts() const;
+    // Sets the boxes in index order; missing texts leave their boxes as they are.
+    void setKeyTexts(const QStringList &texts);
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+// Geometry in twips and the fonts of the windows.
+
+#include <QFont>
+#include <QPushButton>
+#include <QRect>
+
+constexpr int TwipsPerPixel = 15;
+
+// Twips to device-independent pixels (15 twips to a pixel at 96 dpi).
+int twips(int value);
+QRect twipsRect(int left, int top, int width, int height);
+
+// Bold monospaced face of the windows ("DejaVu Sans Mono").
+QFont monoFont(qreal points);
+// Proportional face of the small windows ("DejaVu Sans").
+QFont sansFont(qreal points, bool bold);
+
+// A push button whose caption wraps onto several lines when it is wider
+// than the button; text() keeps the caption as set.
+class WrapButton : public QPushButton
+{
+public:
+    explicit WrapButton(const QString &text, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

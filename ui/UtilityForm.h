@@ -1,0 +1,152 @@
+#pragma once
+
+// The main window: caption column, Current Data column and New Data column,
+// the password row with its two layouts, the buttons, logo and HELP menu.
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+
+#include "ConfigRecord.h"
+#include "MultiLineTextBox.h"
+#include "PassKeyForm.h"
+#include "SerialSession.h"
+
+#include <array>
+
+class UtilityForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit UtilityForm(QWidget *parent = nullptr);
+
+    // Opens PC serial port `commPortNumber` and sets DeviceKind to 3. When
+    // the port cannot be opened, says so and ends the program; false then.
+    bool Load(int commPortNumber);
+
+    // Shows a device's record (116 octets from "CFG=") in the window.
+    void ParseConfigurationRecord(const QByteArray &record);
+
+    rallon::SerialSession &session() { return m_session; }
+
+    // The eight serial settings' controls in record order.
+    std::array<QLineEdit *, rallon::SerialSettingCount> currentSerialBoxes() const;
+    std::array<QComboBox *, rallon::SerialSettingCount> newSerialLists() const;
+
+    // The password row: password layout (false) or shared key layout (true).
+    void applyPasswordLayout(bool sharedKey);
+    // Dashes in every Current Data box.
+    void resetCurrentData();
+
+    // The key entry window, created hidden at the first call.
+    PassKeyForm *frmPASSKEY();
+    bool hasPassKeyForm() const { return !m_passKeyForm.isNull(); }
+
+    // State held for the other parts of the program.
+    int DeviceKind = 3;
+    bool SharedKeyMode = false;
+    quint16 SerialNumber = 0;
+
+    // Headings.
+    QLabel *TarvexRallonLabel = nullptr;
+    QLabel *CurrentDataLabel = nullptr;
+    QLabel *ChangeDataLabel = nullptr;
+
+    // Caption column.
+    QLabel *IPAddressLabel = nullptr;
+    QLabel *SubnetMaskLabel = nullptr;
+    QLabel *DefaultGatewayLabel = nullptr;
+    QLabel *PrimaryPortLabel = nullptr;
+    QLabel *lblSSID = nullptr;
+    QLabel *lbEncryption = nullptr;
+    QPushButton *btnPASS_SHARED = nullptr;
+    QLabel *Com1BaudLabel = nullptr;
+    QLabel *Com1DataBitsLabel = nullptr;
+    QLabel *Com1ParityTextBox = nullptr;
+    QLabel *Com1StopBitsLabel = nullptr;
+    QLabel *Com2BaudLabel = nullptr;
+    QLabel *Com2DataBitsLabel = nullptr;
+    QLabel *Com2ParityTextBox = nullptr;
+    QLabel *Com2StopBitsLabel = nullptr;
+
+    // Current Data column (display only, disabled).
+    QLineEdit *CurrentIPAddressTextBox = nullptr;
+    QLineEdit *CurrentSubnetMaskTextBox = nullptr;
+    QLineEdit *CurrentDefaultGatewayTextBox = nullptr;
+    QLineEdit *CurrentPrimaryPortTextBox = nullptr;
+    QLineEdit *txtCurrentSSID = nullptr;
+    QLineEdit *txCurrentEncryptionType = nullptr;
+    MultiLineTextBox *CurrentPasswordTextBox = nullptr;
+    QLineEdit *CurrentCom1BaudTextBox = nullptr;
+    QLineEdit *CurrentCom1DataBitsTextBox = nullptr;
+    QLineEdit *CurrentCom1ParityTextBox = nullptr;
+    QLineEdit *CurrentCom1StopBitTextBox = nullptr;
+    QLineEdit *CurrentCom2BaudTextBox = nullptr;
+    QLineEdit *CurrentCom2DataBitsTextBox = nullptr;
+    QLineEdit *CurrentCom2ParityTextBox = nullptr;
+    QLineEdit *CurrentCom2StopBitTextBox = nullptr;
+
+    // New Data column.
+    QLineEdit *NewIPAddressTextBox = nullptr;
+    QLineEdit *NewSubnetMaskTextBox = nullptr;
+    QLineEdit *NewDefaultGatewayTextBox = nullptr;
+    QLineEdit *NewPrimaryPortTextBox = nullptr;
+    QLineEdit *txtNewSSID = nullptr;
+    QComboBox *NewEncryptionType = nullptr;
+    MultiLineTextBox *NewPasswordTextBox = nullptr;
+    QComboBox *NewCom1BaudDropDownBox = nullptr;
+    QComboBox *NewCom1DataBitsTextBoxCombo = nullptr;
+    QComboBox *NewCom1ParityDropDownBox = nullptr;
+    QComboBox *NewCom1StopBitCombo = nullptr;
+    QComboBox *NewCom2BaudDropDownBox = nullptr;
+    QComboBox *NewCom2DataBitsTextBoxCombo = nullptr;
+    QComboBox *NewCom2ParityDropDownBox = nullptr;
+    QComboBox *NewCom2StopBitCombo = nullptr;
+
+    // Password row, shared key layout.
+    QLineEdit *txtCURRENT_HEX_KEY = nullptr;
+    QLineEdit *txtNEW_HEX_KEY = nullptr;
+    QPushButton *btnHEX_SELECT = nullptr;
+
+    // Bottom of the window.
+    QLabel *Image1 = nullptr;
+    QPushButton *GetCurrentDataCommand = nullptr;
+    QLineEdit *txtSN = nullptr;
+    QLabel *lblSN = nullptr;
+    QPushButton *ChangeConfigCommand = nullptr;
+
+    // HELP menu.
+    QMenu *HELP_MENU = nullptr;
+    QAction *ABOUT = nullptr;
+    QMenu *INSTRUCTIONS = nullptr;
+    QAction *Connect = nullptr;
+    QAction *Start = nullptr;
+    QAction *Enter = nullptr;
+    QAction *PassKey = nullptr;
+    QAction *LEDs = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void requestConfiguration();
+    void replyTimedOut();
+    void setKeyBoxes(const QStringList &texts);
+
+    void buildHeadings();
+    void buildRows();
+    void buildPasswordRow();
+    void buildBottom();
+    void buildMenu();
+    void setTabOrderChain();
+    void placeWindow();
+
+    rallon::SerialSession m_session;
+    QPointer<PassKeyForm> m_passKeyForm;
+    QObject *m_typingDiscarder = nullptr;
+};
