@@ -1,0 +1,263 @@
+#include "Change.h"
+
+#include "ChangeTexts.h"
+#include "Retrieve.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace rallon {
+
+namespace {
+
+using changetext::AddressMessages;
+using changetext::Message;
+
+constexpr char NotApplicableOctet = char(255);
+
+static_assert(std::size(changetext::SerialSettings) == SerialSettingCount);
+
+QString effectiveText(const QString &newText, const QString &currentText)
+{
+    return newText.isEmpty() ? currentText : newText;
+}
+
+// ASCII digits only, at least one. The value saturates at `ceiling`, so a
+// number of any length compares correctly against it.
+std::optional<int> plainDecimal(QStringView text, int ceiling)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = std::min(ceiling, value * 10 + (c.unicode() - u'0'));
+    }
+    return value;
+}
+
+// One or two hexadecimal digits, either case; an empty box counts as 0.
+std::optional<quint8> keyOctet(QStringView text)
+{
+    if (text.size() > 2)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        int digit;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (u >= u'A' && u <= u'F')
+            digit = u - u'A' + 10;
+        else if (u >= u'a' && u <= u'f')
+            digit = u - u'a' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return quint8(value);
+}
+
+// Every character has a Latin-1 code that is not an end octet (0 or 255).
+bool sendable(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.unicode() == 0 || c.unicode() >= 255)
+            return false;
+    }
+    return true;
+}
+
+// A chosen position wins; with none chosen, the Current Data text must be
+// one of the list's items exactly.
+std::optional<int> listCode(SettingList list, int chosen, const QString &currentText)
+{
+    const QStringList &items = listItems(list);
+    if (chosen != -1)
+        return chosen >= 0 && chosen < items.size() ? std::optional<int>(chosen) : std::nullopt;
+    const int position = items.indexOf(currentText);
+    return position >= 0 ? std::optional<int>(position) : std::nullopt;
+}
+
+class UploadBuilder {
+public:
+    explicit UploadBuilder(const ChangeSnapshot &snapshot) : s(snapshot) {}
+
+    ChangeResult build()
+    {
+        record = frame::recordMarker();
+        const bool built = deviceKnown()
+            && address(effectiveText(s.newIp, s.currentIp), changetext::Ip)
+            && address(effectiveText(s.newMask, s.currentMask), changetext::Mask)
+            && address(effectiveText(s.newGateway, s.currentGateway), changetext::Gateway)
+            && ssid() && primaryPort() && encryptionAndSecret() && serialSettings();
+        if (built) {
+            Q_ASSERT(record.size() == frame::UploadLength);
+            result.record = record;
+        }
+        return result;
+    }
+
+private:
+    bool refuse(const Message &message, const QString &text = QString())
+    {
+        result.refusal = Refusal{QString::fromLatin1(message.title),
+                                 text.isNull() ? QString::fromLatin1(message.text) : text};
+        return false;
+    }
+
+    bool wired() const { return s.deviceKind == 1; }
+
+    bool deviceKnown()
+    {
+        if (s.deviceKind != 0 && s.deviceKind != 1)
+            return refuse(changetext::NoConfiguration);
+        return true;
+    }
+
+    // Only the first three periods separate octets.
+    bool address(const QString &text, const AddressMessages &messages)
+    {
+        if (text.contains(u'-'))
+            return refuse(messages.noData);
+        std::array<QStringView, 4> octets;
+        QStringView rest = text;
+        for (int i = 0; i < 3; ++i) {
+            const qsizetype period = rest.indexOf(u'.');
+            if (period < 0)
+                return refuse(messages.notEnoughData);
+            octets[i] = rest.left(period);
+            rest = rest.mid(period + 1);
+        }
+        octets[3] = rest;
+        for (QStringView octet : octets) {
+            if (octet.isEmpty())
+                return refuse(messages.notEnoughData);
+        }
+        QByteArray numbers;
+        for (QStringView octet : octets) {
+            const std::optional<int> value = plainDecimal(octet, 256);
+            if (!value || *value > 255)
+                return refuse(messages.notFourNumbers);
+            numbers.append(char(*value));
+        }
+        record.append(numbers);
+        return true;
+    }
+
+    bool ssid()
+    {
+        if (wired()) {
+            record.append(QByteArray(frame::SsidLength, NotApplicableOctet));
+            return true;
+        }
+        if (s.currentSsid == placeholder::NotApplicable) {
+            record.append(QByteArray(frame::SsidLength, char(0)));
+            return true;
+        }
+        const QString text = effectiveText(s.newSsid, s.currentSsid);
+        if (text.isEmpty() || text == placeholder::Value)
+            return refuse(changetext::SsidEmpty);
+        const QString sent = text.left(frame::SsidLength);
+        if (!sendable(sent))
+            return refuse(changetext::SsidCharacter);
+        record.append(textField(sent, frame::SsidLength));
+        return true;
+    }
+
+    bool primaryPort()
+    {
+        const QString text = effectiveText(s.newPort, s.currentPort);
+        if (text.isEmpty() || text == placeholder::Value)
+            return refuse(changetext::PortEmpty);
+        const std::optional<int> port = plainDecimal(text, frame::MaxPort + 1);
+        if (!port)
+            return refuse(changetext::PortNotNumber);
+        if (*port > frame::MaxPort)
+            return refuse(changetext::PortTooLarge);
+        record.append(char(*port / 256));
+        record.append(char(*port % 256));
+        return true;
+    }
+
+    bool encryptionAndSecret()
+    {
+        if (wired()) {
+            result.currentEncryptionText = placeholder::NotApplicable;
+            result.currentPasswordText = placeholder::NotApplicable;
+            record.append(QByteArray(2 + frame::SecretLength, NotApplicableOctet));
+            return true;
+        }
+        const std::optional<int> code =
+            listCode(SettingList::Encryption, s.newEncryption, s.currentEncryption);
+        if (!code)
+            return refuse(changetext::EncryptionEmpty);
+        record.append(char(*code));
+        if (*code == 0) {
+            record.append(QByteArray(1 + frame::SecretLength, NotApplicableOctet));
+            result.currentPasswordText = placeholder::NotApplicable;
+            result.newPasswordText = placeholder::NotApplicable;
+            return true;
+        }
+        return s.sharedKeyLayout ? sharedKey() : password();
+    }
+
+    bool sharedKey()
+    {
+        record.append(char(1));
+        for (int i = 0; i < frame::SecretLength; ++i) {
+            const QString text = i < s.keyTexts.size() ? s.keyTexts.at(i) : QStringLiteral("00");
+            const std::optional<quint8> octet = keyOctet(text);
+            if (!octet) {
+                const Message &m = changetext::SharedKeyOctet;
+                return refuse(m, QString::fromLatin1(m.text).arg(i + 1));
+            }
+            record.append(char(*octet));
+        }
+        return true;
+    }
+
+    bool password()
+    {
+        record.append(char(0));
+        const auto hasData = [](const QString &text) {
+            return !text.isEmpty() && !text.contains(placeholder::NotApplicable)
+                && text != placeholder::Value;
+        };
+        if (!hasData(s.newPassword) && !hasData(s.currentPassword))
+            return refuse(changetext::PasswordEmpty);
+        const QString &text = hasData(s.newPassword) ? s.newPassword : s.currentPassword;
+        const QString sent = text.left(frame::SecretLength);
+        if (!sendable(sent))
+            return refuse(changetext::PasswordCharacter);
+        record.append(textField(sent, frame::SecretLength));
+        return true;
+    }
+
+    bool serialSettings()
+    {
+        for (int i = 0; i < SerialSettingCount; ++i) {
+            const auto setting = SerialSetting(i);
+            const std::optional<int> code =
+                listCode(serialSettingList(setting), s.newSerial[i], s.currentSerial[i]);
+            if (!code)
+                return refuse(changetext::SerialSettings[i]);
+            record.append(char(*code));
+        }
+        return true;
+    }
+
+    const ChangeSnapshot &s;
+    QByteArray record;
+    ChangeResult result;
+};
+
+}  // namespace
+
+ChangeResult buildUpload(const ChangeSnapshot &snapshot)
+{
+    return UploadBuilder(snapshot).build();
+}
+
+}  // namespace rallon
