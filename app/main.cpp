@@ -1,13 +1,16 @@
-#include "UtilityForm.h"
+#include "Artwork.h"
+#include "Startup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    UtilityForm form;
-    if (!form.Load(1))
-        return 0;
-    form.show();
+    QApplication::setWindowIcon(artwork::windowIcon());
+    Startup startup;
+    // Started inside the event loop, so that an end of the program during
+    // the splash wait ends the loop too.
+    QTimer::singleShot(0, &startup, &Startup::run);
     return app.exec();
 }

@@ -1,0 +1,7 @@
+#pragma once
+
+// Waits the given number of seconds on a monotonic clock while the event
+// loop keeps running: clicks, serial arrivals and timers are served
+// meanwhile, other Delays included. Returns early only when the
+// application is quitting.
+void Delay(float seconds);

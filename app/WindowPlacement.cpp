@@ -1,0 +1,15 @@
+#include "WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+void centreOnScreen(QWidget &window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect area(QPoint(), window.size());
+    area.moveCenter(screen->geometry().center());
+    window.setGeometry(area);
+}

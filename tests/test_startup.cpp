@@ -1,0 +1,351 @@
+// The start of the program as it runs: the splash window and its wait, the
+// port selection window with its key filter and 1..25 check, the main
+// window on the chosen port, the ends of the program; and Delay itself.
+
+#include "CommPortForm.h"
+#include "Delay.h"
+#include "PortMapping.h"
+#include "Program.h"
+#include "PtyPeer.h"
+#include "SplashForm.h"
+#include "Startup.h"
+#include "UtilityForm.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QtTest>
+
+using namespace rallon;
+
+namespace {
+
+constexpr float ShortSplash = 0.3f;
+
+const QString InvalidPortTitle = QStringLiteral("COMM Port Selection");
+const QString InvalidPortText = QStringLiteral(
+    "An invlaid COMM Port has been selected\r\nPlease type a valid serial port for\r\n this "
+    "computer or exit from the program.");
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private:
+    QList<Message> messages;
+    int ends = 0;
+    QList<int> portsAsked;
+    std::unique_ptr<PtyPeer> peer;
+
+    // Start-up with a short splash, run up to the port selection window.
+    std::unique_ptr<Startup> startAtPortWindow()
+    {
+        auto startup = std::make_unique<Startup>(ShortSplash);
+        startup->run();
+        return startup;
+    }
+
+    void done(Startup &startup, const QString &text)
+    {
+        startup.frmCOMMPORT()->txtCOMMPORT_NO->setText(text);
+        QTest::mouseClick(startup.frmCOMMPORT()->btnCOMMPORTDONE, Qt::LeftButton);
+    }
+
+private slots:
+    void init()
+    {
+        messages.clear();
+        ends = 0;
+        portsAsked.clear();
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(peer->isOpen());
+        const QString path = peer->path();
+        setPortMapping([this, path](int n) {
+            portsAsked.append(n);
+            return path;
+        });
+        setMessageHook([this](const Message &m) { messages.append(m); });
+        setEndProgramHook([this] { ++ends; });
+    }
+    void cleanup()
+    {
+        peer.reset();
+        setPortMapping({});
+        setMessageHook({});
+        setEndProgramHook({});
+    }
+
+    // The shipped start: splash for 3 s while events run, then the port window.
+    void splashForThreeSecondsThenPortWindow()
+    {
+        CommPortNumber = 7;
+        Startup startup;
+        QVERIFY(!startup.frmSplash1()->isVisible());
+        QVERIFY(!startup.frmCOMMPORT()->isVisible());
+
+        QElapsedTimer clock;
+        int ticks = 0;
+        bool splashUpMeanwhile = true, portWindowHiddenMeanwhile = true;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            ++ticks;
+            splashUpMeanwhile = splashUpMeanwhile && startup.frmSplash1()->isVisible();
+            portWindowHiddenMeanwhile =
+                portWindowHiddenMeanwhile && !startup.frmCOMMPORT()->isVisible();
+        });
+        ticker.start(100);
+        clock.start();
+        startup.run();
+        const qint64 waited = clock.elapsed();
+
+        QVERIFY2(waited >= 3000 && waited < 3600, qPrintable(QString::number(waited)));
+        QVERIFY2(ticks >= 25, qPrintable(QString::number(ticks)));
+        QVERIFY(splashUpMeanwhile);
+        QVERIFY(portWindowHiddenMeanwhile);
+        QCOMPARE(CommPortNumber, qint16(0));
+
+        QVERIFY(!startup.frmSplash1()->isVisible());
+        // Its version text fits the label, though the face runs wider.
+        const QLabel *version = startup.frmSplash1()->lblVersion;
+        QCOMPARE(version->text(), QString("Version 0.0 Beta"));
+        QVERIFY(version->width() >= version->fontMetrics().horizontalAdvance(version->text()));
+
+        QVERIFY(startup.frmCOMMPORT()->isVisible());
+        QCOMPARE(startup.frmCOMMPORT()->txtCOMMPORT_NO->text(), QString("1"));
+        QTRY_COMPARE(QApplication::focusWidget(), startup.frmCOMMPORT()->txtCOMMPORT_NO);
+        QVERIFY(!startup.mainWindow());
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(ends, 0);
+    }
+
+    void portWindowFrameTabOrderAndNoDefaultButton()
+    {
+        CommPortForm form;
+        QCOMPARE(form.objectName(), QString("frmCOMMPORT"));
+        QCOMPARE(form.windowTitle(), QString("COMM PORT SELECTION"));
+        QCOMPARE(form.minimumSize(), QSize(312, 213));
+        QCOMPARE(form.maximumSize(), QSize(312, 213));
+        QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(form.geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
+
+        QList<QWidget *> tabOrder{form.txtCOMMPORT_NO};
+        for (QWidget *w = form.txtCOMMPORT_NO->nextInFocusChain(); w != form.txtCOMMPORT_NO;
+             w = w->nextInFocusChain()) {
+            if (w->focusPolicy() & Qt::TabFocus)
+                tabOrder.append(w);
+        }
+        QCOMPARE(tabOrder, (QList<QWidget *>{form.txtCOMMPORT_NO, form.btnCOMMPORTDONE, form.btnEXIT}));
+
+        // DONE is not the default button: Enter on it does nothing.
+        QSignalSpy chosen(&form, &CommPortForm::portChosen);
+        QTest::keyClick(form.btnCOMMPORTDONE, Qt::Key_Return);
+        QTest::keyClick(form.btnCOMMPORTDONE, Qt::Key_Enter);
+        QCOMPARE(chosen.count(), 0);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void keyFilterLetsOnlyDigitsAndBackspaceThrough()
+    {
+        CommPortForm form;
+        QLineEdit *box = form.txtCOMMPORT_NO;
+        QSignalSpy chosen(&form, &CommPortForm::portChosen);
+        QCOMPARE(box->text(), QString("1"));
+        box->end(false);
+
+        QTest::keyClicks(box, "aZ+-.,/ ");
+        QTest::keyClick(box, Qt::Key_Space);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClick(box, Qt::Key_Enter);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(box->text(), QString("1"));
+        QCOMPARE(chosen.count(), 0);  // Enter pressed no button either
+
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(box->text(), QString(""));
+        QTest::keyClicks(box, "123");
+        QCOMPARE(box->text(), QString("12"));  // a third digit is refused
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, "x9");
+        QCOMPARE(box->text(), QString("19"));
+
+        // Text that is not typed obeys the same rule.
+        box->clear();
+        box->insert("4a");
+        QCOMPARE(box->text(), QString(""));
+    }
+
+    void outOfRangeNumbersAreRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("26") << "26" << 26;
+        QTest::newRow("99") << "99" << 99;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("00") << "00" << 0;
+    }
+    void outOfRangeNumbersAreRefused()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
+        auto startup = startAtPortWindow();
+        done(*startup, typed);
+
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].title, InvalidPortTitle);
+        QCOMPARE(messages[0].text, InvalidPortText);
+        QVERIFY(messages[0].warning);
+        QCOMPARE(CommPortNumber, qint16(stored));
+        QVERIFY(startup->frmCOMMPORT()->isVisible());
+        QCOMPARE(startup->frmCOMMPORT()->txtCOMMPORT_NO->text(), typed);
+        QVERIFY(!startup->mainWindow());
+        QVERIFY(portsAsked.isEmpty());
+        QCOMPARE(ends, 0);
+
+        // A later DONE with a valid number goes on.
+        done(*startup, "3");
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(startup->mainWindow());
+        QCOMPARE(portsAsked, QList<int>{3});
+    }
+
+    void validNumberOpensMainWindowOnThatPort_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("port");
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("25") << "25" << 25;
+        QTest::newRow("07") << "07" << 7;
+    }
+    void validNumberOpensMainWindowOnThatPort()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, port);
+        auto startup = startAtPortWindow();
+        done(*startup, typed);
+
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(CommPortNumber, qint16(port));
+        QCOMPARE(portsAsked, QList<int>{port});
+        QVERIFY(!startup->frmCOMMPORT()->isVisible());
+        QVERIFY(!startup->frmSplash1()->isVisible());
+        UtilityForm *form = startup->mainWindow();
+        QVERIFY(form);
+        QVERIFY(form->isVisible());
+        QVERIFY(form->session().isOpen());
+        QCOMPARE(form->DeviceKind, 3);
+        QCOMPARE(ends, 0);
+
+        // The opened port is the pseudo-terminal: a request reaches it.
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_COMPARE(peer->received().left(4), QByteArray("CFG?"));
+    }
+
+    void portThatCannotBeOpenedEndsTheProgram()
+    {
+        setPortMapping([this](int n) {
+            portsAsked.append(n);
+            return QStringLiteral("/nonexistent/ttyRallon");
+        });
+        auto startup = startAtPortWindow();
+        done(*startup, "2");
+
+        QCOMPARE(portsAsked, QList<int>{2});
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].title, QString("Communication Error"));
+        QCOMPARE(ends, 1);
+        QVERIFY(startup->mainWindow());
+        QVERIFY(!startup->mainWindow()->isVisible());
+        QVERIFY(!startup->frmCOMMPORT()->isVisible());
+    }
+
+    void exitAndCloseBoxEndTheProgram_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("EXIT") << false;
+        QTest::newRow("close box") << true;
+    }
+    void exitAndCloseBoxEndTheProgram()
+    {
+        QFETCH(bool, closeBox);
+        auto startup = startAtPortWindow();
+        CommPortForm *window = startup->frmCOMMPORT();
+        if (closeBox)
+            QVERIFY(window->close());
+        else
+            QTest::mouseClick(window->btnEXIT, Qt::LeftButton);
+
+        QCOMPARE(ends, 1);
+        QVERIFY(!window->isVisible());
+        QVERIFY(!startup->mainWindow());
+        QVERIFY(messages.isEmpty());
+        QVERIFY(portsAsked.isEmpty());
+    }
+
+    void delayWaitsWhileServingEvents()
+    {
+        QElapsedTimer clock;
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        clock.start();
+        Delay(0.5f);
+        const qint64 waited = clock.elapsed();
+        QVERIFY2(waited >= 500 && waited < 700, qPrintable(QString::number(waited)));
+        QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+
+        // A wait that is already over serves nothing.
+        bool served = false;
+        QTimer::singleShot(0, [&] { served = true; });
+        Delay(0);
+        Delay(-1);
+        QVERIFY(!served);
+        QTRY_VERIFY(served);
+    }
+
+    void nestedDelaysEachWaitTheirOwnTime()
+    {
+        QElapsedTimer clock;
+        qint64 innerEnd = -1;
+        clock.start();
+        QTimer::singleShot(100, [&] {
+            Delay(0.2f);
+            innerEnd = clock.elapsed();
+        });
+        Delay(0.6f);
+        const qint64 outerEnd = clock.elapsed();
+        QVERIFY2(innerEnd >= 300 && innerEnd < 450, qPrintable(QString::number(innerEnd)));
+        QVERIFY2(outerEnd >= 600 && outerEnd < 750, qPrintable(QString::number(outerEnd)));
+
+        // An inner wait that outlasts the outer one holds the outer one up.
+        clock.restart();
+        QTimer::singleShot(100, [&] {
+            Delay(0.5f);
+            innerEnd = clock.elapsed();
+        });
+        Delay(0.2f);
+        const qint64 heldEnd = clock.elapsed();
+        QVERIFY2(innerEnd >= 600 && heldEnd >= innerEnd && heldEnd < 750,
+                 qPrintable(QString("%1 %2").arg(innerEnd).arg(heldEnd)));
+    }
+
+    // When the program ends during a wait, the wait stops at once.
+    void delayStopsWhenTheApplicationQuits()
+    {
+        QElapsedTimer clock;
+        qint64 returnedAfter = -1;
+        QTimer::singleShot(0, [&] {
+            clock.start();
+            Delay(2);
+            returnedAfter = clock.elapsed();
+        });
+        QTimer::singleShot(200, [] { QCoreApplication::exit(0); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY2(returnedAfter >= 190 && returnedAfter < 500,
+                 qPrintable(QString::number(returnedAfter)));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
