@@ -60,6 +60,7 @@ void SerialSession::close()
 void SerialSession::write(const QByteArray &octets)
 {
     m_port.write(octets);
+    emit written(octets);
 }
 
 void SerialSession::readArrivals()

@@ -40,6 +40,8 @@ public:
     QTimer Timer1;
 
 signals:
+    // Each call of write(), with its octets.
+    void written(const QByteArray &octets);
     // A complete record: 116 octets starting with "CFG=".
     void recordReceived(const QByteArray &record);
     // No record within the reply time; timer and buffer are already reset.

@@ -315,13 +315,15 @@ void TestMainWindowLayout::multiLineBoxKeepsItsMaxLength()
     QCOMPARE(box->text(), thirtyFive.left(30));
     QCOMPARE(QApplication::focusWidget(), w.NewCom1BaudDropDownBox);
 
-    // The New Data text boxes' limits.
-    const QList<QPair<QLineEdit *, int>> limits{
-        {w.NewIPAddressTextBox, 15}, {w.NewSubnetMaskTextBox, 15},
-        {w.NewDefaultGatewayTextBox, 15}, {w.NewPrimaryPortTextBox, 5}, {w.txtNewSSID, 21}};
-    for (const auto &[edit, limit] : limits) {
+    // The New Data text boxes' limits (addresses that pass their octet check).
+    const QString ones = QStringLiteral("1.1.1.1.1.1.1.1.1.1");
+    const QList<std::tuple<QLineEdit *, int, QString>> limits{
+        {w.NewIPAddressTextBox, 15, ones}, {w.NewSubnetMaskTextBox, 15, ones},
+        {w.NewDefaultGatewayTextBox, 15, ones}, {w.NewPrimaryPortTextBox, 5, "777777777"},
+        {w.txtNewSSID, 21, QString(25, QLatin1Char('s'))}};
+    for (const auto &[edit, limit, typed] : limits) {
         edit->setFocus();
-        QTest::keyClicks(edit, QString(limit + 4, QLatin1Char('7')));
+        QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text().size(), limit);
     }
 }

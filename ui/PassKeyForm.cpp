@@ -1,5 +1,6 @@
 #include "PassKeyForm.h"
 
+#include "EntryRules.h"
 #include "Style.h"
 
 #include <QPixmap>
@@ -38,6 +39,12 @@ PassKeyForm::PassKeyForm(QWidget *parent)
         box->setAlignment(Qt::AlignCenter);
         box->setFont(monoFont(20.25));
         box->setTextMargins(0, 0, 0, 0);
+        rallon::applyEntryRule(box, rallon::EntryRule::KeyOctet);
+        // An emptied box holds the octet 0.
+        rallon::onFocusLost(box, [box] {
+            if (box->text().isEmpty())
+                box->setText(QStringLiteral("00"));
+        });
         Key.append(box);
     }
 

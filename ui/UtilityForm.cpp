@@ -32,25 +32,6 @@ constexpr int OutOfSight = 13800;
 
 constexpr qreal CaptionPoints = 12, ValuePoints = 14.25, SsidPoints = 12, PasswordPoints = 11.25;
 
-// Eats key presses that carry a character; Tab and arrow keys pass.
-class TypingDiscarder : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            if (!key->text().isEmpty() && key->key() != Qt::Key_Tab
-                && key->key() != Qt::Key_Backtab)
-                return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 template <typename W>
 W *named(W *widget, const char *name)
 {
@@ -116,8 +97,7 @@ QLineEdit *makeNewBox(QWidget *parent, const char *name, int rowTop, int maxLeng
     return box;
 }
 
-QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::SettingList list,
-                    QObject *discarder)
+QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::SettingList list)
 {
     auto *combo = named(new QComboBox(parent), name);
     combo->setGeometry(twipsRect(NewLeft, rowTop, ValueWidth, ValueHeight));
@@ -125,7 +105,7 @@ QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::Setti
     combo->setEditable(false);
     combo->addItems(rallon::listItems(list));
     combo->setCurrentIndex(-1);
-    combo->installEventFilter(discarder);
+    rallon::applyEntryRule(combo, rallon::EntryRule::Nothing);
     return combo;
 }
 
@@ -166,8 +146,6 @@ UtilityForm::UtilityForm(QWidget *parent)
     client->setAutoFillBackground(true);
     setCentralWidget(client);
 
-    m_typingDiscarder = new TypingDiscarder(this);
-
     buildMenu();
     buildHeadings();
     buildRows();
@@ -186,7 +164,28 @@ UtilityForm::UtilityForm(QWidget *parent)
     applyPasswordLayout(false);
     placeWindow();
 
+    using rallon::EntryRule;
+    using rallon::AddressBox;
+    const std::pair<QLineEdit *, AddressBox> addressBoxes[] = {
+        {NewIPAddressTextBox, AddressBox::Ip},
+        {NewSubnetMaskTextBox, AddressBox::Mask},
+        {NewDefaultGatewayTextBox, AddressBox::Gateway}};
+    for (const auto &[box, which] : addressBoxes) {
+        rallon::applyEntryRule(box, EntryRule::Address);
+        rallon::onFocusLost(box, [this, box = box, which = which] { checkOctets(box, which); });
+    }
+    rallon::applyEntryRule(NewPrimaryPortTextBox, EntryRule::Port);
+    rallon::applyEntryRule(NewPasswordTextBox, EntryRule::Password);
+    rallon::applyEntryRule(CurrentPasswordTextBox, EntryRule::Nothing);
+
+    connect(btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!SharedKeyMode); });
+    connect(btnHEX_SELECT, &QPushButton::clicked, this, &UtilityForm::showKeyEntryWindow);
     connect(GetCurrentDataCommand, &QPushButton::clicked, this, &UtilityForm::requestConfiguration);
+    connect(ChangeConfigCommand, &QPushButton::clicked, this, &UtilityForm::changeConfiguration);
+    // A click on CHANGE leaves the focus where it is: the upload then checks
+    // the address being typed instead of the octet check emptying it in the
+    // middle of the click, which would upload the device's old address.
+    ChangeConfigCommand->setFocusPolicy(Qt::TabFocus);
     connect(&m_session, &rallon::SerialSession::recordReceived, this,
             &UtilityForm::ParseConfigurationRecord);
     connect(&m_session, &rallon::SerialSession::replyTimedOut, this, &UtilityForm::replyTimedOut);
@@ -227,7 +226,6 @@ void UtilityForm::buildRows()
 {
     using rallon::SettingList;
     QWidget *c = centralWidget();
-    QObject *d = m_typingDiscarder;
 
     // Caption column: three groups with their own Left and Width.
     const int addrLeft = 600, addrWidth = 2415;
@@ -269,15 +267,15 @@ void UtilityForm::buildRows()
     NewDefaultGatewayTextBox = makeNewBox(c, "NewDefaultGatewayTextBox", RowGateway, 15);
     NewPrimaryPortTextBox = makeNewBox(c, "NewPrimaryPortTextBox", RowPort, 5);
     txtNewSSID = makeNewBox(c, "txtNewSSID", RowSsid, 21, SsidPoints);
-    NewEncryptionType = makeList(c, "NewEncryptionType", RowEncryption, SettingList::Encryption, d);
-    NewCom1BaudDropDownBox = makeList(c, "NewCom1BaudDropDownBox", RowCom1Baud, SettingList::Baud, d);
-    NewCom1DataBitsTextBoxCombo = makeList(c, "NewCom1DataBitsTextBoxCombo", RowCom1DataBits, SettingList::DataBits, d);
-    NewCom1ParityDropDownBox = makeList(c, "NewCom1ParityDropDownBox", RowCom1Parity, SettingList::Parity, d);
-    NewCom1StopBitCombo = makeList(c, "NewCom1StopBitCombo", RowCom1StopBits, SettingList::StopBits, d);
-    NewCom2BaudDropDownBox = makeList(c, "NewCom2BaudDropDownBox", RowCom2Baud, SettingList::Baud, d);
-    NewCom2DataBitsTextBoxCombo = makeList(c, "NewCom2DataBitsTextBoxCombo", RowCom2DataBits, SettingList::DataBits, d);
-    NewCom2ParityDropDownBox = makeList(c, "NewCom2ParityDropDownBox", RowCom2Parity, SettingList::Parity, d);
-    NewCom2StopBitCombo = makeList(c, "NewCom2StopBitCombo", RowCom2StopBits, SettingList::StopBits, d);
+    NewEncryptionType = makeList(c, "NewEncryptionType", RowEncryption, SettingList::Encryption);
+    NewCom1BaudDropDownBox = makeList(c, "NewCom1BaudDropDownBox", RowCom1Baud, SettingList::Baud);
+    NewCom1DataBitsTextBoxCombo = makeList(c, "NewCom1DataBitsTextBoxCombo", RowCom1DataBits, SettingList::DataBits);
+    NewCom1ParityDropDownBox = makeList(c, "NewCom1ParityDropDownBox", RowCom1Parity, SettingList::Parity);
+    NewCom1StopBitCombo = makeList(c, "NewCom1StopBitCombo", RowCom1StopBits, SettingList::StopBits);
+    NewCom2BaudDropDownBox = makeList(c, "NewCom2BaudDropDownBox", RowCom2Baud, SettingList::Baud);
+    NewCom2DataBitsTextBoxCombo = makeList(c, "NewCom2DataBitsTextBoxCombo", RowCom2DataBits, SettingList::DataBits);
+    NewCom2ParityDropDownBox = makeList(c, "NewCom2ParityDropDownBox", RowCom2Parity, SettingList::Parity);
+    NewCom2StopBitCombo = makeList(c, "NewCom2StopBitCombo", RowCom2StopBits, SettingList::StopBits);
 }
 
 void UtilityForm::buildPasswordRow()
@@ -328,7 +326,7 @@ void UtilityForm::buildBottom()
     txtSN->setPalette(palette);
     // Focusable, but only the program writes it.
     txtSN->setReadOnly(true);
-    txtSN->installEventFilter(m_typingDiscarder);
+    rallon::applyEntryRule(txtSN, rallon::EntryRule::Nothing);
 
     lblSN = makeLabel(c, "lblSN", QStringLiteral("SERIAL NO."), twipsRect(6960, 9720, 2415, 255),
                       monoFont(9));
@@ -442,6 +440,73 @@ void UtilityForm::requestConfiguration()
     for (int i = 0; i < rallon::frame::FillerCount; ++i)
         m_session.write(QByteArray(1, rallon::frame::Filler));
     m_session.armReplyTimeout();
+}
+
+rallon::ChangeSnapshot UtilityForm::changeSnapshot()
+{
+    rallon::ChangeSnapshot snap;
+    snap.deviceKind = DeviceKind;
+    snap.sharedKeyLayout = !btnHEX_SELECT->isHidden();
+    snap.newIp = NewIPAddressTextBox->text();
+    snap.currentIp = CurrentIPAddressTextBox->text();
+    snap.newMask = NewSubnetMaskTextBox->text();
+    snap.currentMask = CurrentSubnetMaskTextBox->text();
+    snap.newGateway = NewDefaultGatewayTextBox->text();
+    snap.currentGateway = CurrentDefaultGatewayTextBox->text();
+    snap.newSsid = txtNewSSID->text();
+    snap.currentSsid = txtCurrentSSID->text();
+    snap.newPort = NewPrimaryPortTextBox->text();
+    snap.currentPort = CurrentPrimaryPortTextBox->text();
+    snap.newEncryption = NewEncryptionType->currentIndex();
+    snap.currentEncryption = txCurrentEncryptionType->text();
+    snap.newPassword = NewPasswordTextBox->text();
+    snap.currentPassword = CurrentPasswordTextBox->text();
+    if (snap.sharedKeyLayout)
+        snap.keyTexts = frmPASSKEY()->keyTexts();
+    const auto lists = newSerialLists();
+    const auto boxes = currentSerialBoxes();
+    for (int i = 0; i < rallon::SerialSettingCount; ++i) {
+        snap.newSerial[i] = lists[i]->currentIndex();
+        snap.currentSerial[i] = boxes[i]->text();
+    }
+    return snap;
+}
+
+void UtilityForm::changeConfiguration()
+{
+    const rallon::ChangeResult result = rallon::buildUpload(changeSnapshot());
+    if (result.currentEncryptionText)
+        txCurrentEncryptionType->setText(*result.currentEncryptionText);
+    if (result.currentPasswordText)
+        CurrentPasswordTextBox->setText(*result.currentPasswordText);
+    if (result.newPasswordText)
+        NewPasswordTextBox->setText(*result.newPasswordText);
+    if (result.refusal) {
+        rallon::showMessage(this, {result.refusal->title, result.refusal->text});
+        return;
+    }
+    resetCurrentData();
+    m_session.write(result.record);
+    m_session.armReplyTimeout();
+}
+
+void UtilityForm::checkOctets(QLineEdit *box, rallon::AddressBox which)
+{
+    const rallon::OctetFault fault = rallon::octetFault(box->text());
+    if (fault == rallon::OctetFault::None)
+        return;
+    box->clear();
+    const rallon::OctetMessage message = rallon::octetMessage(which, fault);
+    rallon::showMessage(this, {message.title, message.text});
+    box->setFocus(Qt::OtherFocusReason);
+}
+
+void UtilityForm::showKeyEntryWindow()
+{
+    PassKeyForm *window = frmPASSKEY();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void UtilityForm::ParseConfigurationRecord(const QByteArray &record)

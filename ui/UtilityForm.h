@@ -12,7 +12,9 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "Change.h"
 #include "ConfigRecord.h"
+#include "EntryRules.h"
 #include "MultiLineTextBox.h"
 #include "PassKeyForm.h"
 #include "SerialSession.h"
@@ -33,6 +35,9 @@ public:
     void ParseConfigurationRecord(const QByteArray &record);
 
     rallon::SerialSession &session() { return m_session; }
+
+    // What CHANGE CONFIGURATION reads, as the controls stand.
+    rallon::ChangeSnapshot changeSnapshot();
 
     // The eight serial settings' controls in record order.
     std::array<QLineEdit *, rallon::SerialSettingCount> currentSerialBoxes() const;
@@ -135,6 +140,9 @@ protected:
 
 private:
     void requestConfiguration();
+    void changeConfiguration();
+    void checkOctets(QLineEdit *box, rallon::AddressBox which);
+    void showKeyEntryWindow();
     void replyTimedOut();
     void setKeyBoxes(const QStringList &texts);
 
@@ -148,5 +156,4 @@ private:
 
     rallon::SerialSession m_session;
     QPointer<PassKeyForm> m_passKeyForm;
-    QObject *m_typingDiscarder = nullptr;
 };

@@ -1,0 +1,383 @@
+// Changing the configuration in the real window: typing under the entry
+// rules, the octet check, the password row's toggle, the key entry window,
+// and the upload as the device receives it.
+
+#include "ConfigRecord.h"
+#include "PortMapping.h"
+#include "Program.h"
+#include "PtyPeer.h"
+#include "SimDevice.h"
+#include "SimLine.h"
+#include "UtilityForm.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace rallon;
+
+class TestChangeWindow : public QObject {
+    Q_OBJECT
+
+private:
+    QList<Message> messages;
+    std::unique_ptr<PtyPeer> peer;
+    std::unique_ptr<SimDevice> device;
+    std::unique_ptr<SimLine> line;
+    std::unique_ptr<UtilityForm> form;
+
+    void openForm(const QString &path)
+    {
+        setPortMapping([path](int) { return path; });
+        form = std::make_unique<UtilityForm>();
+        QVERIFY(form->Load(1));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // A window on a pseudo-terminal whose far end the test holds.
+    void openOnPeer()
+    {
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(peer->isOpen());
+        openForm(peer->path());
+    }
+
+    // A window on the virtual device, with its configuration retrieved.
+    void openOnDevice(const QString &model)
+    {
+        device = std::make_unique<SimDevice>(*simModel(model));
+        line = std::make_unique<SimLine>(device.get());
+        QString error;
+        QVERIFY2(line->openPty(&error), qPrintable(error));
+        openForm(line->path());
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_VERIFY(form->DeviceKind != 3);
+    }
+
+    // Decodes `record` as if the device had sent it.
+    void showRecord(const ConfigRecord &record)
+    {
+        form->ParseConfigurationRecord(encodeRecord(record));
+    }
+
+    void leave(QWidget *box)
+    {
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+
+private slots:
+    void init()
+    {
+        messages.clear();
+        setMessageHook([this](const Message &m) { messages.append(m); });
+        setEndProgramHook([] {});
+    }
+    void cleanup()
+    {
+        form.reset();
+        line.reset();
+        device.reset();
+        peer.reset();
+        setPortMapping({});
+        setMessageHook({});
+        setEndProgramHook({});
+    }
+
+    void keyFiltersOfTheNewDataBoxes()
+    {
+        openOnPeer();
+        QTest::keyClicks(form->NewIPAddressTextBox, "a1.2-3 4x");
+        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.234"));
+        QTest::keyClick(form->NewIPAddressTextBox, Qt::Key_Backspace);
+        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.23"));
+        // Control characters count as characters: the paste shortcut is discarded.
+        QApplication::clipboard()->setText("99");
+        QTest::keySequence(form->NewSubnetMaskTextBox, QKeySequence::Paste);
+        QCOMPARE(form->NewSubnetMaskTextBox->text(), QString());
+
+        QTest::keyClicks(form->NewPrimaryPortTextBox, "8.0 8a0");
+        QCOMPARE(form->NewPrimaryPortTextBox->text(), QString("8080"));
+
+        QTest::keyClicks(form->txtNewSSID, "My Net #1");
+        QCOMPARE(form->txtNewSSID->text(), QString("My Net #1"));
+
+        QTest::keyClicks(form->NewPasswordTextBox, "pa ss");
+        QTest::keyClick(form->NewPasswordTextBox, Qt::Key_Return);
+        QTest::keyClick(form->NewPasswordTextBox, Qt::Key_Enter);
+        QTest::keyClicks(form->NewPasswordTextBox, "!");
+        QCOMPARE(form->NewPasswordTextBox->text(), QString("pa ss!"));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void octetCheck_data()
+    {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        const QString ip1 = "1 The IP octets cannot be greater thann 255, please correct.";
+        const QString ip2 = "2 The IP octects cannot be greater thann 255, please correct.";
+        QTest::newRow("ip first") << 0 << "256.1.1.1" << "New IP Data" << ip1;
+        QTest::newRow("ip second") << 0 << "1.256.1.1" << "New IP Data" << ip1;
+        QTest::newRow("ip third") << 0 << "1.1.256.1" << "New IP Data" << ip1;
+        QTest::newRow("ip last") << 0 << "1.1.1.256" << "New IP Data" << ip2;
+        QTest::newRow("ip alone") << 0 << "300" << "New IP Data" << ip2;
+        QTest::newRow("five digits") << 0 << "1.99999" << "New IP Data" << ip2;
+        QTest::newRow("mask first") << 1 << "255.999.0.0" << "New Mask Data"
+                                    << "The Mask octets cannot be greater thann 255, please correct.";
+        QTest::newRow("mask last") << 1 << "255.255.0.256" << "New Mask Data"
+                                   << "The Mask octects cannot be greater thann 255, please correct.";
+        QTest::newRow("gateway first") << 2 << "700.1.1.1" << "New Gateway Data"
+                                       << "The Gaeway octets cannot be greater thann 255, please correct.";
+        QTest::newRow("gateway last") << 2 << "1.1.1.700" << "New Gateway Data"
+                                      << "The Gateway octects cannot be greater thann 255, please correct.";
+    }
+    void octetCheck()
+    {
+        QFETCH(int, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        openOnPeer();
+        QLineEdit *boxes[] = {form->NewIPAddressTextBox, form->NewSubnetMaskTextBox,
+                              form->NewDefaultGatewayTextBox};
+        QLineEdit *edit = boxes[box];
+        edit->setFocus();
+        QTest::keyClicks(edit, typed);
+        leave(edit);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, title);
+        QCOMPARE(messages.first().text, text);
+        QVERIFY(messages.first().warning);
+        QCOMPARE(edit->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), edit);
+    }
+
+    void octetCheckPassesShortAndEmptyAddresses()
+    {
+        openOnPeer();
+        for (const QString typed : {"1.2.3", "0.0.0.0", "255.255.255.255", ""}) {
+            form->NewIPAddressTextBox->setFocus();
+            form->NewIPAddressTextBox->setText(typed);
+            leave(form->NewIPAddressTextBox);
+            QCOMPARE(form->NewIPAddressTextBox->text(), typed);
+        }
+        QVERIFY(messages.isEmpty());
+        // Another window taking the focus is no loss of focus to a control.
+        form->NewIPAddressTextBox->setFocus();
+        form->NewIPAddressTextBox->setText("999");
+        form->frmPASSKEY()->show();
+        QVERIFY(QTest::qWaitForWindowActive(form->frmPASSKEY()));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void toggleSwitchesLayoutsAndKeepsValues()
+    {
+        openOnPeer();
+        QTest::keyClicks(form->NewPasswordTextBox, "secret");
+        form->frmPASSKEY()->Key[5]->setText("7E");
+        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
+        QVERIFY(form->SharedKeyMode);
+        QCOMPARE(form->btnPASS_SHARED->text(), QString("SHARED KEY"));
+        QVERIFY(!form->btnHEX_SELECT->isHidden());
+        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
+        QVERIFY(!form->SharedKeyMode);
+        QCOMPARE(form->btnPASS_SHARED->text(), QString("PASSWORD"));
+        QVERIFY(form->btnHEX_SELECT->isHidden());
+        QCOMPARE(form->NewPasswordTextBox->text(), QString("secret"));
+        QCOMPARE(form->frmPASSKEY()->Key[5]->text(), QString("7E"));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void keyEntryWindow()
+    {
+        openOnPeer();
+        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
+        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        PassKeyForm *keys = form->frmPASSKEY();
+        QVERIFY(keys->isVisible());
+        QVERIFY(form->isEnabled());  // not modal
+        QApplication::setActiveWindow(keys);
+        QVERIFY(QTest::qWaitForWindowActive(keys));
+
+        QLineEdit *box = keys->Key[0];
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, "g -a");
+        QCOMPARE(box->text(), QString("A"));
+        QTest::keyClicks(box, "f9");  // the box takes two characters
+        QCOMPARE(box->text(), QString("AF"));
+
+        // Emptied and left: "00". One digit left: kept.
+        keys->Key[1]->setFocus();
+        keys->Key[1]->clear();
+        leave(keys->Key[1]);
+        QCOMPARE(keys->Key[1]->text(), QString("00"));
+        keys->Key[2]->setText("5");
+        keys->Key[2]->setFocus();
+        leave(keys->Key[2]);
+        QCOMPARE(keys->Key[2]->text(), QString("5"));
+
+        // DONE and the close box hide the window and keep its values.
+        QTest::mouseClick(keys->btnPASSKEYDONE, Qt::LeftButton);
+        QVERIFY(!keys->isVisible());
+        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        QVERIFY(keys->isVisible());
+        keys->close();
+        QVERIFY(!keys->isVisible());
+        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        QCOMPARE(form->frmPASSKEY(), keys);
+        QCOMPARE(keys->keyTexts().mid(0, 4), QStringList({"AF", "00", "5", "00"}));
+        QVERIFY(messages.isEmpty());
+    }
+
+    void nothingIsSentBeforeARecordIsKnown()
+    {
+        openOnPeer();
+        QSignalSpy writes(&form->session(), &SerialSession::written);
+        form->NewIPAddressTextBox->setText("10.0.0.1");
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("No Configuration Data"));
+        QCOMPARE(messages.first().text,
+                 QString("Currently the program does not know what kind of Power Rallon\r\n"
+                         "is being configured.  Please retrieve the data from the Rallon\r\n"
+                         "and try loading again."));
+        QCOMPARE(writes.size(), 0);
+        QVERIFY(!form->session().awaitingReply());
+    }
+
+    void uploadIsOneWriteOfTheRecord()
+    {
+        openOnPeer();
+        ConfigRecord shown = *simModel("wireless-password");
+        showRecord(shown);
+        QSignalSpy writes(&form->session(), &SerialSession::written);
+
+        QTest::keyClicks(form->NewIPAddressTextBox, "10.1.2.3");
+        QTest::keyClicks(form->NewPrimaryPortTextBox, "32499");
+        form->NewCom2ParityDropDownBox->setCurrentIndex(1);
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+
+        ConfigRecord expected = shown;
+        expected.ip = {10, 1, 2, 3};
+        expected.primaryPort = 32499;
+        expected.serial[Com2Parity] = 1;
+        QCOMPARE(writes.size(), 1);
+        QCOMPARE(writes.first().first().toByteArray(), encodeUpload(expected));
+        QTRY_COMPARE(peer->received().size(), 113);
+        QCOMPARE(peer->received(), encodeUpload(expected));
+        QVERIFY(form->session().awaitingReply());
+        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("---.---.---.---"));
+        QCOMPARE(form->CurrentCom2ParityTextBox->text(), QString("----"));
+        QCOMPARE(form->txtSN->text(), QString(" 4660"));  // kept
+        QCOMPARE(form->NewIPAddressTextBox->text(), QString("10.1.2.3"));
+        QVERIFY(messages.isEmpty());
+
+        // A second upload meets the dashes: refused, nothing sent.
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Mask Data"));
+        QCOMPARE(writes.size(), 1);
+    }
+
+    void refusalLeavesItsNotApplicableTexts()
+    {
+        openOnPeer();
+        ConfigRecord shown = *simModel("wireless-password");
+        shown.serial[Com2Parity] = 255;  // no entry: shown as dashes
+        showRecord(shown);
+        QSignalSpy writes(&form->session(), &SerialSession::written);
+        form->NewEncryptionType->setCurrentIndex(0);
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Comm 2 Parity Data"));
+        QCOMPARE(messages.first().text,
+                 QString("The type of parity for Comm 2 is not valid, please correct."));
+        QCOMPARE(form->CurrentPasswordTextBox->text(), QString("N / A"));
+        QCOMPARE(form->NewPasswordTextBox->text(), QString("N / A"));
+        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("192.168.1.20"));
+        QCOMPARE(writes.size(), 0);
+        QVERIFY(!form->session().awaitingReply());
+    }
+
+    void badOctetInTheFocusedBoxStopsTheClick()
+    {
+        openOnPeer();
+        showRecord(*simModel("wireless-password"));
+        QSignalSpy writes(&form->session(), &SerialSession::written);
+        form->NewIPAddressTextBox->setFocus();
+        QTest::keyClicks(form->NewIPAddressTextBox, "1.2.3.300");
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("IP Data"));
+        QCOMPARE(messages.first().text, QString("The IP address must be four numbers from 0 to 255,\r\n"
+                                                "separated by periods, please correct."));
+        QCOMPARE(writes.size(), 0);
+        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.2.3.300"));
+        QCOMPARE(QApplication::focusWidget(), form->NewIPAddressTextBox);
+    }
+
+    void endToEndWithTheVirtualDevice()
+    {
+        openOnDevice("wireless-password");
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+        const QStringList before = {form->CurrentSubnetMaskTextBox->text(),
+                                    form->CurrentDefaultGatewayTextBox->text(),
+                                    form->CurrentPrimaryPortTextBox->text(),
+                                    form->txCurrentEncryptionType->text(),
+                                    form->CurrentPasswordTextBox->text()};
+
+        QTest::keyClicks(form->NewIPAddressTextBox, "192.168.7.77");
+        QTest::keyClicks(form->txtNewSSID, "WORKSHOP");
+        form->NewCom2ParityDropDownBox->setCurrentIndex(1);
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTRY_COMPARE(uploads.size(), 1);
+        QTRY_COMPARE(form->CurrentIPAddressTextBox->text(), QString("192.168.7.77"));
+
+        QCOMPARE(form->txtCurrentSSID->text(), QString("WORKSHOP"));
+        QCOMPARE(form->CurrentCom2ParityTextBox->text(), QString("EVEN"));
+        const QStringList after = {form->CurrentSubnetMaskTextBox->text(),
+                                   form->CurrentDefaultGatewayTextBox->text(),
+                                   form->CurrentPrimaryPortTextBox->text(),
+                                   form->txCurrentEncryptionType->text(),
+                                   form->CurrentPasswordTextBox->text()};
+        QCOMPARE(after, before);
+        QStringList serial;
+        for (QLineEdit *box : form->currentSerialBoxes())
+            serial.append(box->text());
+        QCOMPARE(serial, QStringList({"9600", "8", "1", "NONE", "115200", "7", "2", "EVEN"}));
+        QCOMPARE(form->txtSN->text(), QString(" 4660"));
+        QVERIFY(!form->session().awaitingReply());
+        QVERIFY(messages.isEmpty());
+    }
+
+    void sharedKeyGoesBackUnchanged()
+    {
+        openOnDevice("wireless-key");
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+        const QByteArray key = simModel("wireless-key")->secret;
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTRY_COMPARE(uploads.size(), 1);
+        const QByteArray upload = uploads.first().first().toByteArray();
+        QCOMPARE(upload.size(), 113);
+        QCOMPARE(quint8(upload.at(40)), quint8(1));
+        QCOMPARE(upload.mid(41, 64), key);
+        QTRY_COMPARE(form->txCurrentEncryptionType->text(), QString("WAP (AES)"));
+
+        // A key typed in the window goes out as typed; an empty box as 0.
+        form->frmPASSKEY()->Key[0]->setText("a");
+        form->frmPASSKEY()->Key[63]->clear();
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTRY_COMPARE(uploads.size(), 2);
+        const QByteArray second = uploads.at(1).first().toByteArray();
+        QCOMPARE(quint8(second.at(41)), quint8(10));
+        QCOMPARE(quint8(second.at(104)), quint8(0));
+        QVERIFY(messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestChangeWindow)
+#include "test_change_window.moc"
