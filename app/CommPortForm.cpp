@@ -68,6 +68,7 @@ CommPortForm::CommPortForm(QWidget *parent)
 
     txtCOMMPORT_NO = new QLineEdit(QStringLiteral("1"), this);
     txtCOMMPORT_NO->setObjectName(QStringLiteral("txtCOMMPORT_NO"));
+    txtCOMMPORT_NO->setAccessibleName(QStringLiteral("COMM port number"));
     txtCOMMPORT_NO->setGeometry(twipsRect(1680, 1080, 1335, 735));
     txtCOMMPORT_NO->setFont(sansFont(24, false));
     txtCOMMPORT_NO->setAlignment(Qt::AlignCenter);

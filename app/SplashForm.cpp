@@ -38,6 +38,8 @@ SplashForm::SplashForm(QWidget *parent)
 
     Image1 = makeLabel(fraMainFrame, "Image1", twipsRect(1560, 1440, 4620, 1290));
     Image1->setPixmap(artwork::splashLogoPicture());
+    picLogo->setAccessibleName(QStringLiteral("Tarvex logo"));
+    Image1->setAccessibleName(QStringLiteral("Tarvex Power Rallon logo"));
 
     lblVersion = makeLabel(fraMainFrame, "lblVersion", twipsRect(3435, 2880, 2025, 300));
     lblVersion->setText(QStringLiteral("Version 0.0 Beta"));

@@ -78,7 +78,6 @@ int main(int argc, char *argv[])
 
     QTest::mouseClick(keyForm.btnHEX_SELECT, Qt::LeftButton);
     PassKeyForm *keys = keyForm.frmPASSKEY();
-    keys->show();
     QTest::qWait(300);
     keys->grab().save(out.filePath("key-entry-window.png"));
     QTest::qWait(hold * 1000);

@@ -34,6 +34,7 @@ PassKeyForm::PassKeyForm(QWidget *parent)
         const int column = i % 8;
         auto *box = new QLineEdit(QStringLiteral("00"), this);
         box->setObjectName(QStringLiteral("Key(%1)").arg(i));
+        box->setAccessibleName(QStringLiteral("Key octet %1").arg(i + 1));
         box->setGeometry(twipsRect(2160 + 840 * column, 360 + 1080 * row, 615, 615));
         box->setMaxLength(2);
         box->setAlignment(Qt::AlignCenter);

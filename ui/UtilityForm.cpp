@@ -152,6 +152,7 @@ UtilityForm::UtilityForm(QWidget *parent)
     buildPasswordRow();
     buildBottom();
     setTabOrderChain();
+    nameForAccessibility();
 
     // Labels and the picture lie beneath the other controls where they meet.
     for (QLabel *label : centralWidget()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly))
@@ -349,6 +350,40 @@ void UtilityForm::setTabOrderChain()
     };
     for (int i = 1; i < chain.size(); ++i)
         setTabOrder(chain.at(i - 1), chain.at(i));
+}
+
+// Names that a screen reader speaks: the row's caption and the column.
+void UtilityForm::nameForAccessibility()
+{
+    const struct {
+        const char *row;
+        QWidget *current;
+        QWidget *entry;
+    } rows[] = {
+        {"IP address", CurrentIPAddressTextBox, NewIPAddressTextBox},
+        {"subnet mask", CurrentSubnetMaskTextBox, NewSubnetMaskTextBox},
+        {"default gateway", CurrentDefaultGatewayTextBox, NewDefaultGatewayTextBox},
+        {"primary port", CurrentPrimaryPortTextBox, NewPrimaryPortTextBox},
+        {"SSID", txtCurrentSSID, txtNewSSID},
+        {"encryption", txCurrentEncryptionType, NewEncryptionType},
+        {"password", CurrentPasswordTextBox, NewPasswordTextBox},
+        {"shared key", txtCURRENT_HEX_KEY, txtNEW_HEX_KEY},
+        {"Comm 1 baud", CurrentCom1BaudTextBox, NewCom1BaudDropDownBox},
+        {"Comm 1 data bits", CurrentCom1DataBitsTextBox, NewCom1DataBitsTextBoxCombo},
+        {"Comm 1 parity", CurrentCom1ParityTextBox, NewCom1ParityDropDownBox},
+        {"Comm 1 stop bits", CurrentCom1StopBitTextBox, NewCom1StopBitCombo},
+        {"Comm 2 baud", CurrentCom2BaudTextBox, NewCom2BaudDropDownBox},
+        {"Comm 2 data bits", CurrentCom2DataBitsTextBox, NewCom2DataBitsTextBoxCombo},
+        {"Comm 2 parity", CurrentCom2ParityTextBox, NewCom2ParityDropDownBox},
+        {"Comm 2 stop bits", CurrentCom2StopBitTextBox, NewCom2StopBitCombo},
+    };
+    for (const auto &row : rows) {
+        row.current->setAccessibleName(QStringLiteral("Current %1").arg(QLatin1String(row.row)));
+        row.entry->setAccessibleName(QStringLiteral("New %1").arg(QLatin1String(row.row)));
+    }
+    txtSN->setAccessibleName(QStringLiteral("Serial number"));
+    btnHEX_SELECT->setAccessibleName(QStringLiteral("Enter the shared key"));
+    Image1->setAccessibleName(QStringLiteral("Tarvex Power Rallon logo"));
 }
 
 // Client area (below the menu bar) 45 twips from the left and 615 twips

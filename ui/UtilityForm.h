@@ -152,6 +152,7 @@ private:
     void buildBottom();
     void buildMenu();
     void setTabOrderChain();
+    void nameForAccessibility();
     void placeWindow();
 
     rallon::SerialSession m_session;
