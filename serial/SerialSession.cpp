@@ -1,5 +1,7 @@
 #include "SerialSession.h"
 
+#include "PortMapping.h"
+
 namespace rallon {
 
 namespace {
@@ -28,10 +30,19 @@ SerialSession::SerialSession(QObject *parent) : QObject(parent)
     Timer1.setInterval(ReplyTimeoutMs);
     connect(&Timer1, &QTimer::timeout, this, &SerialSession::timeOut);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialSession::readArrivals);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::portError);
 }
 
-bool SerialSession::open(const QString &portName)
+bool SerialSession::open(int portNumber)
 {
+    m_portNumber = portNumber;
+    m_lost = false;
+    return openPort();
+}
+
+bool SerialSession::openPort()
+{
+    const QString portName = portDeviceName(m_portNumber);
     m_port.setPortName(portName);
     m_port.setBaudRate(QSerialPort::Baud4800);
     m_port.setParity(QSerialPort::NoParity);
@@ -54,13 +65,45 @@ bool SerialSession::open(const QString &portName)
 void SerialSession::close()
 {
     Timer1.stop();
-    m_port.close();
+    m_lost = false;
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool SerialSession::beginRequest()
+{
+    ReceiveBuffer.clear();
+    if (!m_lost)
+        return m_port.isOpen();
+    if (!openPort())
+        return false;
+    m_lost = false;
+    return true;
 }
 
 void SerialSession::write(const QByteArray &octets)
 {
+    if (!m_port.isOpen())
+        return;
     m_port.write(octets);
     emit written(octets);
+}
+
+// A vanished device shows as a resource error (EIO) or a read error. A
+// hung-up terminal's read returns end-of-file, which QSerialPort names after
+// whatever errno was left: a resource error (reading stops) or a read error
+// that repeats while the port stays open. Other errors (DTR refused on a
+// pseudo-terminal, framing) are no loss.
+void SerialSession::portError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (m_lost || !m_port.isOpen())
+        return;
+    m_lost = true;  // before close(): closing a dead port reports errors too
+    m_error = m_port.errorString();
+    m_port.close();
+    emit portLost();
 }
 
 void SerialSession::readArrivals()

@@ -1,7 +1,7 @@
 #pragma once
 
 // The one serial session with the device: fixed line settings, the receive
-// buffer and the reply time-out.
+// buffer, the reply time-out, and reopening the port after it was lost.
 
 #include "RecordAssembler.h"
 
@@ -19,18 +19,26 @@ public:
 
     explicit SerialSession(QObject *parent = nullptr);
 
-    // Opens `portName` at 4800 baud, no parity, 8 data bits, 1 stop bit, no
-    // flow control, DTR off. On failure errorString() tells why.
-    bool open(const QString &portName);
+    // Opens PC serial port `portNumber` (its device from portDeviceName) at
+    // 4800 baud, no parity, 8 data bits, 1 stop bit, no flow control, DTR
+    // off. On failure errorString() tells why.
+    bool open(int portNumber);
+    // Closes the port for good: no reopening after this.
     void close();
     bool isOpen() const { return m_port.isOpen(); }
     QString errorString() const { return m_error; }
 
+    // Starts a request or an upload: what is left of an earlier reply is
+    // dropped, and a port lost since is reopened silently (the device name is
+    // looked up again). False when the port cannot be reopened; writes then
+    // go nowhere and the reply time-out reports the silence as usual.
+    bool beginRequest();
+
     // Queues octets for sending; they leave in call order.
     void write(const QByteArray &octets);
 
-    // Arms the reply time-out. Each arrival restarts it while it is armed;
-    // a decoded record stops it.
+    // Arms the reply time-out, also when the request could not be sent.
+    // Each arrival restarts it while it is armed; a decoded record stops it.
     void armReplyTimeout() { Timer1.start(); }
     bool awaitingReply() const { return Timer1.isActive(); }
 
@@ -40,20 +48,27 @@ public:
     QTimer Timer1;
 
 signals:
-    // Each call of write(), with its octets.
+    // Each call of write() that reached the port, with its octets.
     void written(const QByteArray &octets);
     // A complete record: 116 octets starting with "CFG=".
     void recordReceived(const QByteArray &record);
     // No record within the reply time; timer and buffer are already reset.
     void replyTimedOut();
+    // The device went away (adapter pulled out); the port is now closed.
+    // Nothing is shown; an armed time-out keeps running.
+    void portLost();
 
 private:
+    bool openPort();
+    void portError(QSerialPort::SerialPortError error);
     void readArrivals();
     void timeOut();
 
     QSerialPort m_port;
     RecordAssembler ReceiveBuffer;
     QString m_error;
+    int m_portNumber = 0;
+    bool m_lost = false;  // closed by a loss: the next request reopens
 };
 
 }  // namespace rallon

@@ -98,7 +98,11 @@ private slots:
     void requestFrameOnTheLine()
     {
         openOnPeer();
+        QSignalSpy writes(&form->session(), &SerialSession::written);
         QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QCOMPARE(writes.size(), 110);
+        QCOMPARE(writes.first().first().toByteArray(), QByteArray("CFG?"));
+        QCOMPARE(writes.last().first().toByteArray(), QByteArray(1, char(238)));
         QTRY_COMPARE(peer->received().size(), 113);
         QCOMPARE(peer->received(), QByteArray("CFG?") + QByteArray(109, char(238)));
         QVERIFY(form->session().awaitingReply());
@@ -289,6 +293,23 @@ private slots:
         peer->write(encodeRecord(*simModel("wired")));
         QTRY_COMPARE(form->DeviceKind, 1);
         QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
+    }
+
+    void aNewRequestDropsWhatIsLeftOfAnEarlierReply()
+    {
+        openOnPeer();
+        retrieve();
+        peer->write(encodeRecord(*simModel("wireless-password")).left(60));
+        QTRY_VERIFY(!form->session().receiveBuffer().isEmpty());
+        // Asked again before the time-out: the new answer is shown unshifted.
+        peer->clearReceived();
+        retrieve();
+        QVERIFY(form->session().receiveBuffer().isEmpty());
+        peer->write(encodeRecord(*simModel("wired")) + '\r');
+        QTRY_COMPARE(form->DeviceKind, 1);
+        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
+        QCOMPARE(form->txtSN->text(), QString(" 1234"));
+        QVERIFY(messages.isEmpty());
     }
 
     void octetsNobodyAskedForStartNoTimeOut()

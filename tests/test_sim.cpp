@@ -114,6 +114,7 @@ private slots:
     void faultPartial();
     void faultNoise();
     void faultPieces();
+    void faultTwice();
     void pace_data();
     void pace();
     void servesSerialDevice();
@@ -393,6 +394,22 @@ void TestSim::faultPieces()
     QVERIFY2(readyRead.count() >= 3, qPrintable(QString::number(readyRead.count())));
     QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(bench.port.readAll(), answerOf(QStringLiteral("wireless-password")));
+}
+
+void TestSim::faultTwice()
+{
+    Bench bench;
+    const std::optional<SimFault> twice = simFault(QStringLiteral("twice"));
+    QVERIFY(twice);
+    bench.device.setFault(*twice);
+    QVERIFY(bench.open());
+    send(bench.port, requestFrame());
+    const QByteArray answer = answerOf(QStringLiteral("wireless-password"));
+    QVERIFY(waitForBytes(bench.port, int(2 * answer.size())));
+    QSignalSpy readyRead(&bench.port, &QSerialPort::readyRead);
+    QVERIFY(!readyRead.wait(300));
+    QCOMPARE(bench.port.readAll(), answer + answer);
+    QCOMPARE(bench.requests.count(), 1);
 }
 
 void TestSim::pace_data()

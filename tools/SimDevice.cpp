@@ -96,7 +96,7 @@ std::optional<ConfigRecord> simModel(const QString &name)
 QStringList simFaultNames()
 {
     return {QStringLiteral("none"), QStringLiteral("silent"), QStringLiteral("partial"),
-            QStringLiteral("noise"), QStringLiteral("pieces")};
+            QStringLiteral("noise"), QStringLiteral("pieces"), QStringLiteral("twice")};
 }
 
 std::optional<SimFault> simFault(const QString &name)
@@ -220,6 +220,8 @@ void SimDevice::answer()
         }
         bytes.prepend(noise);
     }
+    if (m_fault == SimFault::Twice)
+        bytes += bytes;
     emit logLine(QStringLiteral("sent record ") + hex(bytes));
     emit answerSent(bytes);
 

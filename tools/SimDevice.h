@@ -22,8 +22,9 @@ namespace rallon {
 QStringList simModelNames();
 std::optional<ConfigRecord> simModel(const QString &name);
 
-enum class SimFault { None, Silent, Partial, Noise, Pieces };
-QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces"
+// Twice: each answer goes out two times back to back.
+enum class SimFault { None, Silent, Partial, Noise, Pieces, Twice };
+QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces", "twice"
 std::optional<SimFault> simFault(const QString &name);
 
 // Cuts the incoming octets into requests, uploads and unknown octets.

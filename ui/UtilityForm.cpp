@@ -2,7 +2,6 @@
 
 #include "Artwork.h"
 #include "ConfigRecord.h"
-#include "PortMapping.h"
 #include "Program.h"
 #include "Retrieve.h"
 #include "SessionTexts.h"
@@ -457,8 +456,7 @@ std::array<QComboBox *, rallon::SerialSettingCount> UtilityForm::newSerialLists(
 bool UtilityForm::Load(int commPortNumber)
 {
     resetCurrentData();
-    const QString device = rallon::portDeviceName(commPortNumber);
-    if (!m_session.open(device)) {
+    if (!m_session.open(commPortNumber)) {
         qWarning().noquote() << "rallon-config:" << m_session.errorString();
         rallon::showMessage(this, {rallon::session_text::PortErrorTitle,
                                    rallon::session_text::PortErrorText});
@@ -471,6 +469,7 @@ bool UtilityForm::Load(int commPortNumber)
 
 void UtilityForm::requestConfiguration()
 {
+    m_session.beginRequest();
     m_session.write(rallon::frame::requestCommand());
     for (int i = 0; i < rallon::frame::FillerCount; ++i)
         m_session.write(QByteArray(1, rallon::frame::Filler));
@@ -521,6 +520,7 @@ void UtilityForm::changeConfiguration()
         return;
     }
     resetCurrentData();
+    m_session.beginRequest();
     m_session.write(result.record);
     m_session.armReplyTimeout();
 }

@@ -1,0 +1,540 @@
+// Faults on the line, end to end: the real window and its real serial port on
+// a pseudo-terminal, against the virtual device or a far end the test holds.
+// What the user sees, what the device receives, and the adapter pulled out.
+
+#include "ConfigRecord.h"
+#include "PortMapping.h"
+#include "Program.h"
+#include "PtyPeer.h"
+#include "Retrieve.h"
+#include "SimDevice.h"
+#include "SimLine.h"
+#include "UtilityForm.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace rallon;
+
+Q_DECLARE_METATYPE(rallon::SimFault)
+
+namespace {
+
+constexpr int ShortTimeoutMs = 300;
+constexpr int AnswerWaitMs = 3000;
+
+QStringList currentColumn(UtilityForm &form)
+{
+    QStringList texts{form.CurrentIPAddressTextBox->text(), form.CurrentSubnetMaskTextBox->text(),
+                      form.CurrentDefaultGatewayTextBox->text(),
+                      form.CurrentPrimaryPortTextBox->text(), form.txtCurrentSSID->text(),
+                      form.txCurrentEncryptionType->text(), form.CurrentPasswordTextBox->text()};
+    for (QLineEdit *box : form.currentSerialBoxes())
+        texts.append(box->text());
+    texts.append(form.txtSN->text());
+    return texts;
+}
+
+// The same column as the device's configuration should make it.
+QStringList columnOf(const ConfigRecord &config)
+{
+    const CurrentData shown = currentDataOf(config);
+    QStringList texts{shown.ip,          shown.mask,       shown.gateway, shown.primaryPort,
+                      shown.ssid,        shown.encryption, shown.password};
+    for (const QString &text : shown.serial)
+        texts.append(text);
+    texts.append(shown.serialNumber);
+    return texts;
+}
+
+const QStringList Dashes = QStringList(3, placeholder::Address) + QStringList(12, placeholder::Value)
+                           + QStringList{placeholder::SerialNumber};
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// The far end of a pseudo-terminal that writes only as fast as the line
+// takes it, from the event loop (PtyPeer::write would spin on a full line).
+class PtyFeeder {
+public:
+    PtyFeeder()
+    {
+        if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
+            return;
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_path = QString::fromLocal8Bit(::ttyname(m_slave));
+    }
+    ~PtyFeeder()
+    {
+        ::close(m_master);
+        ::close(m_slave);
+    }
+    PtyFeeder(const PtyFeeder &) = delete;
+    PtyFeeder &operator=(const PtyFeeder &) = delete;
+
+    QString path() const { return m_path; }
+    int master() const { return m_master; }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
+
+}  // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private:
+    QList<Message> messages;
+    int ends = 0;
+    std::unique_ptr<SimDevice> device;
+    std::unique_ptr<SimLine> line;
+    std::unique_ptr<UtilityForm> form;
+
+    void openForm(const QString &path)
+    {
+        setPortMapping([path](int) { return path; });
+        form = std::make_unique<UtilityForm>();
+        QVERIFY(form->Load(1));
+        form->show();
+    }
+
+    // The window on the virtual device, nothing retrieved yet.
+    void openOnDevice(const QString &model, SimFault fault = SimFault::None)
+    {
+        device = std::make_unique<SimDevice>(*simModel(model));
+        device->setFault(fault);
+        line = std::make_unique<SimLine>(device.get());
+        QString error;
+        QVERIFY2(line->openPty(&error), qPrintable(error));
+        openForm(line->path());
+    }
+
+    // Clicks RETRIEVE and waits for `count` more records in `records`.
+    bool retrieveRecords(QSignalSpy &records, int count = 1)
+    {
+        const qsizetype target = records.size() + count;
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        while (records.size() < target) {
+            if (!records.wait(AnswerWaitMs))
+                return false;
+        }
+        return records.size() == target;
+    }
+
+private slots:
+    void init()
+    {
+        messages.clear();
+        ends = 0;
+        setMessageHook([this](const Message &m) { messages.append(m); });
+        setEndProgramHook([this] { ++ends; });
+    }
+    void cleanup()
+    {
+        form.reset();
+        line.reset();
+        device.reset();
+        setPortMapping({});
+        setMessageHook({});
+        setEndProgramHook({});
+    }
+
+    void noiseBeforeTheReply()
+    {
+        openOnDevice("wired", SimFault::Noise);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QSignalSpy answers(device.get(), &SimDevice::answerSent);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        const int answerLength = frame::RecordLength + 1;
+        for (int round = 1; round <= 20; ++round) {
+            form->resetCurrentData();
+            QVERIFY(retrieveRecords(records));
+            QCOMPARE(requests.size(), round);
+            QVERIFY(answers.last().first().toByteArray().size() > answerLength);  // noise in front
+            QCOMPARE(currentColumn(*form), columnOf(device->config()));
+            QCOMPARE(form->DeviceKind, 1);
+        }
+        QVERIFY(!form->session().awaitingReply());
+        QVERIFY(messages.isEmpty());
+    }
+
+    void replyInPieces()
+    {
+        openOnDevice("wireless-password", SimFault::Pieces);
+        // Shorter than the whole reply takes: only arrivals that keep
+        // restarting the time-out get it through.
+        form->session().Timer1.setInterval(180);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(retrieveRecords(records));
+        QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(currentColumn(*form), columnOf(device->config()));
+        QCOMPARE(form->frmPASSKEY()->keyTexts().mid(0, 4), QStringList({"61", "62", "63", "0"}));
+        QTest::qWait(300);
+        QCOMPARE(records.size(), 1);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void partialReplyKeepsTheWindowUntilTheTimeOut()
+    {
+        openOnDevice("wireless-key");
+        form->session().Timer1.setInterval(ShortTimeoutMs);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QVERIFY(retrieveRecords(records));
+        const QStringList before = currentColumn(*form);
+        QCOMPARE(before, columnOf(device->config()));
+
+        device->setFault(SimFault::Partial);
+        device->setPaced(true);  // 40 octets over some 80 ms
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QElapsedTimer clock;
+        qint64 lastOctetAt = -1;
+        qint64 messageAt = -1;
+        connect(device.get(), &SimDevice::output, this, [&] { lastOctetAt = clock.elapsed(); });
+        setMessageHook([&](const Message &m) {
+            messageAt = clock.elapsed();
+            messages.append(m);
+        });
+        clock.start();
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_COMPARE(requests.size(), 1);
+        QTRY_VERIFY(form->session().receiveBuffer().size() == 40);
+        QCOMPARE(currentColumn(*form), before);  // kept while the reply is out
+        QVERIFY(messages.isEmpty());
+
+        QTRY_COMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("No Communication"));
+        QVERIFY(lastOctetAt >= 60);
+        QVERIFY2(messageAt - lastOctetAt >= ShortTimeoutMs * 9 / 10,
+                 qPrintable(QStringLiteral("last octet %1 ms, message %2 ms").arg(lastOctetAt).arg(messageAt)));
+        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
+        QVERIFY(form->session().receiveBuffer().isEmpty());
+        QTest::qWait(2 * ShortTimeoutMs);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(records.size(), 1);
+    }
+
+    void silentDevice()
+    {
+        openOnDevice("wireless-key");
+        form->session().Timer1.setInterval(ShortTimeoutMs);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QVERIFY(retrieveRecords(records));
+        QCOMPARE(form->frmPASSKEY()->keyTexts().mid(0, 3), QStringList({"1F", "A", "0"}));
+
+        device->setFault(SimFault::Silent);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY(clock.elapsed() >= ShortTimeoutMs * 9 / 10);
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(messages.first().title, QString("No Communication"));
+        QVERIFY(messages.first().warning);
+        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
+        QTest::qWait(2 * ShortTimeoutMs);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(!form->session().awaitingReply());
+    }
+
+    void deviceThatAnswersTwice()
+    {
+        openOnDevice("wireless-key", SimFault::Twice);
+        form->session().Timer1.setInterval(ShortTimeoutMs);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QSignalSpy answers(device.get(), &SimDevice::answerSent);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QVERIFY(retrieveRecords(records, 2));
+        QCOMPARE(records.at(0), records.at(1));
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(answers.size(), 1);
+        QCOMPARE(currentColumn(*form), columnOf(device->config()));
+        QVERIFY(form->SharedKeyMode);
+        QCOMPARE(form->frmPASSKEY()->keyTexts(), currentDataOf(device->config()).keyBoxes);
+        QTest::qWait(2 * ShortTimeoutMs);  // the copy arms nothing
+        QCOMPARE(records.size(), 2);
+        QVERIFY(!form->session().awaitingReply());
+        QVERIFY(messages.isEmpty());
+    }
+
+    void garbageWithoutMarkerStaysBounded()
+    {
+        PtyFeeder feeder;
+        QVERIFY(!feeder.path().isEmpty());
+        openForm(feeder.path());
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QVERIFY(form->session().awaitingReply());
+        const qint64 residentBefore = residentKiB();
+        QVERIFY(residentBefore > 0);
+
+        constexpr qint64 Total = 8 << 20;
+        constexpr int Chunk = 4096;
+        QRandomGenerator random(20240501);
+        QByteArray pending;
+        qint64 sent = 0;
+        qsizetype largestBuffer = 0;
+        bool stillAwaiting = true;
+        bool done = false;
+        QSocketNotifier writable(feeder.master(), QSocketNotifier::Write);
+        connect(&writable, &QSocketNotifier::activated, this, [&] {
+            largestBuffer = qMax(largestBuffer, form->session().receiveBuffer().size());
+            stillAwaiting = stillAwaiting && form->session().awaitingReply();
+            if (pending.isEmpty()) {
+                if (sent >= Total) {
+                    writable.setEnabled(false);
+                    done = true;
+                    return;
+                }
+                pending.resize(Chunk);
+                random.fillRange(reinterpret_cast<quint32 *>(pending.data()), Chunk / 4);
+                pending.replace('C', 'c');  // no marker can start
+            }
+            const ssize_t count = ::write(feeder.master(), pending.constData(), size_t(pending.size()));
+            if (count > 0) {
+                pending.remove(0, count);
+                sent += count;
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done, 30000);
+
+        const ConfigRecord wired = *simModel("wired");
+        const QByteArray record = encodeRecord(wired);
+        QCOMPARE(::write(feeder.master(), record.constData(), size_t(record.size())),
+                 ssize_t(record.size()));
+        QVERIFY(records.size() == 1 || records.wait(AnswerWaitMs));
+        const qint64 residentAfter = residentKiB();
+        qInfo("resident memory %lld KiB before, %lld KiB after %lld octets of garbage",
+              residentBefore, residentAfter, sent);
+
+        QVERIFY2(largestBuffer <= 3, qPrintable(QString::number(largestBuffer)));
+        QVERIFY(stillAwaiting);
+        QVERIFY2(residentAfter - residentBefore < 5 * 1024,
+                 qPrintable(QStringLiteral("%1 -> %2 KiB").arg(residentBefore).arg(residentAfter)));
+        QCOMPARE(currentColumn(*form), columnOf(wired));
+        QCOMPARE(form->DeviceKind, 1);
+        QVERIFY(!form->session().awaitingReply());
+        QVERIFY(messages.isEmpty());
+    }
+
+    void thousandRetrieveAndChangeCycles()
+    {
+        openOnDevice("wireless-password");
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        QSignalSpy records(&form->session(), &SerialSession::recordReceived);
+        QVERIFY(retrieveRecords(records));
+
+        for (int cycle = 0; cycle < 1000; ++cycle) {
+            // One field changes per cycle, to a value no earlier cycle had.
+            for (QLineEdit *box : {form->NewIPAddressTextBox, form->NewPrimaryPortTextBox, form->txtNewSSID})
+                box->clear();
+            QString expected;
+            QLineEdit *shownIn = nullptr;
+            switch (cycle % 3) {
+            case 0:
+                expected = QStringLiteral("10.%1.%2.1").arg(cycle / 250).arg(cycle % 250);
+                form->NewIPAddressTextBox->setText(expected);
+                shownIn = form->CurrentIPAddressTextBox;
+                break;
+            case 1:
+                expected = QString::number(2000 + cycle);
+                form->NewPrimaryPortTextBox->setText(expected);
+                shownIn = form->CurrentPrimaryPortTextBox;
+                break;
+            default:
+                expected = QStringLiteral("NET%1").arg(cycle);
+                form->txtNewSSID->setText(expected);
+                shownIn = form->txtCurrentSSID;
+                break;
+            }
+            const qsizetype before = records.size();
+            QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+            QVERIFY2(records.size() > before || records.wait(AnswerWaitMs), qPrintable(QString::number(cycle)));
+            QCOMPARE(records.size(), before + 1);
+            QCOMPARE(uploads.size(), cycle + 1);
+            QCOMPARE(shownIn->text(), expected);
+            QCOMPARE(currentColumn(*form), columnOf(device->config()));
+
+            QVERIFY2(retrieveRecords(records), qPrintable(QString::number(cycle)));
+            QCOMPARE(requests.size(), cycle + 2);
+            QCOMPARE(shownIn->text(), expected);
+            QCOMPARE(currentColumn(*form), columnOf(device->config()));
+            QVERIFY(messages.isEmpty());
+        }
+        QCOMPARE(device->config().primaryPort, quint16(2000 + 997));
+        QCOMPARE(device->config().ssid, QString("NET998"));
+        QVERIFY(!form->session().awaitingReply());
+    }
+
+    // The adapter pulled out: the port is closed at once and silently; each
+    // later request first looks the port up again and reopens it.
+    void adapterPulledOutAndPluggedBackIn()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString link = dir.filePath(QStringLiteral("ttyRALLON"));
+        auto peer = std::make_unique<PtyPeer>();
+        QVERIFY(QFile::link(peer->path(), link));
+        int lookups = 0;
+        int lookedUp = 0;
+        setPortMapping([&](int number) {
+            ++lookups;
+            lookedUp = number;
+            return link;
+        });
+        form = std::make_unique<UtilityForm>();
+        SerialSession &session = form->session();
+        QSignalSpy lost(&session, &SerialSession::portLost);
+        QSignalSpy written(&session, &SerialSession::written);
+        QVERIFY(form->Load(4));
+        session.Timer1.setInterval(ShortTimeoutMs);
+        form->show();
+
+        // The pseudo-terminal refuses DTR; that is no loss.
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_COMPARE(peer->received(), requestFrame());
+        peer->write(encodeRecord(*simModel("wired")) + '\r');
+        QTRY_COMPARE(form->DeviceKind, 1);
+        const QStringList wiredColumn = currentColumn(*form);
+        QCOMPARE(lost.size(), 0);
+        QCOMPARE(lookups, 1);
+        QCOMPARE(lookedUp, 4);
+
+        // Pulled out: closed once, nothing shown, nothing else changed.
+        peer.reset();
+        QVERIFY(QFile::remove(link));
+        QVERIFY(lost.wait(AnswerWaitMs));
+        QVERIFY(!session.isOpen());
+        QTest::qWait(ShortTimeoutMs);
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(currentColumn(*form), wiredColumn);
+
+        // A request with no device: not sent, the usual time-out, once.
+        written.clear();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QCOMPARE(written.size(), 0);
+        QCOMPARE(lookups, 2);  // one attempt for the whole request
+        QVERIFY(session.awaitingReply());
+        QVERIFY(messages.isEmpty());
+        QTRY_COMPARE(messages.size(), 1);
+        QVERIFY(clock.elapsed() >= ShortTimeoutMs * 9 / 10);
+        QCOMPARE(messages.first().title, QString("No Communication"));
+        QCOMPARE(currentColumn(*form), Dashes);
+        QTest::qWait(2 * ShortTimeoutMs);
+        QCOMPARE(messages.size(), 1);
+
+        // Plugged back in under the same name: RETRIEVE carries on.
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(QFile::link(peer->path(), link));
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QVERIFY(session.isOpen());
+        QCOMPARE(lookups, 3);
+        QTRY_COMPARE(peer->received(), requestFrame());
+        peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
+        QTRY_COMPARE(form->DeviceKind, 0);
+        QCOMPARE(currentColumn(*form), columnOf(*simModel("wireless-password")));
+
+        // Out and in again: CHANGE reopens as well.
+        peer.reset();
+        QVERIFY(QFile::remove(link));
+        QVERIFY(lost.wait(AnswerWaitMs));
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(QFile::link(peer->path(), link));
+        form->NewPrimaryPortTextBox->setText("4321");
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTRY_COMPARE(peer->received().size(), frame::RequestLength);
+        const std::optional<ConfigRecord> upload = decodeUpload(peer->received());
+        QVERIFY(upload);
+        QCOMPARE(upload->primaryPort, quint16(4321));
+        ConfigRecord answer = *simModel("wireless-password");
+        answer.primaryPort = 4321;
+        peer->write(encodeRecord(answer) + '\r');
+        QTRY_COMPARE(form->CurrentPrimaryPortTextBox->text(), QString("4321"));
+        QCOMPARE(messages.size(), 1);
+
+        // Out once more, then the window closed: the program ends cleanly.
+        peer.reset();
+        QVERIFY(lost.wait(AnswerWaitMs));
+        QCOMPARE(lost.size(), 3);
+        form->close();
+        QCOMPARE(ends, 1);
+        QVERIFY(!session.isOpen());
+        QVERIFY(!session.awaitingReply());
+        QCOMPARE(messages.size(), 1);
+    }
+
+    // A hung-up terminal's read returns 0 and leaves errno as it was;
+    // QSerialPort names the error after that stale errno: EAGAIN gives a
+    // resource error, anything else a read error that repeats until closed.
+    void adapterPulledOutWhileAwaitingTheReply_data()
+    {
+        QTest::addColumn<int>("staleErrno");
+        QTest::newRow("resource error") << EAGAIN;
+        QTest::newRow("read error") << ENOTTY;
+    }
+    void adapterPulledOutWhileAwaitingTheReply()
+    {
+        QFETCH(int, staleErrno);
+        auto peer = std::make_unique<PtyPeer>();
+        openForm(peer->path());
+        form->session().Timer1.setInterval(ShortTimeoutMs);
+        QSignalSpy lost(&form->session(), &SerialSession::portLost);
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_COMPARE(peer->received().size(), frame::RequestLength);
+        peer->write(encodeRecord(*simModel("wired")).left(30));  // a reply cut short
+        QTRY_VERIFY(!form->session().receiveBuffer().isEmpty());
+        peer.reset();
+        errno = staleErrno;
+        QVERIFY(lost.wait(AnswerWaitMs));
+        QCOMPARE(form->session().errorString(), QString::fromLocal8Bit(std::strerror(staleErrno)));
+        QVERIFY(messages.isEmpty());
+        QVERIFY(form->session().awaitingReply());
+        QTRY_COMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("No Communication"));
+        QCOMPARE(currentColumn(*form), Dashes);
+        QTest::qWait(2 * ShortTimeoutMs);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(lost.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"
