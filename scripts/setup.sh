@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
-          fonts-dejavu-core fontconfig)
+          fonts-dejavu-core fontconfig
+          clang-14 libclang-rt-14-dev)  # the fuzz build: clang, libFuzzer and its sanitizers
 
 missing=()
 for p in "${packages[@]}"; do

@@ -343,8 +343,12 @@ private slots:
 
         QVERIFY2(largestBuffer <= 3, qPrintable(QString::number(largestBuffer)));
         QVERIFY(stillAwaiting);
+#ifndef __SANITIZE_ADDRESS__
+        // AddressSanitizer's allocator keeps freed memory, so resident size
+        // says nothing under it; the buffer bound above still holds.
         QVERIFY2(residentAfter - residentBefore < 5 * 1024,
                  qPrintable(QStringLiteral("%1 -> %2 KiB").arg(residentBefore).arg(residentAfter)));
+#endif
         QCOMPARE(currentColumn(*form), columnOf(wired));
         QCOMPARE(form->DeviceKind, 1);
         QVERIFY(!form->session().awaitingReply());

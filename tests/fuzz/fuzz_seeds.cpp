@@ -1,0 +1,111 @@
+// Writes the seed corpora from records the code itself makes:
+//   fuzz_seeds DIR  ->  DIR/receive/*, DIR/upload/*
+// It refuses to write an upload seed that the validation does not accept.
+
+#include "Change.h"
+#include "ConfigRecord.h"
+#include "FuzzInput.h"
+#include "Retrieve.h"
+#include "SimDevice.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+using namespace rallon;
+
+namespace {
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "fuzz_seeds: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// The window as it stands right after retrieving `record`, nothing typed.
+ChangeSnapshot snapshotOf(const ConfigRecord &record)
+{
+    const CurrentData d = currentDataOf(*decodeRecord(encodeRecord(record)));
+    ChangeSnapshot s;
+    s.deviceKind = d.deviceKind;
+    s.sharedKeyLayout = d.sharedKey;
+    s.currentIp = d.ip;
+    s.currentMask = d.mask;
+    s.currentGateway = d.gateway;
+    s.currentSsid = d.ssid;
+    s.currentPort = d.primaryPort;
+    s.currentEncryption = d.encryption;
+    s.currentPassword = d.password;
+    s.keyTexts = d.keyBoxes;
+    s.currentSerial = d.serial;
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds DIR\n");
+        return 2;
+    }
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!dir.mkpath(QStringLiteral("receive")) || !dir.mkpath(QStringLiteral("upload")))
+        return 1;
+    bool ok = true;
+    const auto receive = [&](const QString &name, const QByteArray &stream, const QByteArray &sizes = {}) {
+        ok = write(dir.filePath(QStringLiteral("receive/") + name), fuzz::receiveInput(stream, sizes)) && ok;
+    };
+    const auto upload = [&](const QString &name, const ChangeSnapshot &snapshot) {
+        if (!buildUpload(snapshot).accepted()) {
+            std::fprintf(stderr, "fuzz_seeds: upload seed %s is refused\n", qPrintable(name));
+            ok = false;
+            return;
+        }
+        ok = write(dir.filePath(QStringLiteral("upload/") + name), fuzz::snapshotBytes(snapshot)) && ok;
+    };
+
+    QByteArray noise;
+    for (int i = 0; i < 40; ++i)
+        noise.append(char((i * 53 + 7) % 256));
+    noise.append("CF");  // a marker start that goes nowhere
+
+    QByteArray all;
+    for (const QString &name : simModelNames()) {
+        const ConfigRecord model = *simModel(name);
+        const QByteArray record = encodeRecord(model);
+        all += record;
+        receive(name, record);
+        receive(name + QStringLiteral("-upload"), encodeUpload(model));
+
+        ChangeSnapshot untouched = snapshotOf(model);
+        upload(name, untouched);
+        ChangeSnapshot typed = untouched;
+        typed.newIp = QStringLiteral("10.1.2.3");
+        typed.newPort = QStringLiteral("80");
+        typed.newSerial = {0, 1, 1, 2, 3, 0, 0, 1};
+        upload(name + QStringLiteral("-typed"), typed);
+    }
+    receive(QStringLiteral("record-in-noise"), noise + encodeRecord(*simModel(QStringLiteral("wired"))) + noise,
+            QByteArray("\x01\x07\x32", 3));
+    receive(QStringLiteral("records-in-pieces"), all, QByteArray("\x02\x00\x71", 3));
+    receive(QStringLiteral("request"), requestFrame());
+
+    ChangeSnapshot password = snapshotOf(*simModel(QStringLiteral("wireless-key")));
+    password.sharedKeyLayout = false;
+    password.newEncryption = 1;
+    password.newSsid = QStringLiteral("caf\u00e9 net");
+    password.newPassword = QStringLiteral("secret");
+    upload(QStringLiteral("password-chosen"), password);
+    // Texts at their full field length, one character short of too long.
+    password.newSsid = QString(frame::SsidLength, u'S');
+    password.newPassword = QString(frame::SecretLength, u'p');
+    upload(QStringLiteral("full-length-texts"), password);
+
+    return ok ? 0 : 1;
+}

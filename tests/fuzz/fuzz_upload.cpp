@@ -1,0 +1,39 @@
+// Arbitrary window contents through the upload validation.
+
+#include "Change.h"
+#include "ConfigRecord.h"
+#include "FuzzInput.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace rallon;
+
+namespace {
+
+void check(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_upload: %s\n", what);
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const ChangeSnapshot snapshot = fuzz::snapshotFromBytes(data, size);
+    const ChangeResult result = buildUpload(snapshot);
+    if (result.accepted()) {
+        check(result.record.size() == frame::UploadLength, "accepted upload is not 113 octets");
+        check(result.record.startsWith(frame::recordMarker()), "accepted upload does not start with CFG=");
+        check(decodeUpload(result.record).has_value(), "accepted upload does not decode");
+        check(snapshot.deviceKind == 0 || snapshot.deviceKind == 1, "accepted with no device kind");
+    } else {
+        check(result.record.isEmpty(), "refused build carries a record");
+        check(!result.refusal->title.isEmpty() && !result.refusal->text.isEmpty(),
+              "refusal without a message");
+    }
+    return 0;
+}
