@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, and any named
+# as arguments, when missing.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-dejavu-core fontconfig
-          clang-14 libclang-rt-14-dev)  # the fuzz build: clang, libFuzzer and its sanitizers
+          clang-14 libclang-rt-14-dev  # the fuzz build: clang, libFuzzer and its sanitizers
+          "$@")                        # extra packages a caller names
 
 missing=()
 for p in "${packages[@]}"; do

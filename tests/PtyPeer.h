@@ -36,7 +36,9 @@ public:
 
     bool isOpen() const { return !m_path.isEmpty(); }
     QString path() const { return m_path; }
+    int master() const { return m_master; }
 
+    // Writes all of `bytes`, waiting for room on a full line.
     void write(const QByteArray &bytes)
     {
         qsizetype done = 0;

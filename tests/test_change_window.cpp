@@ -2,13 +2,7 @@
 // rules, the octet check, the password row's toggle, the key entry window,
 // and the upload as the device receives it.
 
-#include "ConfigRecord.h"
-#include "PortMapping.h"
-#include "Program.h"
-#include "PtyPeer.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "UtilityForm.h"
+#include "WindowTestBench.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -17,41 +11,14 @@
 
 using namespace rallon;
 
-class TestChangeWindow : public QObject {
+class TestChangeWindow : public WindowTestBench {
     Q_OBJECT
 
 private:
-    QList<Message> messages;
-    std::unique_ptr<PtyPeer> peer;
-    std::unique_ptr<SimDevice> device;
-    std::unique_ptr<SimLine> line;
-    std::unique_ptr<UtilityForm> form;
-
-    void openForm(const QString &path)
-    {
-        setPortMapping([path](int) { return path; });
-        form = std::make_unique<UtilityForm>();
-        QVERIFY(form->Load(1));
-        form->show();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-    }
-
-    // A window on a pseudo-terminal whose far end the test holds.
-    void openOnPeer()
-    {
-        peer = std::make_unique<PtyPeer>();
-        QVERIFY(peer->isOpen());
-        openForm(peer->path());
-    }
-
     // A window on the virtual device, with its configuration retrieved.
-    void openOnDevice(const QString &model)
+    void openOnDeviceRetrieved(const QString &model)
     {
-        device = std::make_unique<SimDevice>(*simModel(model));
-        line = std::make_unique<SimLine>(device.get());
-        QString error;
-        QVERIFY2(line->openPty(&error), qPrintable(error));
-        openForm(line->path());
+        openOnDevice(model);
         QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
         QTRY_VERIFY(form->DeviceKind != 3);
     }
@@ -68,22 +35,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        messages.clear();
-        setMessageHook([this](const Message &m) { messages.append(m); });
-        setEndProgramHook([] {});
-    }
-    void cleanup()
-    {
-        form.reset();
-        line.reset();
-        device.reset();
-        peer.reset();
-        setPortMapping({});
-        setMessageHook({});
-        setEndProgramHook({});
-    }
+    void init() { catchMessagesAndEnd(); }
+    void cleanup() { closeEverything(); }
 
     void keyFiltersOfTheNewDataBoxes()
     {
@@ -322,7 +275,7 @@ private slots:
 
     void endToEndWithTheVirtualDevice()
     {
-        openOnDevice("wireless-password");
+        openOnDeviceRetrieved("wireless-password");
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
         const QStringList before = {form->CurrentSubnetMaskTextBox->text(),
                                     form->CurrentDefaultGatewayTextBox->text(),
@@ -356,7 +309,7 @@ private slots:
 
     void sharedKeyGoesBackUnchanged()
     {
-        openOnDevice("wireless-key");
+        openOnDeviceRetrieved("wireless-key");
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
         const QByteArray key = simModel("wireless-key")->secret;
         QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);

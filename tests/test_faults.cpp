@@ -2,14 +2,7 @@
 // a pseudo-terminal, against the virtual device or a far end the test holds.
 // What the user sees, what the device receives, and the adapter pulled out.
 
-#include "ConfigRecord.h"
-#include "PortMapping.h"
-#include "Program.h"
-#include "PtyPeer.h"
-#include "Retrieve.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "UtilityForm.h"
+#include "WindowTestBench.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -21,9 +14,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace rallon;
@@ -34,33 +24,6 @@ namespace {
 
 constexpr int ShortTimeoutMs = 300;
 constexpr int AnswerWaitMs = 3000;
-
-QStringList currentColumn(UtilityForm &form)
-{
-    QStringList texts{form.CurrentIPAddressTextBox->text(), form.CurrentSubnetMaskTextBox->text(),
-                      form.CurrentDefaultGatewayTextBox->text(),
-                      form.CurrentPrimaryPortTextBox->text(), form.txtCurrentSSID->text(),
-                      form.txCurrentEncryptionType->text(), form.CurrentPasswordTextBox->text()};
-    for (QLineEdit *box : form.currentSerialBoxes())
-        texts.append(box->text());
-    texts.append(form.txtSN->text());
-    return texts;
-}
-
-// The same column as the device's configuration should make it.
-QStringList columnOf(const ConfigRecord &config)
-{
-    const CurrentData shown = currentDataOf(config);
-    QStringList texts{shown.ip,          shown.mask,       shown.gateway, shown.primaryPort,
-                      shown.ssid,        shown.encryption, shown.password};
-    for (const QString &text : shown.serial)
-        texts.append(text);
-    texts.append(shown.serialNumber);
-    return texts;
-}
-
-const QStringList Dashes = QStringList(3, placeholder::Address) + QStringList(12, placeholder::Value)
-                           + QStringList{placeholder::SerialNumber};
 
 qint64 residentKiB()
 {
@@ -74,69 +37,12 @@ qint64 residentKiB()
     return -1;
 }
 
-// The far end of a pseudo-terminal that writes only as fast as the line
-// takes it, from the event loop (PtyPeer::write would spin on a full line).
-class PtyFeeder {
-public:
-    PtyFeeder()
-    {
-        if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
-            return;
-        termios raw{};
-        ::tcgetattr(m_slave, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(m_slave, TCSANOW, &raw);
-        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_path = QString::fromLocal8Bit(::ttyname(m_slave));
-    }
-    ~PtyFeeder()
-    {
-        ::close(m_master);
-        ::close(m_slave);
-    }
-    PtyFeeder(const PtyFeeder &) = delete;
-    PtyFeeder &operator=(const PtyFeeder &) = delete;
-
-    QString path() const { return m_path; }
-    int master() const { return m_master; }
-
-private:
-    int m_master = -1;
-    int m_slave = -1;
-    QString m_path;
-};
-
 }  // namespace
 
-class TestFaults : public QObject {
+class TestFaults : public WindowTestBench {
     Q_OBJECT
 
 private:
-    QList<Message> messages;
-    int ends = 0;
-    std::unique_ptr<SimDevice> device;
-    std::unique_ptr<SimLine> line;
-    std::unique_ptr<UtilityForm> form;
-
-    void openForm(const QString &path)
-    {
-        setPortMapping([path](int) { return path; });
-        form = std::make_unique<UtilityForm>();
-        QVERIFY(form->Load(1));
-        form->show();
-    }
-
-    // The window on the virtual device, nothing retrieved yet.
-    void openOnDevice(const QString &model, SimFault fault = SimFault::None)
-    {
-        device = std::make_unique<SimDevice>(*simModel(model));
-        device->setFault(fault);
-        line = std::make_unique<SimLine>(device.get());
-        QString error;
-        QVERIFY2(line->openPty(&error), qPrintable(error));
-        openForm(line->path());
-    }
-
     // Clicks RETRIEVE and waits for `count` more records in `records`.
     bool retrieveRecords(QSignalSpy &records, int count = 1)
     {
@@ -150,22 +56,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        messages.clear();
-        ends = 0;
-        setMessageHook([this](const Message &m) { messages.append(m); });
-        setEndProgramHook([this] { ++ends; });
-    }
-    void cleanup()
-    {
-        form.reset();
-        line.reset();
-        device.reset();
-        setPortMapping({});
-        setMessageHook({});
-        setEndProgramHook({});
-    }
+    void init() { catchMessagesAndEnd(); }
+    void cleanup() { closeEverything(); }
 
     void noiseBeforeTheReply()
     {
@@ -238,7 +130,7 @@ private slots:
         QVERIFY(lastOctetAt >= 60);
         QVERIFY2(messageAt - lastOctetAt >= ShortTimeoutMs * 9 / 10,
                  qPrintable(QStringLiteral("last octet %1 ms, message %2 ms").arg(lastOctetAt).arg(messageAt)));
-        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(currentColumn(*form), dashes());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
         QVERIFY(form->session().receiveBuffer().isEmpty());
         QTest::qWait(2 * ShortTimeoutMs);
@@ -264,7 +156,7 @@ private slots:
         QCOMPARE(requests.size(), 1);
         QCOMPARE(messages.first().title, QString("No Communication"));
         QVERIFY(messages.first().warning);
-        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(currentColumn(*form), dashes());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
         QTest::qWait(2 * ShortTimeoutMs);
         QCOMPARE(messages.size(), 1);
@@ -293,7 +185,7 @@ private slots:
 
     void garbageWithoutMarkerStaysBounded()
     {
-        PtyFeeder feeder;
+        PtyPeer feeder;
         QVERIFY(!feeder.path().isEmpty());
         openForm(feeder.path());
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
@@ -412,7 +304,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString link = dir.filePath(QStringLiteral("ttyRALLON"));
-        auto peer = std::make_unique<PtyPeer>();
+        peer = std::make_unique<PtyPeer>();
         QVERIFY(QFile::link(peer->path(), link));
         int lookups = 0;
         int lookedUp = 0;
@@ -461,7 +353,7 @@ private slots:
         QTRY_COMPARE(messages.size(), 1);
         QVERIFY(clock.elapsed() >= ShortTimeoutMs * 9 / 10);
         QCOMPARE(messages.first().title, QString("No Communication"));
-        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(currentColumn(*form), dashes());
         QTest::qWait(2 * ShortTimeoutMs);
         QCOMPARE(messages.size(), 1);
 
@@ -517,7 +409,7 @@ private slots:
     void adapterPulledOutWhileAwaitingTheReply()
     {
         QFETCH(int, staleErrno);
-        auto peer = std::make_unique<PtyPeer>();
+        peer = std::make_unique<PtyPeer>();
         openForm(peer->path());
         form->session().Timer1.setInterval(ShortTimeoutMs);
         QSignalSpy lost(&form->session(), &SerialSession::portLost);
@@ -533,7 +425,7 @@ private slots:
         QVERIFY(form->session().awaitingReply());
         QTRY_COMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("No Communication"));
-        QCOMPARE(currentColumn(*form), Dashes);
+        QCOMPARE(currentColumn(*form), dashes());
         QTest::qWait(2 * ShortTimeoutMs);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(lost.size(), 1);

@@ -1,13 +1,7 @@
 // The main window with its real serial port on a pseudo-terminal: the
 // request on the line, decoded records in the window, time-outs, port errors.
 
-#include "ConfigRecord.h"
-#include "PortMapping.h"
-#include "Program.h"
-#include "PtyPeer.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "UtilityForm.h"
+#include "WindowTestBench.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -23,43 +17,16 @@ const QString NoCommunicationText = QStringLiteral(
     "connections,\rand that the Rallon is powered on and in the Configuration Mode (Green LED "
     "blinking about 2 times per second).");
 
-QStringList currentColumn(UtilityForm &form)
-{
-    QStringList texts{form.CurrentIPAddressTextBox->text(), form.CurrentSubnetMaskTextBox->text(),
-                      form.CurrentDefaultGatewayTextBox->text(),
-                      form.CurrentPrimaryPortTextBox->text(), form.txtCurrentSSID->text(),
-                      form.txCurrentEncryptionType->text(), form.CurrentPasswordTextBox->text()};
-    for (QLineEdit *box : form.currentSerialBoxes())
-        texts.append(box->text());
-    return texts;
-}
-
-const QStringList Dashes{"---.---.---.---", "---.---.---.---", "---.---.---.---", "----", "----",
-                         "----", "----", "----", "----", "----", "----", "----", "----", "----",
-                         "----"};
-
 }  // namespace
 
-class TestRetrieveWindow : public QObject {
+class TestRetrieveWindow : public WindowTestBench {
     Q_OBJECT
 
 private:
-    QList<Message> messages;
-    int ends = 0;
-    std::unique_ptr<PtyPeer> peer;
-    std::unique_ptr<UtilityForm> form;
-
-    // A window loaded on a fresh pseudo-terminal whose far end the test holds.
-    void openOnPeer()
+    void openOnPeerWithShortTimeOut()
     {
-        peer = std::make_unique<PtyPeer>();
-        QVERIFY(peer->isOpen());
-        const QString path = peer->path();
-        setPortMapping([path](int) { return path; });
-        form = std::make_unique<UtilityForm>();
-        QVERIFY(form->Load(1));
+        openOnPeer();
         form->session().Timer1.setInterval(ShortTimeoutMs);
-        form->show();
     }
 
     void retrieve()
@@ -69,35 +36,21 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        messages.clear();
-        ends = 0;
-        setMessageHook([this](const Message &m) { messages.append(m); });
-        setEndProgramHook([this] { ++ends; });
-    }
-    void cleanup()
-    {
-        form.reset();
-        peer.reset();
-        setPortMapping({});
-        setMessageHook({});
-        setEndProgramHook({});
-    }
+    void init() { catchMessagesAndEnd(); }
+    void cleanup() { closeEverything(); }
 
     void loadShowsDashesAndWaitsForNothing()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         QCOMPARE(form->DeviceKind, 3);
-        QCOMPARE(currentColumn(*form), Dashes);
-        QCOMPARE(form->txtSN->text(), QString("????"));
+        QCOMPARE(currentColumn(*form), dashes());
         QVERIFY(form->session().isOpen());
         QVERIFY(!form->session().awaitingReply());
     }
 
     void requestFrameOnTheLine()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         QSignalSpy writes(&form->session(), &SerialSession::written);
         QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
         QCOMPARE(writes.size(), 110);
@@ -106,20 +59,19 @@ private slots:
         QTRY_COMPARE(peer->received().size(), 113);
         QCOMPARE(peer->received(), QByteArray("CFG?") + QByteArray(109, char(238)));
         QVERIFY(form->session().awaitingReply());
-        QCOMPARE(currentColumn(*form), Dashes);  // a request changes nothing shown
+        QCOMPARE(currentColumn(*form), dashes());  // a request changes nothing shown
     }
 
     void wirelessPasswordModel()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
         QTRY_COMPARE(form->DeviceKind, 0);
         QCOMPARE(currentColumn(*form),
                  QStringList({"192.168.1.20", "255.255.255.0", "192.168.1.1", "4000", "HOME",
                               "WAP (TKIP)", "abc", "9600", "8", "1", "NONE", "115200", "7", "2",
-                              "ODD"}));
-        QCOMPARE(form->txtSN->text(), QString(" 4660"));
+                              "ODD", " 4660"}));
         QCOMPARE(form->SerialNumber, quint16(4660));
         QVERIFY(!form->SharedKeyMode);
         QCOMPARE(form->btnPASS_SHARED->text(), QString("PASSWORD"));
@@ -138,27 +90,18 @@ private slots:
 
     void wirelessKeyModelFromTheVirtualDevice()
     {
-        SimDevice device(*simModel("wireless-key"));
-        SimLine line(&device);
-        QString error;
-        QVERIFY2(line.openPty(&error), qPrintable(error));
-        const QString path = line.path();
-        setPortMapping([path](int) { return path; });
-        form = std::make_unique<UtilityForm>();
-        QVERIFY(form->Load(7));
-        form->show();
+        openOnDevice("wireless-key");
 
         // A password shown from an earlier record must not survive a key record.
         form->CurrentPasswordTextBox->setText("from another device");
-        QSignalSpy requests(&device, &SimDevice::requestReceived);
+        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
         QTRY_COMPARE(form->DeviceKind, 0);
         QCOMPARE(requests.size(), 1);
         QCOMPARE(currentColumn(*form),
                  QStringList({"10.0.0.5", "255.0.0.0", "10.0.0.1", "32499", "RALLON-NET",
                               "WAP (AES)", "", "4800", "8", "1", "EVEN", "19200", "8", "2",
-                              "NONE"}));
-        QCOMPARE(form->txtSN->text(), QString(" 7"));
+                              "NONE", " 7"}));
         QVERIFY(form->SharedKeyMode);
         QCOMPARE(form->btnPASS_SHARED->text(), QString("SHARED KEY"));
         QVERIFY(!form->btnHEX_SELECT->isHidden());
@@ -171,7 +114,7 @@ private slots:
 
     void wiredModel()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wired")) + '\r');
         QTRY_COMPARE(form->DeviceKind, 1);
@@ -190,7 +133,7 @@ private slots:
 
     void recordInPiecesIsDecodedOnce()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         retrieve();
         const QByteArray answer = encodeRecord(*simModel("wireless-password")) + '\r';
@@ -206,7 +149,7 @@ private slots:
 
     void noiseBeforeTheRecordDoesNotShiftIt()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(QByteArray("\x00\xff\x13" "CF" "x", 6) + encodeRecord(*simModel("wired")));
         QTRY_COMPARE(form->DeviceKind, 1);
@@ -217,7 +160,7 @@ private slots:
 
     void exactRecordWithNothingAfterIsShown()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")));
         QTRY_COMPARE(form->DeviceKind, 0);
@@ -226,7 +169,7 @@ private slots:
 
     void codesWithoutEntryShowDashes()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         QByteArray record = encodeRecord(*simModel("wireless-password"));
         record[39] = char(255);   // encryption
@@ -241,7 +184,7 @@ private slots:
 
     void silentDeviceTimesOutOnce()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
         QTRY_COMPARE(form->DeviceKind, 0);
@@ -260,15 +203,14 @@ private slots:
         QCOMPARE(messages.first().text, NoCommunicationText);
         QVERIFY(messages.first().warning);
         QVERIFY(timerStoppedBeforeMessage);
-        QCOMPARE(currentColumn(*form), Dashes);
-        QCOMPARE(form->txtSN->text(), QString("????"));
+        QCOMPARE(currentColumn(*form), dashes());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
         QCOMPARE(form->DeviceKind, 0);  // kept
     }
 
     void replyThatStopsShortTimesOutAfterItsLastOctet()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         QElapsedTimer clock;
         clock.start();
@@ -297,7 +239,7 @@ private slots:
 
     void aNewRequestDropsWhatIsLeftOfAnEarlierReply()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")).left(60));
         QTRY_VERIFY(!form->session().receiveBuffer().isEmpty());
@@ -314,7 +256,7 @@ private slots:
 
     void octetsNobodyAskedForStartNoTimeOut()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         peer->write("stray octets");
         QTest::qWait(2 * ShortTimeoutMs);
         QVERIFY(messages.isEmpty());
@@ -341,7 +283,7 @@ private slots:
 
     void closingTheWindowClosesThePortAndEnds()
     {
-        openOnPeer();
+        openOnPeerWithShortTimeOut();
         retrieve();
         form->close();
         QCOMPARE(ends, 1);

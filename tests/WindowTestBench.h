@@ -1,0 +1,112 @@
+#pragma once
+
+// What the window tests share: the real main window on a real
+// pseudo-terminal, whose far end is either the test (peer) or the virtual
+// device, with every message and the end of the program caught.
+
+#include "ConfigRecord.h"
+#include "PortMapping.h"
+#include "Program.h"
+#include "PtyPeer.h"
+#include "Retrieve.h"
+#include "SimDevice.h"
+#include "SimLine.h"
+#include "UtilityForm.h"
+
+#include <QtTest>
+
+#include <memory>
+
+class WindowTestBench : public QObject {
+protected:
+    QList<rallon::Message> messages;
+    int ends = 0;
+    std::unique_ptr<PtyPeer> peer;
+    std::unique_ptr<rallon::SimDevice> device;
+    std::unique_ptr<rallon::SimLine> line;
+    std::unique_ptr<UtilityForm> form;
+
+    // For each test's init() and cleanup().
+    void catchMessagesAndEnd()
+    {
+        messages.clear();
+        ends = 0;
+        rallon::setMessageHook([this](const rallon::Message &m) { messages.append(m); });
+        rallon::setEndProgramHook([this] { ++ends; });
+    }
+    void closeEverything()
+    {
+        form.reset();
+        line.reset();
+        device.reset();
+        peer.reset();
+        rallon::setPortMapping({});
+        rallon::setMessageHook({});
+        rallon::setEndProgramHook({});
+    }
+
+    // The window loaded on `path` and shown.
+    void openForm(const QString &path)
+    {
+        rallon::setPortMapping([path](int) { return path; });
+        form = std::make_unique<UtilityForm>();
+        QVERIFY(form->Load(1));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // The window on a pseudo-terminal whose far end the test holds.
+    void openOnPeer()
+    {
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(peer->isOpen());
+        openForm(peer->path());
+    }
+
+    // The window on the virtual device, nothing retrieved yet.
+    void openOnDevice(const QString &model, rallon::SimFault fault = rallon::SimFault::None)
+    {
+        device = std::make_unique<rallon::SimDevice>(*rallon::simModel(model));
+        device->setFault(fault);
+        line = std::make_unique<rallon::SimLine>(device.get());
+        QString error;
+        QVERIFY2(line->openPty(&error), qPrintable(error));
+        openForm(line->path());
+    }
+
+    // The Current Data column top to bottom (serial settings in record
+    // order), then the serial number box.
+    static QStringList currentColumn(UtilityForm &window)
+    {
+        QStringList texts{window.CurrentIPAddressTextBox->text(),
+                          window.CurrentSubnetMaskTextBox->text(),
+                          window.CurrentDefaultGatewayTextBox->text(),
+                          window.CurrentPrimaryPortTextBox->text(),
+                          window.txtCurrentSSID->text(),
+                          window.txCurrentEncryptionType->text(),
+                          window.CurrentPasswordTextBox->text()};
+        for (QLineEdit *box : window.currentSerialBoxes())
+            texts.append(box->text());
+        texts.append(window.txtSN->text());
+        return texts;
+    }
+
+    // The same texts as a device with `config` should make the window show.
+    static QStringList columnOf(const rallon::ConfigRecord &config)
+    {
+        const rallon::CurrentData shown = rallon::currentDataOf(config);
+        QStringList texts{shown.ip,   shown.mask,       shown.gateway, shown.primaryPort,
+                          shown.ssid, shown.encryption, shown.password};
+        for (const QString &text : shown.serial)
+            texts.append(text);
+        texts.append(shown.serialNumber);
+        return texts;
+    }
+
+    // What the window shows while nothing is known.
+    static QStringList dashes()
+    {
+        return QStringList(3, QStringLiteral("---.---.---.---")) + QStringList(12, QStringLiteral("----"))
+               + QStringList{QStringLiteral("????")};
+    }
+};
