@@ -10,7 +10,7 @@ using namespace rallon;
 
 namespace {
 
-constexpr int ShortTimeoutMs = 300;
+constexpr int ShortTimeoutMs = 500;
 
 const QString NoCommunicationText = QStringLiteral(
     "The Tarvex Power Rallon is not responding.  Please check the communication cable and "
