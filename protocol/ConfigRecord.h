@@ -89,7 +89,6 @@ struct ConfigRecord {
     void setSharedKey(const QByteArray &key);
 
     bool operator==(const ConfigRecord &other) const;
-    bool operator!=(const ConfigRecord &other) const { return !(*this == other); }
 };
 
 // Decodes the device's record: at least 116 octets starting with "CFG=";

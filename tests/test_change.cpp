@@ -4,6 +4,7 @@
 #include "Change.h"
 #include "ConfigRecord.h"
 #include "Retrieve.h"
+#include "Snapshots.h"
 
 #include <QtTest>
 
@@ -101,27 +102,6 @@ ConfigRecord homeRecord()
     r.serial = {2, 1, 0, 0, 9, 0, 1, 2};
     r.serialNumber = 4660;
     return r;
-}
-
-// The window as a decode of `record` leaves it, New Data column empty.
-ChangeSnapshot snapshotOf(const ConfigRecord &record)
-{
-    const std::optional<ConfigRecord> decoded = decodeRecord(encodeRecord(record));
-    Q_ASSERT(decoded);
-    const CurrentData d = currentDataOf(*decoded);
-    ChangeSnapshot s;
-    s.deviceKind = d.deviceKind;
-    s.sharedKeyLayout = d.sharedKey;
-    s.currentIp = d.ip;
-    s.currentMask = d.mask;
-    s.currentGateway = d.gateway;
-    s.currentSsid = d.ssid;
-    s.currentPort = d.primaryPort;
-    s.currentEncryption = d.encryption;
-    s.currentPassword = d.password;
-    s.keyTexts = d.keyBoxes;
-    s.currentSerial = d.serial;
-    return s;
 }
 
 ChangeSnapshot homeSnapshot() { return snapshotOf(homeRecord()); }

@@ -6,6 +6,7 @@
 #include "ConfigRecord.h"
 #include "FuzzInput.h"
 #include "Retrieve.h"
+#include "Snapshots.h"
 #include "SimDevice.h"
 
 #include <QDir>
@@ -25,25 +26,6 @@ bool write(const QString &path, const QByteArray &bytes)
         return false;
     }
     return true;
-}
-
-// The window as it stands right after retrieving `record`, nothing typed.
-ChangeSnapshot snapshotOf(const ConfigRecord &record)
-{
-    const CurrentData d = currentDataOf(*decodeRecord(encodeRecord(record)));
-    ChangeSnapshot s;
-    s.deviceKind = d.deviceKind;
-    s.sharedKeyLayout = d.sharedKey;
-    s.currentIp = d.ip;
-    s.currentMask = d.mask;
-    s.currentGateway = d.gateway;
-    s.currentSsid = d.ssid;
-    s.currentPort = d.primaryPort;
-    s.currentEncryption = d.encryption;
-    s.currentPassword = d.password;
-    s.keyTexts = d.keyBoxes;
-    s.currentSerial = d.serial;
-    return s;
 }
 
 }  // namespace
