@@ -66,7 +66,12 @@ protected:
     // The window on the virtual device, nothing retrieved yet.
     void openOnDevice(const QString &model, rallon::SimFault fault = rallon::SimFault::None)
     {
-        device = std::make_unique<rallon::SimDevice>(*rallon::simModel(model));
+        openOnDevice(*rallon::simModel(model), fault);
+    }
+    void openOnDevice(const rallon::ConfigRecord &config,
+                      rallon::SimFault fault = rallon::SimFault::None)
+    {
+        device = std::make_unique<rallon::SimDevice>(config);
         device->setFault(fault);
         line = std::make_unique<rallon::SimLine>(device.get());
         QString error;

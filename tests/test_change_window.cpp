@@ -307,6 +307,70 @@ private slots:
         QVERIFY(messages.isEmpty());
     }
 
+    // The secret field goes back octet for octet: a device's password that
+    // the user leaves alone, and what the user types or pastes.
+    void passwordOctetsGoBackUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("held");    // the device's password octets
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QByteArray>("sent");    // the password octets uploaded
+
+        const QByteArray mixed = QByteArray::fromHex("6162A0630D0A640D7A");
+        QTest::newRow("no-break space, CR LF, lone CR") << mixed << "" << "" << mixed;
+        QTest::newRow("lone CR") << QByteArray("a\rb") << "" << "" << QByteArray("a\rb");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << "" << "" << QByteArray("a\r\nb\r\n");
+        QTest::newRow("LF") << QByteArray("\na\nb") << "" << "" << QByteArray("\na\nb");
+        QTest::newRow("TAB") << QByteArray("a\tb") << "" << "" << QByteArray("a\tb");
+        QByteArray every;
+        for (int octet = 1; octet <= 254; ++octet)
+            every.append(char(octet));
+        for (int from = 0; from < every.size(); from += frame::SecretLength) {
+            const QByteArray part = every.mid(from, frame::SecretLength);
+            QTest::addRow("octets %d to %d", from + 1, from + int(part.size()))
+                << part << "" << "" << part;
+        }
+        QTest::newRow("typed no-break space")
+            << QByteArray("old") << QStringLiteral("a\u00A0b") << "" << QByteArray("a\xA0" "b");
+        QTest::newRow("pasted CR LF, CR, LF")
+            << QByteArray("old") << "" << QStringLiteral("x\r\ny\rz\n") << QByteArray("x\r\ny\rz\n");
+    }
+
+    void passwordOctetsGoBackUnchanged()
+    {
+        QFETCH(QByteArray, held);
+        QFETCH(QString, typed);
+        QFETCH(QString, pasted);
+        QFETCH(QByteArray, sent);
+        ConfigRecord config = *simModel("wireless-password");
+        config.secret = held;
+        if (held.size() < frame::SecretLength)
+            config.secret += char(0) + QByteArray(frame::SecretLength - held.size() - 1, char(255));
+        openOnDevice(config);
+        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTRY_VERIFY(form->DeviceKind != 3);
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+
+        for (QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, form->NewPasswordTextBox, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+        if (!pasted.isEmpty()) {
+            QApplication::clipboard()->setText(pasted);
+            QTest::keySequence(form->NewPasswordTextBox, QKeySequence::Paste);
+        }
+        QTest::keyClicks(form->NewIPAddressTextBox, "10.0.0.9");
+        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTRY_COMPARE(uploads.size(), 1);
+
+        QByteArray field = sent;
+        if (field.size() < frame::SecretLength)
+            field += char(0) + QByteArray(frame::SecretLength - sent.size() - 1, char(255));
+        const QByteArray upload = uploads.first().first().toByteArray();
+        QCOMPARE(upload.mid(41, frame::SecretLength).toHex(' '), field.toHex(' '));
+        QCOMPARE(upload.mid(4, 4), QByteArray::fromHex("0A000009"));
+        QVERIFY(messages.isEmpty());
+    }
+
     void sharedKeyGoesBackUnchanged()
     {
         openOnDeviceRetrieved("wireless-key");

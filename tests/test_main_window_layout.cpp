@@ -5,6 +5,7 @@
 #include "ConfigRecord.h"
 #include "UtilityForm.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenuBar>
@@ -246,6 +247,21 @@ void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
     parity->setFocus();
     QTest::keyClicks(parity, "oE");
     QCOMPARE(parity->currentIndex(), -1);
+
+    // Dropped down, a list does not search by typing either: Enter takes the
+    // item the arrow keys point at, not a typed one.
+    QComboBox *encryption = w.NewEncryptionType;
+    encryption->setFocus();
+    encryption->showPopup();
+    QAbstractItemView *popup = encryption->view();
+    QTRY_VERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_Down);
+    const QModelIndex pointed = popup->currentIndex();
+    QTest::keyClicks(popup, "W2");
+    QCOMPARE(popup->currentIndex(), pointed);
+    QTest::keyClick(popup, Qt::Key_Enter);
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(encryption->currentIndex(), pointed.row());
 
     w.txtSN->setFocus();
     QCOMPARE(QApplication::focusWidget(), w.txtSN);

@@ -1,6 +1,9 @@
 #include "EntryRules.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -47,6 +50,27 @@ protected:
 
 private:
     std::function<void()> m_lost;
+};
+
+// Eats what a dropped-down list would search by: printable characters and
+// input-method text. Keys that move, choose or close pass.
+class TypedSearchBlocker : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent *>(event)->text();
+            if (!text.isEmpty() && text.at(0).isPrint())
+                return true;
+        } else if (event->type() == QEvent::InputMethod) {
+            if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
 };
 
 }  // namespace
@@ -143,6 +167,12 @@ bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 void applyEntryRule(QWidget *widget, EntryRule rule)
 {
     widget->installEventFilter(new KeyFilter(rule, widget));
+}
+
+void refuseTypedChoice(QComboBox *list)
+{
+    applyEntryRule(list, EntryRule::Nothing);
+    list->view()->installEventFilter(new TypedSearchBlocker(list->view()));
 }
 
 void onFocusLost(QWidget *widget, std::function<void()> lost)

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <functional>
+
+class QComboBox;
 #include <optional>
 
 namespace rallon {
@@ -52,6 +54,11 @@ private:
 
 // Installs a KeyFilter for `rule` on `widget`.
 void applyEntryRule(QWidget *widget, EntryRule rule);
+
+// A list that no typing changes: typed characters are discarded whether it
+// is closed or dropped down (its popup does not search by typing). Arrow
+// keys, Enter, Escape and the mouse still choose.
+void refuseTypedChoice(QComboBox *list);
 
 // Calls `lost` when `widget` loses the focus to another control of the
 // program (not when its window is merely deactivated).

@@ -104,7 +104,7 @@ QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::Setti
     combo->setEditable(false);
     combo->addItems(rallon::listItems(list));
     combo->setCurrentIndex(-1);
-    rallon::applyEntryRule(combo, rallon::EntryRule::Nothing);
+    rallon::refuseTypedChoice(combo);
     return combo;
 }
 
