@@ -36,8 +36,12 @@ done
 grep -qx 'Exec=rallon-config' "$scratch/$desktop"
 grep -qx 'Icon=rallon-config' "$scratch/$desktop"
 
-desktop-file-validate "$scratch/$desktop" || fail "desktop-file-validate: $desktop"
-appstreamcli validate --no-net "$scratch/$metainfo" || fail "appstreamcli: $metainfo"
+# desktop-file-validate prints hints but exits 0 on them: any output fails.
+report=$(desktop-file-validate "$scratch/$desktop" 2>&1) && [ -z "$report" ] \
+    || fail "desktop-file-validate: $report"
+report=$(appstreamcli validate --no-net "$scratch/$metainfo" 2>&1) && ! grep -q '^[EW]:' <<<"$report" \
+    || fail "appstreamcli: $report"
+echo "$report"
 # Rendered as lintian renders them; any groff or man warning fails.
 for page in "$scratch"/usr/share/man/man1/*.1.gz; do
     warnings=$(man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
