@@ -108,12 +108,13 @@ QPixmap mainLogo()
     return drawLogo(QSize(210, 73), Qt::transparent, true);
 }
 
-QIcon windowIcon()
+QIcon windowIcon(int size)
 {
-    QPixmap pixmap(48, 48);
+    QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 48.0, size / 48.0);  // drawn on a 48 x 48 grid
     p.setPen(Qt::NoPen);
     p.setBrush(LogoBlue);
     p.drawRoundedRect(QRectF(1, 1, 46, 46), 9, 9);

@@ -1,18 +1,20 @@
 // rallon-icon: writes the window icon as a PNG for the desktop's menus.
-//   rallon-icon FILE.png
+//   rallon-icon SIZE FILE.png
 
 #include "Artwork.h"
 
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: rallon-icon FILE.png\n");
+    const int size = argc == 3 ? std::atoi(argv[1]) : 0;
+    if (size < 16 || size > 1024) {
+        std::fprintf(stderr, "usage: rallon-icon SIZE FILE.png  (SIZE 16 to 1024)\n");
         return 2;
     }
-    return artwork::windowIcon().pixmap(48, 48).save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+    return artwork::windowIcon(size).pixmap(size, size).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           fonts-dejavu-core fontconfig
           clang-14 libclang-rt-14-dev  # the fuzz build: clang, libFuzzer and its sanitizers
+          dpkg-dev file lintian appstream desktop-file-utils man-db  # the install check
           "$@")                        # extra packages a caller names
 
 missing=()

@@ -1,31 +1,72 @@
 #!/usr/bin/env bash
-# Installs the build into a scratch prefix and builds the Debian package,
-# then checks that both hold the utility, its icon and its desktop entry.
+# Installs the build into a scratch prefix and checks what it holds; builds
+# the Debian package and runs lintian, appstreamcli and desktop-file-validate
+# on it (any error or warning fails, unless the package's lintian override
+# explains it); extracts the package and starts the utility from there.
 set -euo pipefail
 build=$1
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+fail() { echo "$*"; exit 1; }
+export LC_ALL=C.UTF-8
+
+desktop=usr/share/applications/rallon-config.desktop
+metainfo=usr/share/metainfo/io.rallon.rallon_config.metainfo.xml
+doc=usr/share/doc/rallon-config
+files=(usr/bin/rallon-config usr/bin/rallon-sim
+       usr/share/man/man1/rallon-config.1.gz usr/share/man/man1/rallon-sim.1.gz
+       usr/share/icons/hicolor/{48x48,128x128,256x256}/apps/rallon-config.png
+       "$desktop" "$metainfo" "$doc/copyright" "$doc/changelog.gz")
 
 cmake --install "$build" --prefix "$scratch/usr" >/dev/null
-for f in usr/bin/rallon-config \
-         usr/share/applications/rallon-config.desktop \
-         usr/share/icons/hicolor/48x48/apps/rallon-config.png; do
-    [ -s "$scratch/$f" ] || { echo "missing after install: $f"; exit 1; }
+for f in "${files[@]}"; do
+    [ -s "$scratch/$f" ] || fail "missing after install: $f"
 done
-[ -x "$scratch/usr/bin/rallon-config" ] || { echo "rallon-config is not executable"; exit 1; }
-header=$(head -c 24 "$scratch/usr/share/icons/hicolor/48x48/apps/rallon-config.png" | od -An -tx1 | tr -d ' \n')
-[ "${header:0:16}" = "89504e470d0a1a0a" ] || { echo "icon is no PNG"; exit 1; }
-# A PNG's width and height stand at offsets 16 and 20: 48 x 48.
-[ "${header:32:16}" = "0000003000000030" ] || { echo "icon is not 48 x 48"; exit 1; }
-grep -qx 'Exec=rallon-config' "$scratch/usr/share/applications/rallon-config.desktop"
-grep -qx 'Icon=rallon-config' "$scratch/usr/share/applications/rallon-config.desktop"
+for program in "$scratch"/usr/bin/*; do
+    [ -x "$program" ] || fail "$program is not executable"
+    [ -s "$scratch/usr/share/man/man1/$(basename "$program").1.gz" ] \
+        || fail "no manual page for $(basename "$program")"
+done
+for size in 48 128 256; do
+    header=$(head -c 24 "$scratch/usr/share/icons/hicolor/${size}x${size}/apps/rallon-config.png" | od -An -tx1 | tr -d ' \n')
+    [ "${header:0:16}" = "89504e470d0a1a0a" ] || fail "$size-pixel icon is no PNG"
+    # A PNG's width and height stand at offsets 16 and 20.
+    [ "${header:32:16}" = "$(printf '%08x%08x' "$size" "$size")" ] || fail "icon is not $size x $size"
+done
+grep -qx 'Exec=rallon-config' "$scratch/$desktop"
+grep -qx 'Icon=rallon-config' "$scratch/$desktop"
+
+# desktop-file-validate prints hints but exits 0 on them: any output fails.
+report=$(desktop-file-validate "$scratch/$desktop" 2>&1) && [ -z "$report" ] \
+    || fail "desktop-file-validate: $report"
+report=$(appstreamcli validate --no-net "$scratch/$metainfo" 2>&1) && ! grep -q '^[EW]:' <<<"$report" \
+    || fail "appstreamcli: $report"
+echo "$report"
+# Rendered as lintian renders them; any groff or man warning fails.
+for page in "$scratch"/usr/share/man/man1/*.1.gz; do
+    warnings=$(man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
 
 (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >/dev/null)
 deb=$(ls "$scratch"/pkg/*.deb)
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/rallon-config ./usr/share/applications/rallon-config.desktop \
-         ./usr/share/icons/hicolor/48x48/apps/rallon-config.png; do
-    grep -q " $f\$" <<<"$contents" || { echo "missing in package: $f"; exit 1; }
+for f in "${files[@]}"; do
+    grep -q " ./$f\$" <<<"$contents" || fail "missing in package: $f"
 done
-dpkg-deb -f "$deb" Depends | grep -q libqt6serialport6
+depends=$(dpkg-deb -f "$deb" Depends)
+for p in libc6 libqt6serialport6 libqt6widgets6 fonts-dejavu-core; do
+    grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
+done
+lintian --fail-on error,warning "$deb" || fail "lintian: $(basename "$deb")"
+
+# The packaged program, extracted, is stripped and starts: the splash waits
+# three seconds, so a timeout (124) after two means it got that far.
+dpkg -x "$deb" "$scratch/root"
+for program in "$scratch"/root/usr/bin/*; do
+    file -b "$program" | grep -q ', stripped' || fail "not stripped: $(basename "$program")"
+done
+status=0
+QT_QPA_PLATFORM=offscreen timeout -s TERM 2 "$scratch/root/usr/bin/rallon-config" 2>"$scratch/stderr" || status=$?
+[ "$status" -eq 124 ] || fail "rallon-config ended with $status before its splash wait was over: $(cat "$scratch/stderr")"
 echo "install and package: ok ($(basename "$deb"))"
