@@ -1,46 +1,17 @@
 #include "CommPortForm.h"
 
+#include "EntryRules.h"
 #include "Program.h"
+#include "StartupTexts.h"
 #include "Style.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 
 qint16 CommPortNumber = 0;
 
 namespace {
-
-const QString InvalidPortTitle = QStringLiteral("COMM Port Selection");
-const QString InvalidPortText = QStringLiteral("An invlaid COMM Port has been selected\r\n"
-                                               "Please type a valid serial port for\r\n"
-                                               " this computer or exit from the program.");
-
-// Lets digits and backspace through; every other typed character, Enter
-// included, is discarded. Keys that type nothing (arrows, Delete, Tab) pass.
-class DigitKeyFilter : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress) {
-            const auto *key = static_cast<QKeyEvent *>(event);
-            const QString text = key->text();
-            const bool passes = text.isEmpty() || key->key() == Qt::Key_Backspace
-                                || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab
-                                || key->key() == Qt::Key_Backtab
-                                || (text.size() == 1 && text.at(0) >= QLatin1Char('0')
-                                    && text.at(0) <= QLatin1Char('9'));
-            if (!passes)
-                return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption,
                         const QRect &rect)
@@ -61,14 +32,14 @@ CommPortForm::CommPortForm(QWidget *parent)
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmCOMMPORT"));
-    setWindowTitle(QStringLiteral("COMM PORT SELECTION"));
+    setWindowTitle(startup_text::PortWindowCaption);
     setFixedSize(twips(4680), twips(3195));
     // The program ends through endProgram() alone.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    txtCOMMPORT_NO = new QLineEdit(QStringLiteral("1"), this);
+    txtCOMMPORT_NO = new QLineEdit(startup_text::ProposedPort, this);
     txtCOMMPORT_NO->setObjectName(QStringLiteral("txtCOMMPORT_NO"));
-    txtCOMMPORT_NO->setAccessibleName(QStringLiteral("COMM port number"));
+    txtCOMMPORT_NO->setAccessibleName(startup_text::PortBoxName);
     txtCOMMPORT_NO->setGeometry(twipsRect(1680, 1080, 1335, 735));
     txtCOMMPORT_NO->setFont(sansFont(24, false));
     txtCOMMPORT_NO->setAlignment(Qt::AlignCenter);
@@ -76,17 +47,17 @@ CommPortForm::CommPortForm(QWidget *parent)
     // Pasted or dropped text obeys the same rule as typing.
     txtCOMMPORT_NO->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,2}")), txtCOMMPORT_NO));
-    txtCOMMPORT_NO->installEventFilter(new DigitKeyFilter(txtCOMMPORT_NO));
+    rallon::applyEntryRule(txtCOMMPORT_NO, rallon::EntryRule::Port);
 
-    lblCOMMPORT = new QLabel(QStringLiteral("USE COMM PORT:"), this);
+    lblCOMMPORT = new QLabel(startup_text::UseCommPort, this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));
     lblCOMMPORT->setGeometry(twipsRect(960, 360, 2775, 615));
     lblCOMMPORT->setFont(sansFont(13.5, true));
     lblCOMMPORT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", QStringLiteral("DONE"),
+    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", startup_text::Done,
                                  twipsRect(360, 2160, 1575, 735));
-    btnEXIT = makeButton(this, "btnEXIT", QStringLiteral("EXIT"), twipsRect(2760, 2160, 1575, 735));
+    btnEXIT = makeButton(this, "btnEXIT", startup_text::Exit, twipsRect(2760, 2160, 1575, 735));
 
     setTabOrder(txtCOMMPORT_NO, btnCOMMPORTDONE);
     setTabOrder(btnCOMMPORTDONE, btnEXIT);
@@ -102,7 +73,7 @@ void CommPortForm::doneClicked()
 {
     CommPortNumber = qint16(txtCOMMPORT_NO->text().toInt());
     if (CommPortNumber < 1 || CommPortNumber > 25) {
-        rallon::showMessage(this, {InvalidPortTitle, InvalidPortText});
+        rallon::showMessage(this, startup_text::InvalidPort);
         return;
     }
     hide();

@@ -1,6 +1,7 @@
 #include "SplashForm.h"
 
 #include "Artwork.h"
+#include "StartupTexts.h"
 #include "Style.h"
 #include "WindowPlacement.h"
 
@@ -38,18 +39,18 @@ SplashForm::SplashForm(QWidget *parent)
 
     Image1 = makeLabel(fraMainFrame, "Image1", twipsRect(1560, 1440, 4620, 1290));
     Image1->setPixmap(artwork::splashLogoPicture());
-    picLogo->setAccessibleName(QStringLiteral("Tarvex logo"));
-    Image1->setAccessibleName(QStringLiteral("Tarvex Power Rallon logo"));
+    picLogo->setAccessibleName(startup_text::SmallLogoName);
+    Image1->setAccessibleName(startup_text::LogoName);
 
     lblVersion = makeLabel(fraMainFrame, "lblVersion", twipsRect(3435, 2880, 2025, 300));
-    lblVersion->setText(QStringLiteral("Version 0.0 Beta"));
+    lblVersion->setText(startup_text::Version);
     lblVersion->setFont(sansFont(12, true));
     // The label fits its text; the stand-in face runs wider than the width given.
     lblVersion->resize(qMax(lblVersion->width(), lblVersion->sizeHint().width()),
                        lblVersion->height());
 
     Label1 = makeLabel(fraMainFrame, "Label1", twipsRect(3480, 3240, 1665, 345));
-    Label1->setText(QStringLiteral("12/28/10"));
+    Label1->setText(startup_text::Date);
     Label1->setFont(sansFont(12, true));
     QPalette palette = Label1->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -11,7 +11,6 @@ namespace rallon {
 namespace {
 
 using changetext::AddressMessages;
-using changetext::Message;
 
 constexpr char NotApplicableOctet = char(255);
 
@@ -88,9 +87,9 @@ public:
     {
         record = frame::recordMarker();
         const bool built = deviceKnown()
-            && address(effectiveText(s.newIp, s.currentIp), changetext::Ip)
-            && address(effectiveText(s.newMask, s.currentMask), changetext::Mask)
-            && address(effectiveText(s.newGateway, s.currentGateway), changetext::Gateway)
+            && address(effective(Setting::Ip), changetext::Ip)
+            && address(effective(Setting::Mask), changetext::Mask)
+            && address(effective(Setting::Gateway), changetext::Gateway)
             && ssid() && primaryPort() && encryptionAndSecret() && serialSettings();
         if (built) {
             Q_ASSERT(record.size() == frame::UploadLength);
@@ -100,18 +99,22 @@ public:
     }
 
 private:
-    bool refuse(const Message &message, const QString &text = QString())
+    bool refuse(const Message &message)
     {
-        result.refusal = Refusal{QString::fromLatin1(message.title),
-                                 text.isNull() ? QString::fromLatin1(message.text) : text};
+        result.refusal = message;
         return false;
     }
 
-    bool wired() const { return s.deviceKind == 1; }
+    QString effective(Setting setting) const
+    {
+        return effectiveText(s.entered[setting], s.current[setting]);
+    }
+
+    bool wired() const { return s.deviceKind == DeviceKind::Wired; }
 
     bool deviceKnown()
     {
-        if (s.deviceKind != 0 && s.deviceKind != 1)
+        if (s.deviceKind != DeviceKind::Wireless && s.deviceKind != DeviceKind::Wired)
             return refuse(changetext::NoConfiguration);
         return true;
     }
@@ -152,11 +155,11 @@ private:
             record.append(QByteArray(frame::SsidLength, NotApplicableOctet));
             return true;
         }
-        if (s.currentSsid == placeholder::NotApplicable) {
+        if (s.current[Setting::Ssid] == placeholder::NotApplicable) {
             record.append(QByteArray(frame::SsidLength, char(0)));
             return true;
         }
-        const QString text = effectiveText(s.newSsid, s.currentSsid);
+        const QString text = effective(Setting::Ssid);
         if (text.isEmpty() || text == placeholder::Value)
             return refuse(changetext::SsidEmpty);
         const QString sent = text.left(frame::SsidLength);
@@ -168,7 +171,7 @@ private:
 
     bool primaryPort()
     {
-        const QString text = effectiveText(s.newPort, s.currentPort);
+        const QString text = effective(Setting::PrimaryPort);
         if (text.isEmpty() || text == placeholder::Value)
             return refuse(changetext::PortEmpty);
         const std::optional<int> port = plainDecimal(text, frame::MaxPort + 1);
@@ -190,7 +193,8 @@ private:
             return true;
         }
         const std::optional<int> code =
-            listCode(SettingList::Encryption, s.newEncryption, s.currentEncryption);
+            listCode(SettingList::Encryption, s.entered.chosenIn(Setting::Encryption),
+                     s.current[Setting::Encryption]);
         if (!code)
             return refuse(changetext::EncryptionEmpty);
         record.append(char(*code));
@@ -210,8 +214,9 @@ private:
             const QString text = i < s.keyTexts.size() ? s.keyTexts.at(i) : QStringLiteral("00");
             const std::optional<quint8> octet = keyOctet(text);
             if (!octet) {
-                const Message &m = changetext::SharedKeyOctet;
-                return refuse(m, QString::fromLatin1(m.text).arg(i + 1));
+                Message m = changetext::SharedKeyOctet;
+                m.text = m.text.arg(i + 1);
+                return refuse(m);
             }
             record.append(char(*octet));
         }
@@ -225,9 +230,11 @@ private:
             return !text.isEmpty() && !text.contains(placeholder::NotApplicable)
                 && text != placeholder::Value;
         };
-        if (!hasData(s.newPassword) && !hasData(s.currentPassword))
+        const QString &entered = s.entered[Setting::Password];
+        const QString &current = s.current[Setting::Password];
+        if (!hasData(entered) && !hasData(current))
             return refuse(changetext::PasswordEmpty);
-        const QString &text = hasData(s.newPassword) ? s.newPassword : s.currentPassword;
+        const QString &text = hasData(entered) ? entered : current;
         const QString sent = text.left(frame::SecretLength);
         if (!sendable(sent))
             return refuse(changetext::PasswordCharacter);
@@ -240,7 +247,7 @@ private:
         for (int i = 0; i < SerialSettingCount; ++i) {
             const auto setting = SerialSetting(i);
             const std::optional<int> code =
-                listCode(serialSettingList(setting), s.newSerial[i], s.currentSerial[i]);
+                listCode(serialSettingList(setting), s.entered.chosenIn(setting), s.current[setting]);
             if (!code)
                 return refuse(changetext::SerialSettings[i]);
             record.append(char(*code));

@@ -11,38 +11,56 @@ QString entryOrPlaceholder(SettingList list, int code)
 
 }  // namespace
 
+std::optional<SettingList> settingList(Setting setting)
+{
+    if (setting == Setting::Encryption)
+        return SettingList::Encryption;
+    if (setting >= Setting::Com1Baud)
+        return serialSettingList(SerialSetting(int(setting) - int(Setting::Com1Baud)));
+    return std::nullopt;
+}
+
+CurrentData CurrentData::dashes()
+{
+    CurrentData data;
+    for (int i = 0; i < SettingCount; ++i)
+        data.texts[i] = placeholder::of(Setting(i));
+    return data;
+}
+
 QString keyOctetText(quint8 octet)
 {
     return QString::number(octet, 16).toUpper();
 }
 
-CurrentData currentDataOf(const ConfigRecord &record)
+RecordDisplay displayOf(const ConfigRecord &record)
 {
-    CurrentData data;
-    data.ip = addressText(record.ip);
-    data.mask = addressText(record.mask);
-    data.gateway = addressText(record.gateway);
-    data.primaryPort = QString::number(record.primaryPort);
+    RecordDisplay shown;
+    CurrentData &data = shown.current;
+    data[Setting::Ip] = addressText(record.ip);
+    data[Setting::Mask] = addressText(record.mask);
+    data[Setting::Gateway] = addressText(record.gateway);
+    data[Setting::PrimaryPort] = QString::number(record.primaryPort);
     for (int i = 0; i < SerialSettingCount; ++i) {
         const auto setting = SerialSetting(i);
-        data.serial[i] = entryOrPlaceholder(serialSettingList(setting), record.serial[i]);
+        data[setting] = entryOrPlaceholder(serialSettingList(setting), record.serial[i]);
     }
-    data.serialNumber = QLatin1Char(' ') + QString::number(record.serialNumber);
+    shown.serialNumber = QLatin1Char(' ') + QString::number(record.serialNumber);
+    shown.deviceKind = deviceKindOf(record.deviceKind);
 
-    if (record.wired()) {
-        data.deviceKind = 1;
-        data.ssid = data.encryption = data.password = placeholder::NotApplicable;
-        for (int i = 0; i < frame::SecretLength; ++i)
-            data.keyBoxes.append(placeholder::KeyOctet);
-        return data;
+    if (shown.deviceKind == DeviceKind::Wired) {
+        for (Setting s : {Setting::Ssid, Setting::Encryption, Setting::Password})
+            data[s] = placeholder::NotApplicable;
+        shown.keyBoxes = QStringList(frame::SecretLength, placeholder::KeyOctet);
+        return shown;
     }
-    data.ssid = record.ssid;
-    data.encryption = entryOrPlaceholder(SettingList::Encryption, record.encryption);
-    data.sharedKey = record.sharedKey();
-    data.password = record.password();
+    data[Setting::Ssid] = record.ssid;
+    data[Setting::Encryption] = entryOrPlaceholder(SettingList::Encryption, record.encryption);
+    data[Setting::Password] = record.password();
+    shown.sharedKey = record.sharedKey();
     for (char octet : record.secret)
-        data.keyBoxes.append(keyOctetText(quint8(octet)));
-    return data;
+        shown.keyBoxes.append(keyOctetText(quint8(octet)));
+    return shown;
 }
 
 }  // namespace rallon

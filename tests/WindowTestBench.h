@@ -99,11 +99,8 @@ protected:
     // The same texts as a device with `config` should make the window show.
     static QStringList columnOf(const rallon::ConfigRecord &config)
     {
-        const rallon::CurrentData shown = rallon::currentDataOf(config);
-        QStringList texts{shown.ip,   shown.mask,       shown.gateway, shown.primaryPort,
-                          shown.ssid, shown.encryption, shown.password};
-        for (const QString &text : shown.serial)
-            texts.append(text);
+        const rallon::RecordDisplay shown = rallon::displayOf(config);
+        QStringList texts(shown.current.texts.begin(), shown.current.texts.end());
         texts.append(shown.serialNumber);
         return texts;
     }

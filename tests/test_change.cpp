@@ -4,7 +4,6 @@
 #include "Change.h"
 #include "ConfigRecord.h"
 #include "Retrieve.h"
-#include "Snapshots.h"
 
 #include <QtTest>
 
@@ -13,12 +12,12 @@
 
 using namespace rallon;
 
-Q_DECLARE_METATYPE(rallon::Refusal)
+Q_DECLARE_METATYPE(rallon::Message)
 
 namespace {
 
 // The messages, written out here independently of the code's text table.
-Refusal message(int number)
+Message message(int number)
 {
     switch (number) {
     case 1: return {"No Configuration Data",
@@ -55,18 +54,18 @@ Refusal message(int number)
 }
 
 // Which address a refusal belongs to: 0 IP, 1 mask, 2 gateway.
-Refusal notFourNumbers(int field)
+Message notFourNumbers(int field)
 {
     const char *name[] = {"IP address", "IP mask", "IP Gateway"};
     const char *title[] = {"IP Data", "Mask Data", "Gateway Data"};
     return {title[field], QString("The %1 must be four numbers from 0 to 255,\r\n"
                                   "separated by periods, please correct.").arg(name[field])};
 }
-const Refusal PortNotNumber{"Primary Port Data", "The Primary Port must be a number, please correct."};
-const Refusal SsidCharacter{"SSID Data", "The SSID has a character that cannot be sent, please correct."};
-const Refusal PasswordCharacter{"Password/key Data",
+const Message PortNotNumber{"Primary Port Data", "The Primary Port must be a number, please correct."};
+const Message SsidCharacter{"SSID Data", "The SSID has a character that cannot be sent, please correct."};
+const Message PasswordCharacter{"Password/key Data",
                                 "The password has a character that cannot be sent, please correct."};
-Refusal keyOctetInvalid(int number)
+Message keyOctetInvalid(int number)
 {
     return {"Password/key Data", QString("Shared key octet %1 is not valid, please correct.").arg(number)};
 }
@@ -102,6 +101,12 @@ ConfigRecord homeRecord()
     r.serial = {2, 1, 0, 0, 9, 0, 1, 2};
     r.serialNumber = 4660;
     return r;
+}
+
+// The window right after retrieving `record`, nothing entered.
+ChangeSnapshot snapshotOf(const ConfigRecord &record)
+{
+    return ChangeSnapshot::untouched(displayOf(*decodeRecord(encodeRecord(record))));
 }
 
 ChangeSnapshot homeSnapshot() { return snapshotOf(homeRecord()); }
@@ -151,34 +156,34 @@ namespace {
 struct Fault {
     const char *name;
     std::function<void(ChangeSnapshot &)> apply;
-    Refusal expected;
+    Message expected;
 };
 
 // Faults grouped by check, in the order the checks run.
 std::vector<std::vector<Fault>> faultGroups()
 {
     std::vector<std::vector<Fault>> groups = {
-        {{"device unknown", [](ChangeSnapshot &s) { s.deviceKind = 3; }, message(1)},
-         {"device kind 2", [](ChangeSnapshot &s) { s.deviceKind = 2; }, message(1)}},
-        {{"ip dashes", [](ChangeSnapshot &s) { s.currentIp = "---.---.---.---"; }, message(2)},
-         {"ip two periods", [](ChangeSnapshot &s) { s.newIp = "10.0.0"; }, message(3)},
-         {"ip 256", [](ChangeSnapshot &s) { s.newIp = "10.0.0.256"; }, notFourNumbers(0)}},
-        {{"mask dashes", [](ChangeSnapshot &s) { s.currentMask = "---.---.---.---"; }, message(4)},
-         {"mask two periods", [](ChangeSnapshot &s) { s.newMask = "255.255.0"; }, message(5)},
-         {"mask letters", [](ChangeSnapshot &s) { s.newMask = "255.x.0.0"; }, notFourNumbers(1)}},
-        {{"gateway dashes", [](ChangeSnapshot &s) { s.currentGateway = "---.---.---.---"; }, message(6)},
-         {"gateway period at end", [](ChangeSnapshot &s) { s.newGateway = "10.0.0."; }, message(7)},
-         {"gateway five numbers", [](ChangeSnapshot &s) { s.newGateway = "1.2.3.4.5"; }, notFourNumbers(2)}},
-        {{"ssid dashes", [](ChangeSnapshot &s) { s.currentSsid = Dashes; }, message(8)},
-         {"ssid empty", [](ChangeSnapshot &s) { s.currentSsid.clear(); }, message(8)},
-         {"ssid character", [](ChangeSnapshot &s) { s.newSsid = QString::fromUtf8("caf\u20ac"); }, SsidCharacter}},
-        {{"port dashes", [](ChangeSnapshot &s) { s.currentPort = Dashes; }, message(9)},
-         {"port empty", [](ChangeSnapshot &s) { s.currentPort.clear(); }, message(9)},
-         {"port letters", [](ChangeSnapshot &s) { s.newPort = "80a"; }, PortNotNumber},
-         {"port 32500", [](ChangeSnapshot &s) { s.newPort = "32500"; }, message(10)}},
-        {{"encryption dashes", [](ChangeSnapshot &s) { s.currentEncryption = Dashes; }, message(11)}},
-        {{"password none", [](ChangeSnapshot &s) { s.currentPassword = Dashes; }, message(12)},
-         {"password character", [](ChangeSnapshot &s) { s.newPassword = QString::fromUtf8("p\u0100ss"); },
+        {{"device unknown", [](ChangeSnapshot &s) { s.deviceKind = DeviceKind::Unknown; }, message(1)},
+         {"device kind 2", [](ChangeSnapshot &s) { s.deviceKind = DeviceKind(2); }, message(1)}},
+        {{"ip dashes", [](ChangeSnapshot &s) { s.current[Setting::Ip] = "---.---.---.---"; }, message(2)},
+         {"ip two periods", [](ChangeSnapshot &s) { s.entered[Setting::Ip] = "10.0.0"; }, message(3)},
+         {"ip 256", [](ChangeSnapshot &s) { s.entered[Setting::Ip] = "10.0.0.256"; }, notFourNumbers(0)}},
+        {{"mask dashes", [](ChangeSnapshot &s) { s.current[Setting::Mask] = "---.---.---.---"; }, message(4)},
+         {"mask two periods", [](ChangeSnapshot &s) { s.entered[Setting::Mask] = "255.255.0"; }, message(5)},
+         {"mask letters", [](ChangeSnapshot &s) { s.entered[Setting::Mask] = "255.x.0.0"; }, notFourNumbers(1)}},
+        {{"gateway dashes", [](ChangeSnapshot &s) { s.current[Setting::Gateway] = "---.---.---.---"; }, message(6)},
+         {"gateway period at end", [](ChangeSnapshot &s) { s.entered[Setting::Gateway] = "10.0.0."; }, message(7)},
+         {"gateway five numbers", [](ChangeSnapshot &s) { s.entered[Setting::Gateway] = "1.2.3.4.5"; }, notFourNumbers(2)}},
+        {{"ssid dashes", [](ChangeSnapshot &s) { s.current[Setting::Ssid] = Dashes; }, message(8)},
+         {"ssid empty", [](ChangeSnapshot &s) { s.current[Setting::Ssid].clear(); }, message(8)},
+         {"ssid character", [](ChangeSnapshot &s) { s.entered[Setting::Ssid] = QString::fromUtf8("caf\u20ac"); }, SsidCharacter}},
+        {{"port dashes", [](ChangeSnapshot &s) { s.current[Setting::PrimaryPort] = Dashes; }, message(9)},
+         {"port empty", [](ChangeSnapshot &s) { s.current[Setting::PrimaryPort].clear(); }, message(9)},
+         {"port letters", [](ChangeSnapshot &s) { s.entered[Setting::PrimaryPort] = "80a"; }, PortNotNumber},
+         {"port 32500", [](ChangeSnapshot &s) { s.entered[Setting::PrimaryPort] = "32500"; }, message(10)}},
+        {{"encryption dashes", [](ChangeSnapshot &s) { s.current[Setting::Encryption] = Dashes; }, message(11)}},
+        {{"password none", [](ChangeSnapshot &s) { s.current[Setting::Password] = Dashes; }, message(12)},
+         {"password character", [](ChangeSnapshot &s) { s.entered[Setting::Password] = QString::fromUtf8("p\u0100ss"); },
           PasswordCharacter},
          {"key octet",
           [](ChangeSnapshot &s) {
@@ -189,7 +194,7 @@ std::vector<std::vector<Fault>> faultGroups()
     };
     for (int i = 0; i < SerialSettingCount; ++i) {
         groups.push_back({{"serial dashes",
-                           [i](ChangeSnapshot &s) { s.currentSerial[i] = Dashes; }, message(13 + i)}});
+                           [i](ChangeSnapshot &s) { s.current[SerialSetting(i)] = Dashes; }, message(13 + i)}});
     }
     return groups;
 }
@@ -250,14 +255,16 @@ private slots:
     void newDataIsEncoded()
     {
         ChangeSnapshot s = homeSnapshot();
-        s.newIp = "10.1.2.3";
-        s.newMask = "255.0.0.0";
-        s.newGateway = "10.1.2.254";
-        s.newSsid = "Office";
-        s.newPort = "8080";
-        s.newEncryption = 3;
-        s.newPassword = "open sesame";
-        s.newSerial = {9, 0, 1, 1, 0, 1, 0, 0};
+        s.entered[Setting::Ip] = "10.1.2.3";
+        s.entered[Setting::Mask] = "255.0.0.0";
+        s.entered[Setting::Gateway] = "10.1.2.254";
+        s.entered[Setting::Ssid] = "Office";
+        s.entered[Setting::PrimaryPort] = "8080";
+        s.entered.chosenIn(Setting::Encryption) = 3;
+        s.entered[Setting::Password] = "open sesame";
+        const int chosen[] = {9, 0, 1, 1, 0, 1, 0, 0};
+        for (int i = 0; i < SerialSettingCount; ++i)
+            s.entered.chosenIn(SerialSetting(i)) = chosen[i];
         ConfigRecord expected;
         expected.ip = {10, 1, 2, 3};
         expected.mask = {255, 0, 0, 0};
@@ -326,11 +333,11 @@ private slots:
         QFETCH(int, fault);
         ChangeSnapshot s = homeSnapshot();
         // Empty New Data falls back to Current Data: put the text in both.
-        QString *newText[] = {&s.newIp, &s.newMask, &s.newGateway};
-        QString *currentText[] = {&s.currentIp, &s.currentMask, &s.currentGateway};
+        QString *newText[] = {&s.entered[Setting::Ip], &s.entered[Setting::Mask], &s.entered[Setting::Gateway]};
+        QString *currentText[] = {&s.current[Setting::Ip], &s.current[Setting::Mask], &s.current[Setting::Gateway]};
         *newText[field] = text;
         *currentText[field] = text;
-        Refusal expected;
+        Message expected;
         if (fault == 1)
             expected = message(2 + 2 * field);
         else if (fault == 2)
@@ -343,20 +350,20 @@ private slots:
     void effectiveAddressText()
     {
         ChangeSnapshot s = homeSnapshot();
-        s.currentIp = "192.168.1.10";
+        s.current[Setting::Ip] = "192.168.1.10";
         ChangeResult result = buildUpload(s);
         VERIFY_ACCEPTED(result);
         QCOMPARE(positions(result.record, 5, 8), octets({192, 168, 1, 10}));
 
-        s.newIp = "10.0.0.7";
+        s.entered[Setting::Ip] = "10.0.0.7";
         result = buildUpload(s);
         VERIFY_ACCEPTED(result);
         QCOMPARE(positions(result.record, 5, 8), octets({10, 0, 0, 7}));
 
         // After an upload the Current Data column shows dashes; typed values still pass.
-        s.currentIp = s.currentMask = s.currentGateway = "---.---.---.---";
-        s.newMask = "255.255.0.0";
-        s.newGateway = "10.0.0.1";
+        s.current[Setting::Ip] = s.current[Setting::Mask] = s.current[Setting::Gateway] = "---.---.---.---";
+        s.entered[Setting::Mask] = "255.255.0.0";
+        s.entered[Setting::Gateway] = "10.0.0.1";
         result = buildUpload(s);
         VERIFY_ACCEPTED(result);
         QCOMPARE(positions(result.record, 5, 16), octets({10, 0, 0, 7, 255, 255, 0, 0, 10, 0, 0, 1}));
@@ -367,19 +374,19 @@ private slots:
         QTest::addColumn<QString>("newSsid");
         QTest::addColumn<QString>("currentSsid");
         QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<Message>("refusal");
         const QString s20(20, 'S'), s21(21, 'T');
         QTest::newRow("3 characters") << "abc" << "HOME" << QByteArray("abc") + filled(1, 0) + filled(17, 255)
-                                      << Refusal{};
-        QTest::newRow("20 characters") << s20 << "" << s20.toLatin1() + filled(1, 0) << Refusal{};
-        QTest::newRow("21 characters") << s21 << "" << s21.toLatin1() << Refusal{};
+                                      << Message{};
+        QTest::newRow("20 characters") << s20 << "" << s20.toLatin1() + filled(1, 0) << Message{};
+        QTest::newRow("21 characters") << s21 << "" << s21.toLatin1() << Message{};
         QTest::newRow("current used") << "" << "HOME" << QByteArray("HOME") + filled(1, 0) + filled(16, 255)
-                                      << Refusal{};
+                                      << Message{};
         QTest::newRow("latin-1") << QString::fromUtf8("Caf\u00e9") << "" << octets({'C', 'a', 'f', 0xE9, 0})
-                                 << Refusal{};
-        QTest::newRow("current N / A") << "typed" << NotApplicable << filled(21, 0) << Refusal{};
-        QTest::newRow("current n / a") << "" << "n / a" << QByteArray("n / a") + filled(1, 0) << Refusal{};
-        QTest::newRow("unsendable beyond 21") << s21 + QChar(0x100) << "" << s21.toLatin1() << Refusal{};
+                                 << Message{};
+        QTest::newRow("current N / A") << "typed" << NotApplicable << filled(21, 0) << Message{};
+        QTest::newRow("current n / a") << "" << "n / a" << QByteArray("n / a") + filled(1, 0) << Message{};
+        QTest::newRow("unsendable beyond 21") << s21 + QChar(0x100) << "" << s21.toLatin1() << Message{};
         QTest::newRow("both empty") << "" << "" << QByteArray() << message(8);
         QTest::newRow("current dashes") << "" << Dashes << QByteArray() << message(8);
         QTest::newRow("new dashes") << Dashes << "HOME" << QByteArray() << message(8);
@@ -393,10 +400,10 @@ private slots:
         QFETCH(QString, newSsid);
         QFETCH(QString, currentSsid);
         QFETCH(QByteArray, field);
-        QFETCH(Refusal, refusal);
+        QFETCH(Message, refusal);
         ChangeSnapshot s = homeSnapshot();
-        s.newSsid = newSsid;
-        s.currentSsid = currentSsid;
+        s.entered[Setting::Ssid] = newSsid;
+        s.current[Setting::Ssid] = currentSsid;
         VERIFY_OUTCOME(buildUpload(s), 17, field, refusal);
     }
 
@@ -405,14 +412,14 @@ private slots:
         QTest::addColumn<QString>("newPort");
         QTest::addColumn<QString>("currentPort");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<Refusal>("refusal");
-        QTest::newRow("0") << "0" << "" << octets({0, 0}) << Refusal{};
-        QTest::newRow("80") << "80" << "" << octets({0, 80}) << Refusal{};
-        QTest::newRow("32499") << "32499" << "" << octets({126, 243}) << Refusal{};
-        QTest::newRow("leading zeros") << "00080" << "" << octets({0, 80}) << Refusal{};
+        QTest::addColumn<Message>("refusal");
+        QTest::newRow("0") << "0" << "" << octets({0, 0}) << Message{};
+        QTest::newRow("80") << "80" << "" << octets({0, 80}) << Message{};
+        QTest::newRow("32499") << "32499" << "" << octets({126, 243}) << Message{};
+        QTest::newRow("leading zeros") << "00080" << "" << octets({0, 80}) << Message{};
         QTest::newRow("32499 after 25 zeros") << QString(25, '0') + "32499" << "" << octets({126, 243})
-                                              << Refusal{};
-        QTest::newRow("current used") << "" << "4000" << octets({15, 160}) << Refusal{};
+                                              << Message{};
+        QTest::newRow("current used") << "" << "4000" << octets({15, 160}) << Message{};
         QTest::newRow("32500") << "32500" << "" << QByteArray() << message(10);
         QTest::newRow("99999") << "99999" << "" << QByteArray() << message(10);
         QTest::newRow("65616") << "65616" << "" << QByteArray() << message(10);  // 80 modulo 65536
@@ -437,10 +444,10 @@ private slots:
         QFETCH(QString, newPort);
         QFETCH(QString, currentPort);
         QFETCH(QByteArray, bytes);
-        QFETCH(Refusal, refusal);
+        QFETCH(Message, refusal);
         ChangeSnapshot s = homeSnapshot();
-        s.newPort = newPort;
-        s.currentPort = currentPort;
+        s.entered[Setting::PrimaryPort] = newPort;
+        s.current[Setting::PrimaryPort] = currentPort;
         VERIFY_OUTCOME(buildUpload(s), 38, bytes, refusal);
     }
 
@@ -468,8 +475,8 @@ private slots:
         QFETCH(QString, current);
         QFETCH(int, code);
         ChangeSnapshot s = homeSnapshot();
-        s.newEncryption = chosen;
-        s.currentEncryption = current;
+        s.entered.chosenIn(Setting::Encryption) = chosen;
+        s.current[Setting::Encryption] = current;
         const ChangeResult result = buildUpload(s);
         if (code < 0) {
             VERIFY_REFUSED(result, message(11));
@@ -495,11 +502,11 @@ private slots:
         QFETCH(QString, current);
         QFETCH(bool, sharedKey);
         ChangeSnapshot s = homeSnapshot();
-        s.newEncryption = chosen;
-        s.currentEncryption = current;
+        s.entered.chosenIn(Setting::Encryption) = chosen;
+        s.current[Setting::Encryption] = current;
         s.sharedKeyLayout = sharedKey;
-        s.newPassword = "unused";
-        s.currentPassword.clear();
+        s.entered[Setting::Password] = "unused";
+        s.current[Setting::Password].clear();
         s.keyTexts[0] = "ZZ";  // neither password nor key is read
         const ChangeResult result = buildUpload(s);
         VERIFY_ACCEPTED(result);
@@ -519,26 +526,26 @@ private slots:
         QTest::addColumn<QString>("newPassword");
         QTest::addColumn<QString>("currentPassword");
         QTest::addColumn<QByteArray>("field");  // positions 42-105
-        QTest::addColumn<Refusal>("refusal");
+        QTest::addColumn<Message>("refusal");
         const QString p30(30, 'p'), p63(63, 'q'), p64(64, 'r');
         QTest::newRow("3 characters") << "abc" << "old" << QByteArray("abc") + filled(1, 0) + filled(60, 255)
-                                      << Refusal{};
+                                      << Message{};
         QTest::newRow("30 characters") << p30 << "" << p30.toLatin1() + filled(1, 0) + filled(33, 255)
-                                       << Refusal{};
-        QTest::newRow("63 from current") << "" << p63 << p63.toLatin1() + filled(1, 0) << Refusal{};
-        QTest::newRow("64 from current") << "" << p64 << p64.toLatin1() << Refusal{};
-        QTest::newRow("70 cut at 64") << "" << p64 + "stuvwx" << p64.toLatin1() << Refusal{};
-        QTest::newRow("unsendable beyond 64") << "" << p64 + QChar(0x100) << p64.toLatin1() << Refusal{};
+                                       << Message{};
+        QTest::newRow("63 from current") << "" << p63 << p63.toLatin1() + filled(1, 0) << Message{};
+        QTest::newRow("64 from current") << "" << p64 << p64.toLatin1() << Message{};
+        QTest::newRow("70 cut at 64") << "" << p64 + "stuvwx" << p64.toLatin1() << Message{};
+        QTest::newRow("unsendable beyond 64") << "" << p64 + QChar(0x100) << p64.toLatin1() << Message{};
         QTest::newRow("new wins") << "fresh" << "secret" << QByteArray("fresh") + filled(1, 0) + filled(58, 255)
-                                  << Refusal{};
+                                  << Message{};
         QTest::newRow("new N / A") << NotApplicable << "secret"
-                                   << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Refusal{};
+                                   << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Message{};
         QTest::newRow("new contains N / A") << "xN / Ay" << "secret"
-                                            << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Refusal{};
+                                            << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Message{};
         QTest::newRow("new dashes") << Dashes << "secret"
-                                    << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Refusal{};
+                                    << QByteArray("secret") + filled(1, 0) + filled(57, 255) << Message{};
         QTest::newRow("latin-1") << QString::fromUtf8("p\u00e4ss") << ""
-                                 << octets({'p', 0xE4, 's', 's', 0}) + filled(59, 255) << Refusal{};
+                                 << octets({'p', 0xE4, 's', 's', 0}) + filled(59, 255) << Message{};
         QTest::newRow("both N / A") << NotApplicable << NotApplicable << QByteArray() << message(12);
         QTest::newRow("both empty") << "" << "" << QByteArray() << message(12);
         QTest::newRow("new N / A, current empty") << NotApplicable << "" << QByteArray() << message(12);
@@ -554,10 +561,10 @@ private slots:
         QFETCH(QString, newPassword);
         QFETCH(QString, currentPassword);
         QFETCH(QByteArray, field);
-        QFETCH(Refusal, refusal);
+        QFETCH(Message, refusal);
         ChangeSnapshot s = homeSnapshot();
-        s.newPassword = newPassword;
-        s.currentPassword = currentPassword;
+        s.entered[Setting::Password] = newPassword;
+        s.current[Setting::Password] = currentPassword;
         s.keyTexts = QStringList(64, "ZZ");  // the password layout never reads the key
         if (!refusal.title.isEmpty())
             QCOMPARE(field.size(), 0);
@@ -595,7 +602,7 @@ private slots:
         ConfigRecord r = homeRecord();
         r.setSharedKey(key64());
         ChangeSnapshot s = snapshotOf(r);
-        s.currentPassword.clear();  // the shared key layout never reads the password
+        s.current[Setting::Password].clear();  // the shared key layout never reads the password
         s.keyTexts[index] = text;
         const ChangeResult result = buildUpload(s);
         if (octet < 0) {
@@ -647,15 +654,15 @@ private slots:
         ConfigRecord r = homeRecord();
         r.deviceKind = 1;
         ChangeSnapshot s = snapshotOf(r);
-        QCOMPARE(s.deviceKind, 1);
+        QCOMPARE(s.deviceKind, DeviceKind::Wired);
         if (afterUpload) {
-            s.currentSsid = s.currentEncryption = s.currentPassword = Dashes;
-            s.currentPort = Dashes;
-            s.newPort = "4000";
+            s.current[Setting::Ssid] = s.current[Setting::Encryption] = s.current[Setting::Password] = Dashes;
+            s.current[Setting::PrimaryPort] = Dashes;
+            s.entered[Setting::PrimaryPort] = "4000";
         }
-        s.newSsid = "typed";
-        s.newEncryption = 2;
-        s.newPassword = "typed";
+        s.entered[Setting::Ssid] = "typed";
+        s.entered.chosenIn(Setting::Encryption) = 2;
+        s.entered[Setting::Password] = "typed";
         s.sharedKeyLayout = true;
         s.keyTexts = QStringList(64, "ZZ");
         const ChangeResult result = buildUpload(s);
@@ -700,8 +707,8 @@ private slots:
         QFETCH(QString, current);
         QFETCH(int, code);
         ChangeSnapshot s = homeSnapshot();
-        s.newSerial[setting] = chosen;
-        s.currentSerial[setting] = current;
+        s.entered.chosenIn(SerialSetting(setting)) = chosen;
+        s.current[SerialSetting(setting)] = current;
         const ChangeResult result = buildUpload(s);
         if (code < 0) {
             VERIFY_REFUSED(result, message(13 + setting));
@@ -716,8 +723,8 @@ private slots:
     void notApplicableTextsOutliveLaterRefusal()
     {
         ChangeSnapshot none = homeSnapshot();
-        none.newEncryption = 0;
-        none.currentSerial[Com2Parity] = Dashes;
+        none.entered.chosenIn(Setting::Encryption) = 0;
+        none.current[Com2Parity] = Dashes;
         ChangeResult result = buildUpload(none);
         VERIFY_REFUSED(result, message(20));
         QCOMPARE(result.currentPasswordText, std::optional<QString>(NotApplicable));
@@ -727,7 +734,7 @@ private slots:
         ConfigRecord r = homeRecord();
         r.deviceKind = 1;
         ChangeSnapshot wired = snapshotOf(r);
-        wired.currentSerial[Com1Baud] = "1200";
+        wired.current[Com1Baud] = "1200";
         result = buildUpload(wired);
         VERIFY_REFUSED(result, message(13));
         QCOMPARE(result.currentEncryptionText, std::optional<QString>(NotApplicable));
@@ -735,12 +742,12 @@ private slots:
         QVERIFY(!result.newPasswordText);
 
         // A refusal before the encryption step sets nothing.
-        none.currentSerial[Com2Parity] = "ODD";
-        none.newPort = "32500";
+        none.current[Com2Parity] = "ODD";
+        none.entered[Setting::PrimaryPort] = "32500";
         result = buildUpload(none);
         VERIFY_REFUSED(result, message(10));
         QVERIFY(!result.currentEncryptionText && !result.currentPasswordText && !result.newPasswordText);
-        wired.currentPort = Dashes;
+        wired.current[Setting::PrimaryPort] = Dashes;
         result = buildUpload(wired);
         VERIFY_REFUSED(result, message(9));
         QVERIFY(!result.currentEncryptionText && !result.currentPasswordText && !result.newPasswordText);

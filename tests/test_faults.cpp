@@ -176,7 +176,7 @@ private slots:
         QCOMPARE(answers.size(), 1);
         QCOMPARE(currentColumn(*form), columnOf(device->config()));
         QVERIFY(form->SharedKeyMode);
-        QCOMPARE(form->frmPASSKEY()->keyTexts(), currentDataOf(device->config()).keyBoxes);
+        QCOMPARE(form->frmPASSKEY()->keyTexts(), displayOf(device->config()).keyBoxes);
         QTest::qWait(2 * ShortTimeoutMs);  // the copy arms nothing
         QCOMPARE(records.size(), 2);
         QVERIFY(!form->session().awaitingReply());

@@ -24,11 +24,11 @@ QByteArray homeRecord()
     return encodeRecord(r);
 }
 
-CurrentData shown(const QByteArray &record)
+RecordDisplay shown(const QByteArray &record)
 {
     const auto decoded = decodeRecord(record);
     Q_ASSERT(decoded);
-    return currentDataOf(*decoded);
+    return displayOf(*decoded);
 }
 
 }  // namespace
@@ -39,17 +39,18 @@ class TestRetrieve : public QObject {
 private slots:
     void wirelessPasswordRecord()
     {
-        const CurrentData d = shown(homeRecord());
-        QCOMPARE(d.ip, QString("192.168.1.20"));
-        QCOMPARE(d.mask, QString("255.255.255.0"));
-        QCOMPARE(d.gateway, QString("192.168.1.0"));
-        QCOMPARE(d.ssid, QString("HOME"));
-        QCOMPARE(d.primaryPort, QString("4000"));
-        QCOMPARE(d.encryption, QString("WAP (TKIP)"));
-        QCOMPARE(d.password, QString("a\x1f\n"));
-        QCOMPARE(d.deviceKind, 0);
+        const RecordDisplay d = shown(homeRecord());
+        QCOMPARE(d.current[Setting::Ip], QString("192.168.1.20"));
+        QCOMPARE(d.current[Setting::Mask], QString("255.255.255.0"));
+        QCOMPARE(d.current[Setting::Gateway], QString("192.168.1.0"));
+        QCOMPARE(d.current[Setting::Ssid], QString("HOME"));
+        QCOMPARE(d.current[Setting::PrimaryPort], QString("4000"));
+        QCOMPARE(d.current[Setting::Encryption], QString("WAP (TKIP)"));
+        QCOMPARE(d.current[Setting::Password], QString("a\x1f\n"));
+        QCOMPARE(d.deviceKind, DeviceKind::Wireless);
         QVERIFY(!d.sharedKey);
-        QCOMPARE(d.serial, (std::array<QString, 8>{"9600", "8", "1", "NONE", "115200", "7", "2", "ODD"}));
+        QCOMPARE(std::vector<QString>(d.current.texts.begin() + int(Setting::Com1Baud), d.current.texts.end()),
+                 (std::vector<QString>{"9600", "8", "1", "NONE", "115200", "7", "2", "ODD"}));
         QCOMPARE(d.serialNumber, QString(" 4660"));
         // Key boxes hold the secret field: the password, its end octet, then FF.
         QCOMPARE(d.keyBoxes.size(), 64);
@@ -61,9 +62,9 @@ private slots:
     {
         QByteArray rec = homeRecord();
         rec[40] = char(1);
-        const CurrentData d = shown(rec);
+        const RecordDisplay d = shown(rec);
         QVERIFY(d.sharedKey);
-        QCOMPARE(d.password, QString());
+        QCOMPARE(d.current[Setting::Password], QString());
         QCOMPARE(d.keyBoxes.first(), QString("61"));
     }
 
@@ -79,15 +80,15 @@ private slots:
         QByteArray rec = homeRecord();
         rec[115] = char(kind);
         rec[40] = char(1);  // a shared key octet is not read for a wired model
-        const CurrentData d = shown(rec);
-        QCOMPARE(d.deviceKind, 1);
-        QCOMPARE(d.ssid, QString("N / A"));
-        QCOMPARE(d.encryption, QString("N / A"));
-        QCOMPARE(d.password, QString("N / A"));
+        const RecordDisplay d = shown(rec);
+        QCOMPARE(d.deviceKind, DeviceKind::Wired);
+        QCOMPARE(d.current[Setting::Ssid], QString("N / A"));
+        QCOMPARE(d.current[Setting::Encryption], QString("N / A"));
+        QCOMPARE(d.current[Setting::Password], QString("N / A"));
         QVERIFY(!d.sharedKey);
         QCOMPARE(d.keyBoxes, QStringList(64, "FF"));
-        QCOMPARE(d.ip, QString("192.168.1.20"));
-        QCOMPARE(d.serial[Com1Baud], QString("9600"));
+        QCOMPARE(d.current[Setting::Ip], QString("192.168.1.20"));
+        QCOMPARE(d.current[Com1Baud], QString("9600"));
     }
 
     void numbersAndCodesOutOfRange()
@@ -97,8 +98,8 @@ private slots:
         rec[38] = char(144);
         rec[113] = char(0);
         rec[114] = char(7);
-        CurrentData d = shown(rec);
-        QCOMPARE(d.primaryPort, QString("8080"));
+        RecordDisplay d = shown(rec);
+        QCOMPARE(d.current[Setting::PrimaryPort], QString("8080"));
         QCOMPARE(d.serialNumber, QString(" 7"));
 
         rec[37] = char(200);
@@ -108,23 +109,23 @@ private slots:
         rec[108] = char(3);       // parity code with no entry
         rec[112] = char(255);
         d = shown(rec);
-        QCOMPARE(d.primaryPort, QString::number(200 * 256 + 144));
+        QCOMPARE(d.current[Setting::PrimaryPort], QString::number(200 * 256 + 144));
         QCOMPARE(d.serialNumber, QString(" 65535"));
-        QCOMPARE(d.encryption, QString("----"));
-        QCOMPARE(d.serial[Com1Parity], QString("----"));
-        QCOMPARE(d.serial[Com2Parity], QString("----"));
-        QCOMPARE(d.serial[Com2StopBits], QString("2"));
+        QCOMPARE(d.current[Setting::Encryption], QString("----"));
+        QCOMPARE(d.current[Com1Parity], QString("----"));
+        QCOMPARE(d.current[Com2Parity], QString("----"));
+        QCOMPARE(d.current[Com2StopBits], QString("2"));
     }
 
     void textFieldsStopAtTheirEnd()
     {
         QByteArray rec = homeRecord();
         rec[15] = char(255);      // gateway's last number does not touch the SSID
-        QCOMPARE(shown(rec).ssid, QString("HOME"));
+        QCOMPARE(shown(rec).current[Setting::Ssid], QString("HOME"));
         rec[16] = char(0);
-        QCOMPARE(shown(rec).ssid, QString());
+        QCOMPARE(shown(rec).current[Setting::Ssid], QString());
         rec[41] = char(255);
-        QCOMPARE(shown(rec).password, QString());
+        QCOMPARE(shown(rec).current[Setting::Password], QString());
     }
 };
 

@@ -515,7 +515,7 @@ private:
     SimSide m_sim{[this] {
         QMetaObject::invokeMethod(this, [this] { m_waiter.poke(); }, Qt::QueuedConnection);
     }};
-    CurrentData m_expected = currentDataOf(*simModel(Model));
+    RecordDisplay m_expected = displayOf(*simModel(Model));
     QList<Message> m_messages;
     int m_ends = 0;
 
@@ -643,7 +643,7 @@ void Bench::checkDecoding(Results *r)
     const QByteArray record = encodeRecord(*simModel(Model));
     auto decodeMs = [&] {
         const qint64 before = m_guiThread.now().runNs;
-        const bool decoded = currentDataOf(*decodeRecord(record)).ip == m_expected.ip;
+        const bool decoded = displayOf(*decodeRecord(record)).current[Setting::Ip] == m_expected.current[Setting::Ip];
         return decoded ? double(m_guiThread.now().runNs - before) / 1e6 : -1;
     };
     for (int i = 0; i < ColdChecks; ++i) {
@@ -703,7 +703,7 @@ int Bench::measure(Results *r)
     QObject::connect(&m_form->session(), &SerialSession::recordReceived, this, [this] {
         m_filledAt = nowNs();
         m_filledGui = m_guiThread.now();
-        m_filledRight = m_form->CurrentIPAddressTextBox->text() == m_expected.ip
+        m_filledRight = m_form->CurrentIPAddressTextBox->text() == m_expected.current[Setting::Ip]
                         && m_form->txtSN->text() == m_expected.serialNumber;
         m_waiter.poke();
     });
@@ -835,7 +835,7 @@ void printReport(const Results &r, bool samples)
         "  clock; min %.3f ms. Of it, the GUI thread ran on a CPU for a median %.3f ms\n"
         "  (max %.3f) and waited runnable for one %.3f ms (max %.3f); the rest it slept.\n"
         "  Time waited is counted when the thread gets the CPU. The worst three:\n%s"
-        "- Record decoding alone: decodeRecord + currentDataOf on the GUI thread, its CPU\n"
+        "- Record decoding alone: decodeRecord + displayOf on the GUI thread, its CPU\n"
         "  time after an idle event loop as long as the record's line time, then at once\n"
         "  again (%d times each): how much slower code runs here when it has gone cold.\n"
         "- CPU is user + system time of the whole process over the span (getrusage); a display\n"

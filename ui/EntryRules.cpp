@@ -117,26 +117,6 @@ OctetFault octetFault(const QString &text)
     return octetValue(rest) > 255 ? OctetFault::Last : OctetFault::None;
 }
 
-OctetMessage octetMessage(AddressBox box, OctetFault fault)
-{
-    const bool last = fault == OctetFault::Last;
-    switch (box) {
-    case AddressBox::Ip:
-        return {QStringLiteral("New IP Data"),
-                last ? QStringLiteral("2 The IP octects cannot be greater thann 255, please correct.")
-                     : QStringLiteral("1 The IP octets cannot be greater thann 255, please correct.")};
-    case AddressBox::Mask:
-        return {QStringLiteral("New Mask Data"),
-                last ? QStringLiteral("The Mask octects cannot be greater thann 255, please correct.")
-                     : QStringLiteral("The Mask octets cannot be greater thann 255, please correct.")};
-    case AddressBox::Gateway:
-        break;
-    }
-    return {QStringLiteral("New Gateway Data"),
-            last ? QStringLiteral("The Gateway octects cannot be greater thann 255, please correct.")
-                 : QStringLiteral("The Gaeway octets cannot be greater thann 255, please correct.")};
-}
-
 bool KeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)

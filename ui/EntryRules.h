@@ -33,11 +33,6 @@ OctetFault octetFault(const QString &text);
 
 enum class AddressBox { Ip, Mask, Gateway };
 
-struct OctetMessage {
-    QString title;
-    QString text;
-};
-OctetMessage octetMessage(AddressBox box, OctetFault fault);
 
 // Applies an entry rule to the key presses of the widgets it is installed
 // on. Keys that carry no character (arrows, Delete, Tab) pass untouched.

@@ -2,12 +2,15 @@
 
 #include "Artwork.h"
 #include "ConfigRecord.h"
+#include "MainWindowRows.h"
+#include "MainWindowTexts.h"
 #include "Program.h"
 #include "Retrieve.h"
-#include "SessionTexts.h"
 #include "Style.h"
 
 #include <QCloseEvent>
+
+#include <algorithm>
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -16,20 +19,17 @@
 #include <QMenuBar>
 #include <QScreen>
 
+namespace rows = rallon::rows;
+namespace mainwindow_text = rallon::mainwindow_text;
+
 namespace {
 
-// Row tops of the settings table.
-constexpr int RowIp = 1320, RowMask = 1800, RowGateway = 2280, RowPort = 2760,
-              RowSsid = 3240, RowEncryption = 3720, RowPassword = 4200,
-              RowCom1Baud = 5160, RowCom1DataBits = 5640, RowCom1Parity = 6120,
-              RowCom1StopBits = 6600, RowCom2Baud = 7080, RowCom2DataBits = 7560,
-              RowCom2Parity = 8040, RowCom2StopBits = 8520;
-
+constexpr int RowPassword = 4200;
 constexpr int CurrentLeft = 4440, NewLeft = 8640, ValueWidth = 3375;
 constexpr int ValueHeight = 450, PasswordHeight = 930;
 constexpr int OutOfSight = 13800;
 
-constexpr qreal CaptionPoints = 12, ValuePoints = 14.25, SsidPoints = 12, PasswordPoints = 11.25;
+constexpr qreal CaptionPoints = 12;
 
 template <typename W>
 W *named(W *widget, const char *name)
@@ -78,8 +78,7 @@ void makeDisplayOnly(QWidget *box)
     box->setPalette(palette);
 }
 
-QLineEdit *makeCurrentBox(QWidget *parent, const char *name, int rowTop,
-                          qreal points = ValuePoints)
+QLineEdit *makeCurrentBox(QWidget *parent, const char *name, int rowTop, qreal points)
 {
     auto *box = makeTextBox(parent, name, twipsRect(CurrentLeft, rowTop, ValueWidth, ValueHeight),
                             points);
@@ -88,7 +87,7 @@ QLineEdit *makeCurrentBox(QWidget *parent, const char *name, int rowTop,
 }
 
 QLineEdit *makeNewBox(QWidget *parent, const char *name, int rowTop, int maxLength,
-                      qreal points = ValuePoints)
+                      qreal points)
 {
     auto *box = makeTextBox(parent, name, twipsRect(NewLeft, rowTop, ValueWidth, ValueHeight),
                             points);
@@ -96,11 +95,12 @@ QLineEdit *makeNewBox(QWidget *parent, const char *name, int rowTop, int maxLeng
     return box;
 }
 
-QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::SettingList list)
+QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::SettingList list,
+                    qreal points)
 {
     auto *combo = named(new QComboBox(parent), name);
     combo->setGeometry(twipsRect(NewLeft, rowTop, ValueWidth, ValueHeight));
-    combo->setFont(monoFont(ValuePoints));
+    combo->setFont(monoFont(points));
     combo->setEditable(false);
     combo->addItems(rallon::listItems(list));
     combo->setCurrentIndex(-1);
@@ -108,11 +108,12 @@ QComboBox *makeList(QWidget *parent, const char *name, int rowTop, rallon::Setti
     return combo;
 }
 
-MultiLineTextBox *makePasswordBox(QWidget *parent, const char *name, int left)
+MultiLineTextBox *makePasswordBox(QWidget *parent, const char *name, int left, int rowTop,
+                                  qreal points)
 {
     auto *box = named(new MultiLineTextBox(parent), name);
-    box->setGeometry(twipsRect(left, RowPassword, ValueWidth, PasswordHeight));
-    box->setFont(monoFont(PasswordPoints));
+    box->setGeometry(twipsRect(left, rowTop, ValueWidth, PasswordHeight));
+    box->setFont(monoFont(points));
     return box;
 }
 
@@ -125,6 +126,26 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, 
     return button;
 }
 
+rallon::AddressBox addressBoxOf(rallon::Setting setting)
+{
+    switch (setting) {
+    case rallon::Setting::Mask: return rallon::AddressBox::Mask;
+    case rallon::Setting::Gateway: return rallon::AddressBox::Gateway;
+    default: return rallon::AddressBox::Ip;
+    }
+}
+
+// The text of a row's Current Data box, either kind of box.
+QString currentText(const UtilityForm &form, const rallon::rows::SettingRow &row)
+{
+    return std::visit([&form](auto m) { return (form.*m)->text(); }, row.current);
+}
+
+void setCurrentText(UtilityForm &form, const rallon::rows::SettingRow &row, const QString &text)
+{
+    std::visit([&form, &text](auto m) { (form.*m)->setText(text); }, row.current);
+}
+
 }  // namespace
 
 UtilityForm::UtilityForm(QWidget *parent)
@@ -133,7 +154,7 @@ UtilityForm::UtilityForm(QWidget *parent)
                               | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("UtilityForm"));
-    setWindowTitle(QStringLiteral("Tarvex Power Rallon Configuration Utility"));
+    setWindowTitle(mainwindow_text::Caption);
     setWindowIcon(artwork::windowIcon());
 
     auto *client = new QWidget(this);
@@ -164,20 +185,6 @@ UtilityForm::UtilityForm(QWidget *parent)
     applyPasswordLayout(false);
     placeWindow();
 
-    using rallon::EntryRule;
-    using rallon::AddressBox;
-    const std::pair<QLineEdit *, AddressBox> addressBoxes[] = {
-        {NewIPAddressTextBox, AddressBox::Ip},
-        {NewSubnetMaskTextBox, AddressBox::Mask},
-        {NewDefaultGatewayTextBox, AddressBox::Gateway}};
-    for (const auto &[box, which] : addressBoxes) {
-        rallon::applyEntryRule(box, EntryRule::Address);
-        rallon::onFocusLost(box, [this, box = box, which = which] { checkOctets(box, which); });
-    }
-    rallon::applyEntryRule(NewPrimaryPortTextBox, EntryRule::Port);
-    rallon::applyEntryRule(NewPasswordTextBox, EntryRule::Password);
-    rallon::applyEntryRule(CurrentPasswordTextBox, EntryRule::Nothing);
-
     connect(btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!SharedKeyMode); });
     connect(btnHEX_SELECT, &QPushButton::clicked, this, &UtilityForm::showKeyEntryWindow);
     connect(GetCurrentDataCommand, &QPushButton::clicked, this, &UtilityForm::requestConfiguration);
@@ -194,14 +201,15 @@ UtilityForm::UtilityForm(QWidget *parent)
 
 void UtilityForm::buildMenu()
 {
-    HELP_MENU = named(menuBar()->addMenu(QStringLiteral("HELP")), "HELP_MENU");
-    ABOUT = named(HELP_MENU->addAction(QStringLiteral("ABOUT")), "ABOUT");
-    INSTRUCTIONS = named(HELP_MENU->addMenu(QStringLiteral("INSTRUCTIONS")), "INSTRUCTIONS");
-    Connect = named(INSTRUCTIONS->addAction(QStringLiteral("How to Connect")), "Connect");
-    Start = named(INSTRUCTIONS->addAction(QStringLiteral("How to Start")), "Start");
-    Enter = named(INSTRUCTIONS->addAction(QStringLiteral("Entering Data")), "Enter");
-    PassKey = named(INSTRUCTIONS->addAction(QStringLiteral("PassWord - Shared Key Entry")), "PassKey");
-    LEDs = named(INSTRUCTIONS->addAction(QStringLiteral("LED Indicators")), "LEDs");
+    namespace menu = mainwindow_text::menu;
+    HELP_MENU = named(menuBar()->addMenu(menu::Help), "HELP_MENU");
+    ABOUT = named(HELP_MENU->addAction(menu::About), "ABOUT");
+    INSTRUCTIONS = named(HELP_MENU->addMenu(menu::Instructions), "INSTRUCTIONS");
+    Connect = named(INSTRUCTIONS->addAction(menu::Connect), "Connect");
+    Start = named(INSTRUCTIONS->addAction(menu::Start), "Start");
+    Enter = named(INSTRUCTIONS->addAction(menu::Enter), "Enter");
+    PassKey = named(INSTRUCTIONS->addAction(menu::PassKey), "PassKey");
+    LEDs = named(INSTRUCTIONS->addAction(menu::LEDs), "LEDs");
 }
 
 void UtilityForm::buildHeadings()
@@ -210,90 +218,70 @@ void UtilityForm::buildHeadings()
     QFont titleFont = monoFont(24);
     titleFont.setItalic(true);
     TarvexRallonLabel = makeLabel(client, "TarvexRallonLabel",
-                                  QStringLiteral("TARVEX POWER RALLON CONFIGURATION"),
+                                  mainwindow_text::Title,
                                   twipsRect(360, 120, 12255, 615), titleFont);
     QPalette palette = TarvexRallonLabel->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
     TarvexRallonLabel->setPalette(palette);
 
-    CurrentDataLabel = makeLabel(client, "CurrentDataLabel", QStringLiteral("CURRENT DATA"),
+    CurrentDataLabel = makeLabel(client, "CurrentDataLabel", mainwindow_text::CurrentData,
                                  twipsRect(4920, 840, 2415, 375), monoFont(14.25));
-    ChangeDataLabel = makeLabel(client, "ChangeDataLabel", QStringLiteral("NEW DATA"),
+    ChangeDataLabel = makeLabel(client, "ChangeDataLabel", mainwindow_text::NewData,
                                 twipsRect(9120, 840, 2415, 375), monoFont(14.25));
 }
 
 void UtilityForm::buildRows()
 {
-    using rallon::SettingList;
     QWidget *c = centralWidget();
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        if (row.caption) {
+            this->*row.caption = makeCaption(c, row.captionName, QLatin1String(row.captionText),
+                                             row.captionColumn.left, row.captionColumn.width,
+                                             row.top);
+        }
 
-    // Caption column: three groups with their own Left and Width.
-    const int addrLeft = 600, addrWidth = 2415;
-    const int midLeft = 720, midWidth = 2415;
-    const int commLeft = 0, commWidth = 3975;
+        if (auto m = std::get_if<rows::Member<QLineEdit>>(&row.current)) {
+            this->*(*m) = makeCurrentBox(c, row.currentName, row.top, row.points);
+        } else {
+            MultiLineTextBox *box = makePasswordBox(c, row.currentName, CurrentLeft, row.top,
+                                                    row.points);
+            makeDisplayOnly(box);
+            rallon::applyEntryRule(box, rallon::EntryRule::Nothing);
+            this->*std::get<rows::Member<MultiLineTextBox>>(row.current) = box;
+        }
 
-    IPAddressLabel = makeCaption(c, "IPAddressLabel", QStringLiteral("IP ADDRESS"), addrLeft, addrWidth, RowIp);
-    SubnetMaskLabel = makeCaption(c, "SubnetMaskLabel", QStringLiteral("SUBNET MASK"), addrLeft, addrWidth, RowMask);
-    DefaultGatewayLabel = makeCaption(c, "DefaultGatewayLabel", QStringLiteral("DEFAULT GATEWAY"), addrLeft, addrWidth, RowGateway);
-    PrimaryPortLabel = makeCaption(c, "PrimaryPortLabel", QStringLiteral("PRIMARY PORT"), midLeft, midWidth, RowPort);
-    lblSSID = makeCaption(c, "lblSSID", QStringLiteral("SSID"), midLeft, midWidth, RowSsid);
-    lbEncryption = makeCaption(c, "lbEncryption", QStringLiteral("ENCRYPTION"), midLeft, midWidth, RowEncryption);
-    Com1BaudLabel = makeCaption(c, "Com1BaudLabel", QStringLiteral("COMM 1 BAUD"), commLeft, commWidth, RowCom1Baud);
-    Com1DataBitsLabel = makeCaption(c, "Com1DataBitsLabel", QStringLiteral("COMM 1 DATA BITS"), commLeft, commWidth, RowCom1DataBits);
-    Com1ParityTextBox = makeCaption(c, "Com1ParityTextBox", QStringLiteral("COMM 1 PARITY"), commLeft, commWidth, RowCom1Parity);
-    Com1StopBitsLabel = makeCaption(c, "Com1StopBitsLabel", QStringLiteral("COMM 1 STOP BITS"), commLeft, commWidth, RowCom1StopBits);
-    Com2BaudLabel = makeCaption(c, "Com2BaudLabel", QStringLiteral("COMM 2 BAUD"), commLeft, commWidth, RowCom2Baud);
-    Com2DataBitsLabel = makeCaption(c, "Com2DataBitsLabel", QStringLiteral("COMM 2 DATA BITS"), commLeft, commWidth, RowCom2DataBits);
-    Com2ParityTextBox = makeCaption(c, "Com2ParityTextBox", QStringLiteral("COMM 2 PARITY"), commLeft, commWidth, RowCom2Parity);
-    Com2StopBitsLabel = makeCaption(c, "Com2StopBitsLabel", QStringLiteral("COMM 2 STOP BITS"), commLeft, commWidth, RowCom2StopBits);
-
-    CurrentIPAddressTextBox = makeCurrentBox(c, "CurrentIPAddressTextBox", RowIp);
-    CurrentSubnetMaskTextBox = makeCurrentBox(c, "CurrentSubnetMaskTextBox", RowMask);
-    CurrentDefaultGatewayTextBox = makeCurrentBox(c, "CurrentDefaultGatewayTextBox", RowGateway);
-    CurrentPrimaryPortTextBox = makeCurrentBox(c, "CurrentPrimaryPortTextBox", RowPort);
-    txtCurrentSSID = makeCurrentBox(c, "txtCurrentSSID", RowSsid, SsidPoints);
-    txCurrentEncryptionType = makeCurrentBox(c, "txCurrentEncryptionType", RowEncryption);
-    CurrentCom1BaudTextBox = makeCurrentBox(c, "CurrentCom1BaudTextBox", RowCom1Baud);
-    CurrentCom1DataBitsTextBox = makeCurrentBox(c, "CurrentCom1DataBitsTextBox", RowCom1DataBits);
-    CurrentCom1ParityTextBox = makeCurrentBox(c, "CurrentCom1ParityTextBox", RowCom1Parity);
-    CurrentCom1StopBitTextBox = makeCurrentBox(c, "CurrentCom1StopBitTextBox", RowCom1StopBits);
-    CurrentCom2BaudTextBox = makeCurrentBox(c, "CurrentCom2BaudTextBox", RowCom2Baud);
-    CurrentCom2DataBitsTextBox = makeCurrentBox(c, "CurrentCom2DataBitsTextBox", RowCom2DataBits);
-    CurrentCom2ParityTextBox = makeCurrentBox(c, "CurrentCom2ParityTextBox", RowCom2Parity);
-    CurrentCom2StopBitTextBox = makeCurrentBox(c, "CurrentCom2StopBitTextBox", RowCom2StopBits);
-
-    NewIPAddressTextBox = makeNewBox(c, "NewIPAddressTextBox", RowIp, 15);
-    NewSubnetMaskTextBox = makeNewBox(c, "NewSubnetMaskTextBox", RowMask, 15);
-    NewDefaultGatewayTextBox = makeNewBox(c, "NewDefaultGatewayTextBox", RowGateway, 15);
-    NewPrimaryPortTextBox = makeNewBox(c, "NewPrimaryPortTextBox", RowPort, 5);
-    txtNewSSID = makeNewBox(c, "txtNewSSID", RowSsid, 21, SsidPoints);
-    NewEncryptionType = makeList(c, "NewEncryptionType", RowEncryption, SettingList::Encryption);
-    NewCom1BaudDropDownBox = makeList(c, "NewCom1BaudDropDownBox", RowCom1Baud, SettingList::Baud);
-    NewCom1DataBitsTextBoxCombo = makeList(c, "NewCom1DataBitsTextBoxCombo", RowCom1DataBits, SettingList::DataBits);
-    NewCom1ParityDropDownBox = makeList(c, "NewCom1ParityDropDownBox", RowCom1Parity, SettingList::Parity);
-    NewCom1StopBitCombo = makeList(c, "NewCom1StopBitCombo", RowCom1StopBits, SettingList::StopBits);
-    NewCom2BaudDropDownBox = makeList(c, "NewCom2BaudDropDownBox", RowCom2Baud, SettingList::Baud);
-    NewCom2DataBitsTextBoxCombo = makeList(c, "NewCom2DataBitsTextBoxCombo", RowCom2DataBits, SettingList::DataBits);
-    NewCom2ParityDropDownBox = makeList(c, "NewCom2ParityDropDownBox", RowCom2Parity, SettingList::Parity);
-    NewCom2StopBitCombo = makeList(c, "NewCom2StopBitCombo", RowCom2StopBits, SettingList::StopBits);
+        QWidget *entry = nullptr;
+        if (auto m = std::get_if<rows::Member<QLineEdit>>(&row.entry)) {
+            QLineEdit *box = makeNewBox(c, row.entryName, row.top, row.maxLength, row.points);
+            if (row.rule == rallon::EntryRule::Address) {
+                const rallon::AddressBox which = addressBoxOf(row.setting);
+                rallon::onFocusLost(box, [this, box, which] { checkOctets(box, which); });
+            }
+            entry = this->*(*m) = box;
+        } else if (auto m = std::get_if<rows::Member<QComboBox>>(&row.entry)) {
+            entry = this->*(*m) = makeList(c, row.entryName, row.top,
+                                           *rallon::settingList(row.setting), row.points);
+        } else {
+            MultiLineTextBox *box = makePasswordBox(c, row.entryName, NewLeft, row.top, row.points);
+            box->setMaxLength(row.maxLength);
+            entry = this->*std::get<rows::Member<MultiLineTextBox>>(row.entry) = box;
+        }
+        if (row.rule)
+            rallon::applyEntryRule(entry, *row.rule);
+    }
 }
 
 void UtilityForm::buildPasswordRow()
 {
     QWidget *c = centralWidget();
-    btnPASS_SHARED = makeButton(c, "btnPASS_SHARED", QStringLiteral("PASSWORD"),
+    btnPASS_SHARED = makeButton(c, "btnPASS_SHARED", mainwindow_text::Password,
                                 twipsRect(840, RowPassword, 2295, 855), 12);
-
-    CurrentPasswordTextBox = makePasswordBox(c, "CurrentPasswordTextBox", CurrentLeft);
-    makeDisplayOnly(CurrentPasswordTextBox);
-    NewPasswordTextBox = makePasswordBox(c, "NewPasswordTextBox", NewLeft);
-    NewPasswordTextBox->setMaxLength(30);
 
     // Markers of the shared key layout: never editable, never focused.
     auto hexKeyBox = [c](const char *name, int top) {
         QLineEdit *box = makeTextBox(c, name, twipsRect(OutOfSight, top, ValueWidth, PasswordHeight),
                                      20.25);
-        box->setText(QStringLiteral("HEX KEY"));
+        box->setText(mainwindow_text::HexKey);
         makeDisplayOnly(box);
         box->setFocusPolicy(Qt::NoFocus);
         return box;
@@ -301,7 +289,7 @@ void UtilityForm::buildPasswordRow()
     txtCURRENT_HEX_KEY = hexKeyBox("txtCURRENT_HEX_KEY", 6600);
     txtNEW_HEX_KEY = hexKeyBox("txtNEW_HEX_KEY", 5160);
 
-    btnHEX_SELECT = makeButton(c, "btnHEX_SELECT", QStringLiteral("HEX"),
+    btnHEX_SELECT = makeButton(c, "btnHEX_SELECT", mainwindow_text::Hex,
                                twipsRect(12120, 4320, 735, 735), 12);
     btnHEX_SELECT->hide();
 }
@@ -315,11 +303,11 @@ void UtilityForm::buildBottom()
     Image1->setPixmap(artwork::mainLogo());
 
     GetCurrentDataCommand = makeButton(c, "GetCurrentDataCommand",
-                                       QStringLiteral("RETRIEVE CONFIGURATION"),
+                                       mainwindow_text::Retrieve,
                                        twipsRect(5040, 9120, 2055, 975), 9.75);
 
     txtSN = makeTextBox(c, "txtSN", twipsRect(7320, 9120, 1695, 495), 15.75);
-    txtSN->setText(QStringLiteral("????"));
+    txtSN->setText(rallon::placeholder::SerialNumber);
     QPalette palette = txtSN->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         palette.setColor(group, QPalette::Text, palette.color(group, QPalette::ButtonText));
@@ -328,25 +316,20 @@ void UtilityForm::buildBottom()
     txtSN->setReadOnly(true);
     rallon::applyEntryRule(txtSN, rallon::EntryRule::Nothing);
 
-    lblSN = makeLabel(c, "lblSN", QStringLiteral("SERIAL NO."), twipsRect(6960, 9720, 2415, 255),
+    lblSN = makeLabel(c, "lblSN", mainwindow_text::SerialNo, twipsRect(6960, 9720, 2415, 255),
                       monoFont(9));
 
     ChangeConfigCommand = makeButton(c, "ChangeConfigCommand",
-                                     QStringLiteral("CHANGE CONFIGURATION"),
+                                     mainwindow_text::Change,
                                      twipsRect(9240, 9120, 2055, 975), 9.75);
 }
 
 void UtilityForm::setTabOrderChain()
 {
-    const QList<QWidget *> chain{
-        GetCurrentDataCommand,
-        NewIPAddressTextBox, NewSubnetMaskTextBox, NewDefaultGatewayTextBox,
-        NewPrimaryPortTextBox, txtNewSSID, NewEncryptionType, NewPasswordTextBox,
-        NewCom1BaudDropDownBox, NewCom1DataBitsTextBoxCombo, NewCom1ParityDropDownBox,
-        NewCom1StopBitCombo, NewCom2BaudDropDownBox, NewCom2DataBitsTextBoxCombo,
-        NewCom2ParityDropDownBox, NewCom2StopBitCombo,
-        ChangeConfigCommand, btnPASS_SHARED, txtSN, btnHEX_SELECT,
-    };
+    QList<QWidget *> chain{GetCurrentDataCommand};
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows())
+        chain.append(rallon::rows::widget(*this, row.entry));
+    chain << ChangeConfigCommand << btnPASS_SHARED << txtSN << btnHEX_SELECT;
     for (int i = 1; i < chain.size(); ++i)
         setTabOrder(chain.at(i - 1), chain.at(i));
 }
@@ -354,35 +337,18 @@ void UtilityForm::setTabOrderChain()
 // Names that a screen reader speaks: the row's caption and the column.
 void UtilityForm::nameForAccessibility()
 {
-    const struct {
-        const char *row;
-        QWidget *current;
-        QWidget *entry;
-    } rows[] = {
-        {"IP address", CurrentIPAddressTextBox, NewIPAddressTextBox},
-        {"subnet mask", CurrentSubnetMaskTextBox, NewSubnetMaskTextBox},
-        {"default gateway", CurrentDefaultGatewayTextBox, NewDefaultGatewayTextBox},
-        {"primary port", CurrentPrimaryPortTextBox, NewPrimaryPortTextBox},
-        {"SSID", txtCurrentSSID, txtNewSSID},
-        {"encryption", txCurrentEncryptionType, NewEncryptionType},
-        {"password", CurrentPasswordTextBox, NewPasswordTextBox},
-        {"shared key", txtCURRENT_HEX_KEY, txtNEW_HEX_KEY},
-        {"Comm 1 baud", CurrentCom1BaudTextBox, NewCom1BaudDropDownBox},
-        {"Comm 1 data bits", CurrentCom1DataBitsTextBox, NewCom1DataBitsTextBoxCombo},
-        {"Comm 1 parity", CurrentCom1ParityTextBox, NewCom1ParityDropDownBox},
-        {"Comm 1 stop bits", CurrentCom1StopBitTextBox, NewCom1StopBitCombo},
-        {"Comm 2 baud", CurrentCom2BaudTextBox, NewCom2BaudDropDownBox},
-        {"Comm 2 data bits", CurrentCom2DataBitsTextBox, NewCom2DataBitsTextBoxCombo},
-        {"Comm 2 parity", CurrentCom2ParityTextBox, NewCom2ParityDropDownBox},
-        {"Comm 2 stop bits", CurrentCom2StopBitTextBox, NewCom2StopBitCombo},
+    const auto name = [](QWidget *current, QWidget *entry, const QString &row) {
+        current->setAccessibleName(QStringLiteral("Current %1").arg(row));
+        entry->setAccessibleName(QStringLiteral("New %1").arg(row));
     };
-    for (const auto &row : rows) {
-        row.current->setAccessibleName(QStringLiteral("Current %1").arg(QLatin1String(row.row)));
-        row.entry->setAccessibleName(QStringLiteral("New %1").arg(QLatin1String(row.row)));
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        name(rallon::rows::widget(*this, row.current), rallon::rows::widget(*this, row.entry),
+             QLatin1String(row.spoken));
     }
-    txtSN->setAccessibleName(QStringLiteral("Serial number"));
-    btnHEX_SELECT->setAccessibleName(QStringLiteral("Enter the shared key"));
-    Image1->setAccessibleName(QStringLiteral("Tarvex Power Rallon logo"));
+    name(txtCURRENT_HEX_KEY, txtNEW_HEX_KEY, mainwindow_text::SharedKeyRow);
+    txtSN->setAccessibleName(mainwindow_text::SerialNumberName);
+    btnHEX_SELECT->setAccessibleName(mainwindow_text::HexButtonName);
+    Image1->setAccessibleName(mainwindow_text::LogoName);
 }
 
 // Client area (below the menu bar) 45 twips from the left and 615 twips
@@ -399,7 +365,7 @@ void UtilityForm::placeWindow()
 void UtilityForm::applyPasswordLayout(bool sharedKey)
 {
     SharedKeyMode = sharedKey;
-    btnPASS_SHARED->setText(sharedKey ? QStringLiteral("SHARED KEY") : QStringLiteral("PASSWORD"));
+    btnPASS_SHARED->setText(sharedKey ? mainwindow_text::SharedKey : mainwindow_text::Password);
     if (sharedKey) {
         txtCURRENT_HEX_KEY->move(twips(CurrentLeft), twips(RowPassword));
         txtNEW_HEX_KEY->move(twips(NewLeft), twips(RowPassword));
@@ -419,17 +385,8 @@ void UtilityForm::applyPasswordLayout(bool sharedKey)
 
 void UtilityForm::resetCurrentData()
 {
-    for (QLineEdit *box : {CurrentIPAddressTextBox, CurrentSubnetMaskTextBox,
-                           CurrentDefaultGatewayTextBox})
-        box->setText(rallon::placeholder::Address);
-    for (QLineEdit *box : {CurrentPrimaryPortTextBox, txtCurrentSSID, txCurrentEncryptionType})
-        box->setText(rallon::placeholder::Value);
-    CurrentPasswordTextBox->setText(rallon::placeholder::Value);
-    for (QLineEdit *box : {CurrentCom1BaudTextBox, CurrentCom1DataBitsTextBox,
-                           CurrentCom1ParityTextBox, CurrentCom1StopBitTextBox,
-                           CurrentCom2BaudTextBox, CurrentCom2DataBitsTextBox,
-                           CurrentCom2ParityTextBox, CurrentCom2StopBitTextBox})
-        box->setText(rallon::placeholder::Value);
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows())
+        setCurrentText(*this, row, rallon::placeholder::of(row.setting));
 }
 
 PassKeyForm *UtilityForm::frmPASSKEY()
@@ -441,16 +398,18 @@ PassKeyForm *UtilityForm::frmPASSKEY()
 
 std::array<QLineEdit *, rallon::SerialSettingCount> UtilityForm::currentSerialBoxes() const
 {
-    return {CurrentCom1BaudTextBox, CurrentCom1DataBitsTextBox, CurrentCom1StopBitTextBox,
-            CurrentCom1ParityTextBox, CurrentCom2BaudTextBox, CurrentCom2DataBitsTextBox,
-            CurrentCom2StopBitTextBox, CurrentCom2ParityTextBox};
+    std::array<QLineEdit *, rallon::SerialSettingCount> boxes{};
+    for (int i = 0; i < rallon::SerialSettingCount; ++i)
+        boxes[i] = this->*std::get<rows::Member<QLineEdit>>(serialRow(rallon::SerialSetting(i)).current);
+    return boxes;
 }
 
 std::array<QComboBox *, rallon::SerialSettingCount> UtilityForm::newSerialLists() const
 {
-    return {NewCom1BaudDropDownBox, NewCom1DataBitsTextBoxCombo, NewCom1StopBitCombo,
-            NewCom1ParityDropDownBox, NewCom2BaudDropDownBox, NewCom2DataBitsTextBoxCombo,
-            NewCom2StopBitCombo, NewCom2ParityDropDownBox};
+    std::array<QComboBox *, rallon::SerialSettingCount> lists{};
+    for (int i = 0; i < rallon::SerialSettingCount; ++i)
+        lists[i] = this->*std::get<rows::Member<QComboBox>>(serialRow(rallon::SerialSetting(i)).entry);
+    return lists;
 }
 
 bool UtilityForm::Load(int commPortNumber)
@@ -458,12 +417,11 @@ bool UtilityForm::Load(int commPortNumber)
     resetCurrentData();
     if (!m_session.open(commPortNumber)) {
         qWarning().noquote() << "rallon-config:" << m_session.errorString();
-        rallon::showMessage(this, {rallon::session_text::PortErrorTitle,
-                                   rallon::session_text::PortErrorText});
+        rallon::showMessage(this, mainwindow_text::PortError);
         rallon::endProgram();
         return false;
     }
-    DeviceKind = 3;
+    setDeviceKind(rallon::DeviceKind::Unknown);
     return true;
 }
 
@@ -479,30 +437,19 @@ void UtilityForm::requestConfiguration()
 rallon::ChangeSnapshot UtilityForm::changeSnapshot()
 {
     rallon::ChangeSnapshot snap;
-    snap.deviceKind = DeviceKind;
+    snap.deviceKind = rallon::DeviceKind(DeviceKind);
     snap.sharedKeyLayout = !btnHEX_SELECT->isHidden();
-    snap.newIp = NewIPAddressTextBox->text();
-    snap.currentIp = CurrentIPAddressTextBox->text();
-    snap.newMask = NewSubnetMaskTextBox->text();
-    snap.currentMask = CurrentSubnetMaskTextBox->text();
-    snap.newGateway = NewDefaultGatewayTextBox->text();
-    snap.currentGateway = CurrentDefaultGatewayTextBox->text();
-    snap.newSsid = txtNewSSID->text();
-    snap.currentSsid = txtCurrentSSID->text();
-    snap.newPort = NewPrimaryPortTextBox->text();
-    snap.currentPort = CurrentPrimaryPortTextBox->text();
-    snap.newEncryption = NewEncryptionType->currentIndex();
-    snap.currentEncryption = txCurrentEncryptionType->text();
-    snap.newPassword = NewPasswordTextBox->text();
-    snap.currentPassword = CurrentPasswordTextBox->text();
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        snap.current[row.setting] = currentText(*this, row);
+        std::visit([&](auto m) {
+            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
+                snap.entered.chosenIn(row.setting) = (this->*m)->currentIndex();
+            else
+                snap.entered[row.setting] = (this->*m)->text();
+        }, row.entry);
+    }
     if (snap.sharedKeyLayout)
         snap.keyTexts = frmPASSKEY()->keyTexts();
-    const auto lists = newSerialLists();
-    const auto boxes = currentSerialBoxes();
-    for (int i = 0; i < rallon::SerialSettingCount; ++i) {
-        snap.newSerial[i] = lists[i]->currentIndex();
-        snap.currentSerial[i] = boxes[i]->text();
-    }
     return snap;
 }
 
@@ -516,7 +463,7 @@ void UtilityForm::changeConfiguration()
     if (result.newPasswordText)
         NewPasswordTextBox->setText(*result.newPasswordText);
     if (result.refusal) {
-        rallon::showMessage(this, {result.refusal->title, result.refusal->text});
+        rallon::showMessage(this, *result.refusal);
         return;
     }
     resetCurrentData();
@@ -531,8 +478,7 @@ void UtilityForm::checkOctets(QLineEdit *box, rallon::AddressBox which)
     if (fault == rallon::OctetFault::None)
         return;
     box->clear();
-    const rallon::OctetMessage message = rallon::octetMessage(which, fault);
-    rallon::showMessage(this, {message.title, message.text});
+    rallon::showMessage(this, mainwindow_text::octetMessage(which, fault));
     box->setFocus(Qt::OtherFocusReason);
 }
 
@@ -549,28 +495,19 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
     const std::optional<rallon::ConfigRecord> decoded = rallon::decodeRecord(record);
     if (!decoded)
         return;
-    const rallon::CurrentData shown = rallon::currentDataOf(*decoded);
+    const rallon::RecordDisplay shown = rallon::displayOf(*decoded);
 
-    DeviceKind = shown.deviceKind;
+    setDeviceKind(shown.deviceKind);
     SerialNumber = decoded->serialNumber;
-    const bool wireless = DeviceKind == 0;
+    const bool wireless = shown.deviceKind == rallon::DeviceKind::Wireless;
     for (QWidget *control : std::initializer_list<QWidget *>{
              txtNewSSID, NewEncryptionType, NewPasswordTextBox, btnPASS_SHARED})
         control->setEnabled(wireless);
 
-    CurrentIPAddressTextBox->setText(shown.ip);
-    CurrentSubnetMaskTextBox->setText(shown.mask);
-    CurrentDefaultGatewayTextBox->setText(shown.gateway);
-    txtCurrentSSID->setText(shown.ssid);
-    CurrentPrimaryPortTextBox->setText(shown.primaryPort);
-    txCurrentEncryptionType->setText(shown.encryption);
-    CurrentPasswordTextBox->setText(shown.password);
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows())
+        setCurrentText(*this, row, shown.current[row.setting]);
     applyPasswordLayout(shown.sharedKey);
     setKeyBoxes(shown.keyBoxes);
-
-    const auto boxes = currentSerialBoxes();
-    for (int i = 0; i < rallon::SerialSettingCount; ++i)
-        boxes[i]->setText(shown.serial[i]);
     txtSN->setText(shown.serialNumber);
 }
 
@@ -579,8 +516,20 @@ void UtilityForm::replyTimedOut()
     resetCurrentData();
     txtSN->setText(rallon::placeholder::SerialNumber);
     setKeyBoxes(QStringList(PassKeyForm::KeyCount, rallon::placeholder::KeyOctet));
-    rallon::showMessage(this, {rallon::session_text::NoCommunicationTitle,
-                               rallon::session_text::NoCommunicationText});
+    rallon::showMessage(this, mainwindow_text::NoCommunication);
+}
+
+void UtilityForm::setDeviceKind(rallon::DeviceKind kind)
+{
+    DeviceKind = int(kind);
+}
+
+const rallon::rows::SettingRow &UtilityForm::serialRow(rallon::SerialSetting setting)
+{
+    const auto &table = rallon::rows::settingRows();
+    return *std::find_if(table.begin(), table.end(), [setting](const auto &row) {
+        return row.setting == rallon::settingOf(setting);
+    });
 }
 
 void UtilityForm::setKeyBoxes(const QStringList &texts)

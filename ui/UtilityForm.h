@@ -14,12 +14,17 @@
 
 #include "Change.h"
 #include "ConfigRecord.h"
+#include "DeviceKind.h"
 #include "EntryRules.h"
 #include "MultiLineTextBox.h"
 #include "PassKeyForm.h"
 #include "SerialSession.h"
 
 #include <array>
+
+namespace rallon::rows {
+struct SettingRow;
+}
 
 class UtilityForm : public QMainWindow
 {
@@ -52,7 +57,9 @@ public:
     PassKeyForm *frmPASSKEY();
     bool hasPassKeyForm() const { return !m_passKeyForm.isNull(); }
 
-    // State held for the other parts of the program.
+    // State held for the other parts of the program. DeviceKind is the
+    // number of a rallon::DeviceKind: 3 until a record is decoded, then 0
+    // (wireless) or 1 (wired); setDeviceKind() is its only writer.
     int DeviceKind = 3;
     bool SharedKeyMode = false;
     quint16 SerialNumber = 0;
@@ -145,6 +152,8 @@ private:
     void showKeyEntryWindow();
     void replyTimedOut();
     void setKeyBoxes(const QStringList &texts);
+    void setDeviceKind(rallon::DeviceKind kind);
+    static const rallon::rows::SettingRow &serialRow(rallon::SerialSetting setting);
 
     void buildHeadings();
     void buildRows();

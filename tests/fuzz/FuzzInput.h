@@ -37,34 +37,26 @@ private:
     std::size_t m_at = 0;
 };
 
-// The snapshot's texts, in input order.
-inline constexpr QString ChangeSnapshot::*SnapshotTexts[] = {
-    &ChangeSnapshot::newIp, &ChangeSnapshot::currentIp,
-    &ChangeSnapshot::newMask, &ChangeSnapshot::currentMask,
-    &ChangeSnapshot::newGateway, &ChangeSnapshot::currentGateway,
-    &ChangeSnapshot::newSsid, &ChangeSnapshot::currentSsid,
-    &ChangeSnapshot::newPort, &ChangeSnapshot::currentPort,
-    &ChangeSnapshot::currentEncryption,
-    &ChangeSnapshot::newPassword, &ChangeSnapshot::currentPassword,
-};
 constexpr int MaxKeyTexts = 64;
 
-// Device kind, layout, encryption position and the 8 serial positions as
-// signed octets (so -1, "nothing chosen", and out-of-range positions occur),
-// then the texts, the 8 Current serial texts, a key text count (modulo 65)
-// and the key texts.
+// Device kind (any signed octet, so kinds beyond the known three occur) and
+// layout; then, setting by setting, a list's chosen position as a signed
+// octet (so -1, "nothing chosen", and out-of-range positions occur) or a text
+// box's text; then every Current Data text; then a key text count (modulo
+// 65) and the key texts.
 inline ChangeSnapshot snapshotFromBytes(const std::uint8_t *data, std::size_t size)
 {
     ByteReader in(data, size);
     ChangeSnapshot s;
-    s.deviceKind = std::int8_t(in.octet());
+    s.deviceKind = DeviceKind(std::int8_t(in.octet()));
     s.sharedKeyLayout = (in.octet() & 1) != 0;
-    s.newEncryption = std::int8_t(in.octet());
-    for (int &position : s.newSerial)
-        position = std::int8_t(in.octet());
-    for (QString ChangeSnapshot::*text : SnapshotTexts)
-        s.*text = in.text();
-    for (QString &text : s.currentSerial)
+    for (int i = 0; i < SettingCount; ++i) {
+        if (settingList(Setting(i)))
+            s.entered.chosen[i] = std::int8_t(in.octet());
+        else
+            s.entered.texts[i] = in.text();
+    }
+    for (QString &text : s.current.texts)
         text = in.text();
     const int keys = in.octet() % (MaxKeyTexts + 1);
     for (int i = 0; i < keys; ++i)
@@ -84,12 +76,13 @@ inline QByteArray snapshotBytes(const ChangeSnapshot &s)
     };
     out.append(char(s.deviceKind));
     out.append(char(s.sharedKeyLayout ? 1 : 0));
-    out.append(char(s.newEncryption));
-    for (int position : s.newSerial)
-        out.append(char(position));
-    for (QString ChangeSnapshot::*t : SnapshotTexts)
-        text(s.*t);
-    for (const QString &t : s.currentSerial)
+    for (int i = 0; i < SettingCount; ++i) {
+        if (settingList(Setting(i)))
+            out.append(char(s.entered.chosen[i]));
+        else
+            text(s.entered.texts[i]);
+    }
+    for (const QString &t : s.current.texts)
         text(t);
     const int keys = int(std::min<qsizetype>(s.keyTexts.size(), MaxKeyTexts));
     out.append(char(keys));

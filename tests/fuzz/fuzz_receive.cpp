@@ -40,11 +40,12 @@ void checkRecord(const QByteArray &record)
     check(record.startsWith(frame::recordMarker()), "record does not start with CFG=");
     const std::optional<ConfigRecord> decoded = decodeRecord(record);
     check(decoded.has_value(), "record does not decode");
-    const CurrentData data = currentDataOf(*decoded);
-    check(data.keyBoxes.size() == frame::SecretLength, "not 64 key boxes");
-    for (const QString &text : data.serial)
-        check(!text.isEmpty(), "empty serial setting text");
-    check(data.deviceKind == (decoded->wired() ? 1 : 0), "device kind text");
+    const RecordDisplay shown = displayOf(*decoded);
+    check(shown.keyBoxes.size() == frame::SecretLength, "not 64 key boxes");
+    for (int i = 0; i < SerialSettingCount; ++i)
+        check(!shown.current[SerialSetting(i)].isEmpty(), "empty serial setting text");
+    check(shown.deviceKind == (decoded->wired() ? DeviceKind::Wired : DeviceKind::Wireless),
+          "device kind");
 }
 
 }  // namespace

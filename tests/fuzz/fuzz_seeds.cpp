@@ -6,7 +6,6 @@
 #include "ConfigRecord.h"
 #include "FuzzInput.h"
 #include "Retrieve.h"
-#include "Snapshots.h"
 #include "SimDevice.h"
 
 #include <QDir>
@@ -26,6 +25,12 @@ bool write(const QString &path, const QByteArray &bytes)
         return false;
     }
     return true;
+}
+
+// The window right after retrieving `record`, nothing entered.
+ChangeSnapshot snapshotOf(const ConfigRecord &record)
+{
+    return ChangeSnapshot::untouched(displayOf(*decodeRecord(encodeRecord(record))));
 }
 
 }  // namespace
@@ -68,9 +73,11 @@ int main(int argc, char **argv)
         ChangeSnapshot untouched = snapshotOf(model);
         upload(name, untouched);
         ChangeSnapshot typed = untouched;
-        typed.newIp = QStringLiteral("10.1.2.3");
-        typed.newPort = QStringLiteral("80");
-        typed.newSerial = {0, 1, 1, 2, 3, 0, 0, 1};
+        typed.entered[Setting::Ip] = QStringLiteral("10.1.2.3");
+        typed.entered[Setting::PrimaryPort] = QStringLiteral("80");
+        const int chosen[] = {0, 1, 1, 2, 3, 0, 0, 1};
+        for (int i = 0; i < SerialSettingCount; ++i)
+            typed.entered.chosenIn(SerialSetting(i)) = chosen[i];
         upload(name + QStringLiteral("-typed"), typed);
     }
     receive(QStringLiteral("record-in-noise"), noise + encodeRecord(*simModel(QStringLiteral("wired"))) + noise,
@@ -80,13 +87,13 @@ int main(int argc, char **argv)
 
     ChangeSnapshot password = snapshotOf(*simModel(QStringLiteral("wireless-key")));
     password.sharedKeyLayout = false;
-    password.newEncryption = 1;
-    password.newSsid = QStringLiteral("caf\u00e9 net");
-    password.newPassword = QStringLiteral("secret");
+    password.entered.chosenIn(Setting::Encryption) = 1;
+    password.entered[Setting::Ssid] = QStringLiteral("caf\u00e9 net");
+    password.entered[Setting::Password] = QStringLiteral("secret");
     upload(QStringLiteral("password-chosen"), password);
     // Texts at their full field length, one character short of too long.
-    password.newSsid = QString(frame::SsidLength, u'S');
-    password.newPassword = QString(frame::SecretLength, u'p');
+    password.entered[Setting::Ssid] = QString(frame::SsidLength, u'S');
+    password.entered[Setting::Password] = QString(frame::SecretLength, u'p');
     upload(QStringLiteral("full-length-texts"), password);
 
     return ok ? 0 : 1;

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         check(result.record.size() == frame::UploadLength, "accepted upload is not 113 octets");
         check(result.record.startsWith(frame::recordMarker()), "accepted upload does not start with CFG=");
         check(decodeUpload(result.record).has_value(), "accepted upload does not decode");
-        check(snapshot.deviceKind == 0 || snapshot.deviceKind == 1, "accepted with no device kind");
+        check(snapshot.deviceKind == DeviceKind::Wireless || snapshot.deviceKind == DeviceKind::Wired,
+              "accepted with no device kind");
     } else {
         check(result.record.isEmpty(), "refused build carries a record");
         check(!result.refusal->title.isEmpty() && !result.refusal->text.isEmpty(),

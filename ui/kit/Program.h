@@ -3,6 +3,8 @@
 // The program's two ways of speaking to the world beyond its windows: modal
 // messages and the end of the program. Tests replace both in-process.
 
+#include "Message.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,12 +12,6 @@
 class QWidget;
 
 namespace rallon {
-
-struct Message {
-    QString title;
-    QString text;        // lines joined by CR or CR LF, as the program holds them
-    bool warning = true; // exclamation icon; false: no icon
-};
 
 // Shows a modal message box with a single OK button and returns when the
 // user closes it.
