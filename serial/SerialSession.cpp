@@ -36,7 +36,7 @@ SerialSession::SerialSession(QObject *parent) : QObject(parent)
 bool SerialSession::open(int portNumber)
 {
     m_portNumber = portNumber;
-    m_lost = false;
+    m_state = State::Closed;
     return openPort();
 }
 
@@ -59,13 +59,14 @@ bool SerialSession::openPort()
     m_port.setDataTerminalReady(false);
     m_port.clearError();
     m_error.clear();
+    m_state = State::Open;
     return true;
 }
 
 void SerialSession::close()
 {
     Timer1.stop();
-    m_lost = false;
+    m_state = State::Closed;
     if (m_port.isOpen())
         m_port.close();
 }
@@ -73,17 +74,14 @@ void SerialSession::close()
 bool SerialSession::beginRequest()
 {
     ReceiveBuffer.clear();
-    if (!m_lost)
-        return m_port.isOpen();
-    if (!openPort())
-        return false;
-    m_lost = false;
-    return true;
+    if (m_state == State::Lost)
+        return openPort();
+    return m_state == State::Open;
 }
 
 void SerialSession::write(const QByteArray &octets)
 {
-    if (!m_port.isOpen())
+    if (m_state != State::Open)
         return;
     m_port.write(octets);
     emit written(octets);
@@ -98,9 +96,9 @@ void SerialSession::portError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
-    if (m_lost || !m_port.isOpen())
+    if (m_state != State::Open)
         return;
-    m_lost = true;  // before close(): closing a dead port reports errors too
+    m_state = State::Lost;  // before close(): closing a dead port reports errors too
     m_error = m_port.errorString();
     m_port.close();
     emit portLost();

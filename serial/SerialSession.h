@@ -25,7 +25,7 @@ public:
     bool open(int portNumber);
     // Closes the port for good: no reopening after this.
     void close();
-    bool isOpen() const { return m_port.isOpen(); }
+    bool isOpen() const { return m_state == State::Open; }
     QString errorString() const { return m_error; }
 
     // Starts a request or an upload: what is left of an earlier reply is
@@ -67,8 +67,11 @@ private:
     QSerialPort m_port;
     RecordAssembler ReceiveBuffer;
     QString m_error;
+    // Closed: never opened, or closed for good. Lost: closed by a loss of
+    // the device, until the next request reopens it.
+    enum class State { Closed, Open, Lost };
+    State m_state = State::Closed;
     int m_portNumber = 0;
-    bool m_lost = false;  // closed by a loss: the next request reopens
 };
 
 }  // namespace rallon
