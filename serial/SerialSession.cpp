@@ -28,6 +28,9 @@ SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(ReplyTimeoutMs);
+    // A coarse timer may fire up to 5 % early or late; a device answering
+    // at 7.7 s would be reported as silent.
+    Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, &SerialSession::timeOut);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialSession::readArrivals);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::portError);

@@ -237,6 +237,30 @@ private slots:
         QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
     }
 
+    // The one test at the shipped interval (8 s): the time-out comes within
+    // a few milliseconds of 8000 ms after the last octet.
+    void timeOutAtTheShippedIntervalIsPrecise()
+    {
+        openOnPeer();
+        QCOMPARE(form->session().Timer1.interval(), SerialSession::ReplyTimeoutMs);
+        QElapsedTimer clock;
+        qint64 shownAfter = -1;
+        setMessageHook([&](const Message &m) {
+            shownAfter = clock.elapsed();
+            messages.append(m);
+        });
+        form->frmPASSKEY();  // created beforehand: its first load is not the timer's lag
+        QSignalSpy timedOut(&form->session(), &SerialSession::replyTimedOut);
+        retrieve();
+        peer->write(encodeRecord(*simModel("wired")).left(40));
+        clock.start();  // the arrival, read after this, restarts the time-out
+        // A real event loop meanwhile: a polling wait would add its own lag.
+        QVERIFY(timedOut.wait(SerialSession::ReplyTimeoutMs + 1000));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(shownAfter >= 8000 && shownAfter <= 8050, qPrintable(QString::number(shownAfter)));
+        QCOMPARE(messages.first().title, QString("No Communication"));
+    }
+
     void aNewRequestDropsWhatIsLeftOfAnEarlierReply()
     {
         openOnPeerWithShortTimeOut();
