@@ -1,9 +1,11 @@
 // The start of the program as it runs: the splash window and its wait, the
 // port selection window with its key filter and 1..25 check, the main
-// window on the chosen port, the ends of the program; and Delay itself.
+// window on the chosen port, the ends of the program (signals included); and
+// Delay itself.
 
 #include "CommPortForm.h"
 #include "Delay.h"
+#include "OpenFailure.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -12,8 +14,11 @@
 #include "UtilityForm.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace rallon;
 
@@ -73,6 +78,8 @@ private slots:
         setPortMapping({});
         setMessageHook({});
         setEndProgramHook({});
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, SIG_DFL);
     }
 
     // The shipped start: splash for 3 s while events run, then the port window.
@@ -257,6 +264,31 @@ private slots:
         QVERIFY(startup->mainWindow());
         QVERIFY(!startup->mainWindow()->isVisible());
         QVERIFY(!startup->frmCOMMPORT()->isVisible());
+    }
+
+    void endSignalClosesThePortAndEnds_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void endSignalClosesThePortAndEnds()
+    {
+        QFETCH(int, signal);
+        auto startup = startAtPortWindow();
+        QVERIFY(startup->endOnSignals());
+        done(*startup, "1");
+        UtilityForm *form = startup->mainWindow();
+        QVERIFY(form && form->isVisible() && form->session().isOpen());
+        const QString lock = existingLockFile(peer->path());
+        QVERIFY(!lock.isEmpty());
+
+        QCOMPARE(::raise(signal), 0);
+        QTRY_COMPARE(ends, 1);
+        QVERIFY(!form->session().isOpen());
+        QVERIFY(!form->isVisible());
+        QVERIFY2(!QFileInfo::exists(lock), qPrintable(lock));
     }
 
     void exitAndCloseBoxEndTheProgram_data()
