@@ -5,6 +5,12 @@
 #include "Style.h"
 #include "WindowPlacement.h"
 
+#include <QGuiApplication>
+
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
 namespace {
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QRect &rect)
@@ -14,6 +20,30 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QRect &rect)
     label->setGeometry(rect);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
+}
+
+// On X11 Qt names a window with an empty title after the program
+// (_NET_WM_NAME "rallon-config"); the window keeps no name at all instead.
+void dropFallbackName(QWidget &window)
+{
+#if QT_CONFIG(xcb)
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;  // the offscreen platform offers the interface too, without a display
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return;
+    static const char name[] = "_NET_WM_NAME";
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (!atom)
+        return;
+    xcb_delete_property(connection, xcb_window_t(window.winId()), atom->atom);
+    xcb_flush(connection);
+    free(atom);
+#else
+    Q_UNUSED(window);
+#endif
 }
 
 }  // namespace
@@ -58,4 +88,11 @@ SplashForm::SplashForm(QWidget *parent)
     Label1->setAutoFillBackground(true);
 
     centreOnScreen(*this);
+}
+
+// The native window exists by now and is not mapped yet.
+void SplashForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    dropFallbackName(*this);
 }

@@ -18,4 +18,7 @@ public:
     QLabel *Image1 = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *Label1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };

@@ -2,7 +2,9 @@
 
 #include "CommPortForm.h"
 #include "Delay.h"
+#include "EndSignals.h"
 #include "HelpAbout.h"
+#include "Program.h"
 #include "SplashForm.h"
 #include "UtilityForm.h"
 
@@ -32,6 +34,16 @@ void Startup::run()
     m_commPort->show();
     m_commPort->activateWindow();
     m_commPort->txtCOMMPORT_NO->setFocus();
+}
+
+bool Startup::endOnSignals()
+{
+    return rallon::onEndSignals(this, [this] {
+        if (m_main)
+            m_main->close();
+        else
+            rallon::endProgram();
+    });
 }
 
 void Startup::openMainWindow(int commPortNumber)

@@ -26,6 +26,11 @@ public:
     // window. Returns then; DONE with a valid number opens the main window.
     void run();
 
+    // SIGTERM, SIGHUP and SIGINT end the program as closing the main window
+    // does (port closed, its lock file removed); before the main window is
+    // open, as EXIT does. False when the handlers cannot be installed.
+    bool endOnSignals();
+
     SplashForm *frmSplash1() const { return m_splash.get(); }
     CommPortForm *frmCOMMPORT() const { return m_commPort.get(); }
     // Null until a valid DONE.

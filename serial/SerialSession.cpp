@@ -1,33 +1,17 @@
 #include "SerialSession.h"
 
+#include "OpenFailure.h"
 #include "PortMapping.h"
 
 namespace rallon {
-
-namespace {
-
-QString reasonFor(QSerialPort::SerialPortError error, const QString &systemText)
-{
-    switch (error) {
-    case QSerialPort::PermissionError:
-        return QStringLiteral("permission denied (%1); the user may need to be in the dialout "
-                              "group: sudo usermod -aG dialout $USER, then log in again")
-            .arg(systemText);
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("no such device (%1)").arg(systemText);
-    case QSerialPort::OpenError:
-        return QStringLiteral("the port is busy or already open (%1)").arg(systemText);
-    default:
-        return systemText;
-    }
-}
-
-}  // namespace
 
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(ReplyTimeoutMs);
+    // A coarse timer may fire up to 5 % early or late; a device answering
+    // at 7.7 s would be reported as silent.
+    Timer1.setTimerType(Qt::PreciseTimer);
     connect(&Timer1, &QTimer::timeout, this, &SerialSession::timeOut);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialSession::readArrivals);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::portError);
@@ -51,7 +35,8 @@ bool SerialSession::openPort()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = QStringLiteral("cannot open %1: %2")
-                      .arg(portName, reasonFor(m_port.error(), m_port.errorString()));
+                      .arg(portName, openFailureReason(m_port.error(), m_port.errorString(),
+                                                       existingLockFile(portName)));
         return false;
     }
     // The driver raises DTR on open; the device expects it low. A line

@@ -1,16 +1,50 @@
 // The main window with its real serial port on a pseudo-terminal: the
-// request on the line, decoded records in the window, time-outs, port errors.
+// request on the line, decoded records in the window, time-outs, and why a
+// port could not be opened.
 
 #include "WindowTestBench.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 using namespace rallon;
 
 namespace {
 
 constexpr int ShortTimeoutMs = 500;
+
+// Takes capabilities out of this thread's effective set while it lives.
+class WithoutCapabilities {
+public:
+    explicit WithoutCapabilities(std::initializer_list<int> capabilities)
+    {
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
+        for (int capability : capabilities)
+            reduced[capability / 32].effective &= ~(1u << (capability % 32));
+        m_dropped = syscall(SYS_capset, &m_header, reduced) == 0;
+    }
+    ~WithoutCapabilities()
+    {
+        if (m_dropped)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    WithoutCapabilities(const WithoutCapabilities &) = delete;
+    WithoutCapabilities &operator=(const WithoutCapabilities &) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_dropped = false;
+};
 
 const QString NoCommunicationText = QStringLiteral(
     "The Tarvex Power Rallon is not responding.  Please check the communication cable and "
@@ -237,6 +271,30 @@ private slots:
         QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
     }
 
+    // The one test at the shipped interval (8 s): the time-out comes within
+    // a few milliseconds of 8000 ms after the last octet.
+    void timeOutAtTheShippedIntervalIsPrecise()
+    {
+        openOnPeer();
+        QCOMPARE(form->session().Timer1.interval(), SerialSession::ReplyTimeoutMs);
+        QElapsedTimer clock;
+        qint64 shownAfter = -1;
+        setMessageHook([&](const Message &m) {
+            shownAfter = clock.elapsed();
+            messages.append(m);
+        });
+        form->frmPASSKEY();  // created beforehand: its first load is not the timer's lag
+        QSignalSpy timedOut(&form->session(), &SerialSession::replyTimedOut);
+        retrieve();
+        peer->write(encodeRecord(*simModel("wired")).left(40));
+        clock.start();  // the arrival, read after this, restarts the time-out
+        // A real event loop meanwhile: a polling wait would add its own lag.
+        QVERIFY(timedOut.wait(SerialSession::ReplyTimeoutMs + 1000));
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(shownAfter >= 8000 && shownAfter <= 8050, qPrintable(QString::number(shownAfter)));
+        QCOMPARE(messages.first().title, QString("No Communication"));
+    }
+
     void aNewRequestDropsWhatIsLeftOfAnEarlierReply()
     {
         openOnPeerWithShortTimeOut();
@@ -263,13 +321,64 @@ private slots:
         QVERIFY(!form->session().awaitingReply());
     }
 
+    // One row per reason on standard error; the message box is the same.
+    void portThatCannotBeOpenedEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("no such device") << "missing";
+        QTest::newRow("locked by another program") << "locked";
+        QTest::newRow("held exclusively by another program") << "exclusive";
+        QTest::newRow("no access rights") << "no access";
+        QTest::newRow("not a serial port") << "not a port";
+    }
     void portThatCannotBeOpenedEndsTheProgram()
     {
-        setPortMapping([](int) { return QStringLiteral("/dev/no-such-rallon-port"); });
+        QFETCH(QString, fault);
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(peer->isOpen());
+        QString device = peer->path();
+        QString reason;
+        QSerialPort holder(device);  // another program with the port open
+        int exclusiveFd = -1;
+        // Root passes access checks and TIOCEXCL; without these capabilities
+        // (while opening) it meets the checks an ordinary user meets.
+        const std::initializer_list<int> rootPowers{CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH,
+                                                    CAP_SYS_ADMIN};
+        if (fault == "missing") {
+            device = "/dev/no-such-rallon-port";
+            reason = "no such device (No such file or directory)";
+        } else if (fault == "locked") {
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+            const QString lock = "/var/lock/LCK.." + device.mid(5).replace('/', '_');
+            QVERIFY2(QFileInfo::exists(lock), qPrintable(lock));
+            reason = "the port is locked by another program (lock file " + lock
+                     + "); close that program, or remove the lock file if no program uses the "
+                       "port, and start again";
+        } else if (fault == "exclusive") {
+            exclusiveFd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
+            QVERIFY(exclusiveFd >= 0);
+            QCOMPARE(::ioctl(exclusiveFd, TIOCEXCL), 0);
+            reason = "the port is in use by another program (Device or resource busy); close "
+                     "that program and start again";
+        } else if (fault == "no access") {
+            QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0), 0);
+            reason = "permission denied (Permission denied); the user may need to be in the "
+                     "dialout group: sudo usermod -aG dialout $USER, then log in again";
+        } else {
+            device = "/dev/null";
+            reason = "Inappropriate ioctl for device";
+        }
+        setPortMapping([device](int) { return device; });
         form = std::make_unique<UtilityForm>();
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("cannot open /dev/no-such-rallon-port: no such device"));
-        QVERIFY(!form->Load(3));
+        const QString expected = "cannot open " + device + ": " + reason;
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("rallon-config: " + expected));
+        {
+            const WithoutCapabilities asAUser(rootPowers);
+            QVERIFY(!form->Load(3));
+        }
+        if (exclusiveFd >= 0)
+            ::close(exclusiveFd);
+        QCOMPARE(form->session().errorString(), expected);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Communication Error"));
         QCOMPARE(messages.first().text,

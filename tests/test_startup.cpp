@@ -1,9 +1,11 @@
 // The start of the program as it runs: the splash window and its wait, the
 // port selection window with its key filter and 1..25 check, the main
-// window on the chosen port, the ends of the program; and Delay itself.
+// window on the chosen port, the ends of the program (signals included); and
+// Delay itself.
 
 #include "CommPortForm.h"
 #include "Delay.h"
+#include "OpenFailure.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -12,12 +14,37 @@
 #include "UtilityForm.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
+#include <QWindow>
 #include <QtTest>
+
+#include <csignal>
+
+#include <xcb/xcb.h>
 
 using namespace rallon;
 
 namespace {
+
+// The text of X11 property `name` of `window`; empty when it is absent.
+QByteArray x11Property(QWindow &window, const char *name)
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *connection = x11->connection();
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, xcb_window_t(window.winId()), atom->atom,
+                         XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
+        nullptr);
+    const QByteArray value(static_cast<const char *>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    free(reply);
+    free(atom);
+    return value;
+}
 
 constexpr float ShortSplash = 0.3f;
 
@@ -73,6 +100,8 @@ private slots:
         setPortMapping({});
         setMessageHook({});
         setEndProgramHook({});
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(signal, SIG_DFL);
     }
 
     // The shipped start: splash for 3 s while events run, then the port window.
@@ -116,6 +145,22 @@ private slots:
         QVERIFY(!startup.mainWindow());
         QVERIFY(messages.isEmpty());
         QCOMPARE(ends, 0);
+    }
+
+    // No title text in any property; under xcb (its own CTest run under
+    // Xvfb) Qt would put the program's name into _NET_WM_NAME.
+    void splashWindowHasNoTitle()
+    {
+        SplashForm splash;
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QVERIFY(splash.windowTitle().isEmpty());
+        QVERIFY(splash.windowHandle()->title().isEmpty());
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return;
+        for (const char *name : {"_NET_WM_NAME", "WM_NAME", "_NET_WM_ICON_NAME", "WM_ICON_NAME"})
+            QVERIFY2(x11Property(*splash.windowHandle(), name).isEmpty(), name);
+        QVERIFY(!x11Property(*splash.windowHandle(), "WM_CLASS").isEmpty());  // properties are read
     }
 
     void portWindowFrameTabOrderAndNoDefaultButton()
@@ -257,6 +302,31 @@ private slots:
         QVERIFY(startup->mainWindow());
         QVERIFY(!startup->mainWindow()->isVisible());
         QVERIFY(!startup->frmCOMMPORT()->isVisible());
+    }
+
+    void endSignalClosesThePortAndEnds_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGINT") << SIGINT;
+    }
+    void endSignalClosesThePortAndEnds()
+    {
+        QFETCH(int, signal);
+        auto startup = startAtPortWindow();
+        QVERIFY(startup->endOnSignals());
+        done(*startup, "1");
+        UtilityForm *form = startup->mainWindow();
+        QVERIFY(form && form->isVisible() && form->session().isOpen());
+        const QString lock = existingLockFile(peer->path());
+        QVERIFY(!lock.isEmpty());
+
+        QCOMPARE(::raise(signal), 0);
+        QTRY_COMPARE(ends, 1);
+        QVERIFY(!form->session().isOpen());
+        QVERIFY(!form->isVisible());
+        QVERIFY2(!QFileInfo::exists(lock), qPrintable(lock));
     }
 
     void exitAndCloseBoxEndTheProgram_data()

@@ -1,47 +1,18 @@
 // rallon-sim: plays the Tarvex Power Rallon's side of the serial line.
 
+#include "EndSignals.h"
 #include "SimDevice.h"
 #include "SimLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <cstdio>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace rallon;
 
 namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char octet = 1;
-    if (::write(signalPipe[1], &octet, 1) < 0) {
-        // nothing more a signal handler can do
-    }
-}
-
-// SIGINT and SIGTERM quit the event loop.
-bool quitOnSignals(QCoreApplication &app)
-{
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    if (::sigaction(SIGINT, &action, nullptr) != 0 || ::sigaction(SIGTERM, &action, nullptr) != 0)
-        return false;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    return true;
-}
 
 void printLine(FILE *stream, const QString &line)
 {
@@ -104,7 +75,8 @@ int main(int argc, char *argv[])
                                            : line.openPty(&error);
     if (!opened)
         return fail(error, 1);
-    if (!quitOnSignals(app))
+    // SIGINT, SIGTERM and SIGHUP quit the event loop: a served port is closed.
+    if (!onEndSignals(&app, [] { QCoreApplication::quit(); }))
         return fail(QStringLiteral("cannot install signal handlers"), 1);
     std::signal(SIGPIPE, SIG_IGN);  // a closed log reader must not end the device
 

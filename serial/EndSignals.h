@@ -1,0 +1,18 @@
+#pragma once
+
+// SIGINT, SIGTERM and SIGHUP turned into an ordinary end on the event loop,
+// so that a program holding a serial port closes it (and QSerialPort removes
+// its lock file) instead of dying with the lock left behind.
+
+#include <QObject>
+
+#include <functional>
+
+namespace rallon {
+
+// From now on each of the three signals runs `end` on `context`'s thread,
+// from the event loop, for as long as `context` lives. False when the
+// handlers cannot be installed.
+bool onEndSignals(QObject *context, std::function<void()> end);
+
+}  // namespace rallon
