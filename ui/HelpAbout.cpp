@@ -15,7 +15,8 @@ namespace {
 constexpr float AboutSeconds = 3;
 
 // One instruction message: its menu item, the title and the lines, which
-// the message joins with a carriage return.
+// the message joins with a carriage return. The texts are kept letter for
+// letter, blanks and misspellings included.
 struct Instruction {
     QAction *UtilityForm::*item;
     const char *title;
