@@ -1,5 +1,6 @@
 #include "CommPortForm.h"
 
+#include "PortList.h"
 #include "Program.h"
 #include "Style.h"
 #include "WindowPlacement.h"
@@ -77,6 +78,8 @@ CommPortForm::CommPortForm(QWidget *parent)
     txtCOMMPORT_NO->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,2}")), txtCOMMPORT_NO));
     txtCOMMPORT_NO->installEventFilter(new DigitKeyFilter(txtCOMMPORT_NO));
+    txtCOMMPORT_NO->setToolTip(QStringLiteral("Serial ports on this computer, with the number to type:\n")
+                               + rallon::portListText(rallon::presentPorts()));
 
     lblCOMMPORT = new QLabel(QStringLiteral("USE COMM PORT:"), this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));
