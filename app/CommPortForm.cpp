@@ -43,6 +43,23 @@ protected:
     }
 };
 
+// The tooltip lists the ports present when it is shown, with their numbers.
+class PortsToolTip : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ToolTip)
+            static_cast<QWidget *>(watched)->setToolTip(
+                QStringLiteral("Serial ports on this computer, with the number to type:\n")
+                + rallon::portListText(rallon::presentPorts()));
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption,
                         const QRect &rect)
 {
@@ -78,8 +95,7 @@ CommPortForm::CommPortForm(QWidget *parent)
     txtCOMMPORT_NO->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,2}")), txtCOMMPORT_NO));
     txtCOMMPORT_NO->installEventFilter(new DigitKeyFilter(txtCOMMPORT_NO));
-    txtCOMMPORT_NO->setToolTip(QStringLiteral("Serial ports on this computer, with the number to type:\n")
-                               + rallon::portListText(rallon::presentPorts()));
+    txtCOMMPORT_NO->installEventFilter(new PortsToolTip(txtCOMMPORT_NO));
 
     lblCOMMPORT = new QLabel(QStringLiteral("USE COMM PORT:"), this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));

@@ -257,7 +257,7 @@ int change(const QString &port, const cli::Wanted &wanted, bool dryRun, int time
 
     const ChangeResult result = buildUpload(cli::changeSnapshotFor(device, wanted));
     if (result.refusal) {
-        print(stderr, QStringLiteral("rallon-cli: refused, nothing sent: %1\n%2\n")
+        print(stderr, QStringLiteral("rallon-cli: refused, no change sent: %1\n%2\n")
                           .arg(result.refusal->title, terminalText(result.refusal->text)));
         return Refused;
     }
