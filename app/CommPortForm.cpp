@@ -1,6 +1,7 @@
 #include "CommPortForm.h"
 
 #include "EntryRules.h"
+#include "PortList.h"
 #include "Program.h"
 #include "StartupTexts.h"
 #include "Style.h"
@@ -12,6 +13,22 @@
 qint16 CommPortNumber = 0;
 
 namespace {
+
+// The tooltip lists the ports present when it is shown, with their numbers.
+class PortsToolTip : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ToolTip)
+            static_cast<QWidget *>(watched)->setToolTip(
+                startup_text::PortsToolTip + rallon::portListText(rallon::presentPorts()));
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption,
                         const QRect &rect)
@@ -48,6 +65,7 @@ CommPortForm::CommPortForm(QWidget *parent)
     txtCOMMPORT_NO->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,2}")), txtCOMMPORT_NO));
     rallon::applyEntryRule(txtCOMMPORT_NO, rallon::EntryRule::Port);
+    txtCOMMPORT_NO->installEventFilter(new PortsToolTip(txtCOMMPORT_NO));
 
     lblCOMMPORT = new QLabel(startup_text::UseCommPort, this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));

@@ -16,6 +16,9 @@ inline const QString UseCommPort = QStringLiteral("USE COMM PORT:");
 inline const QString Done = QStringLiteral("DONE");
 inline const QString Exit = QStringLiteral("EXIT");
 inline const QString PortBoxName = QStringLiteral("COMM port number");
+// Followed by the list of ports present.
+inline const QString PortsToolTip =
+    QStringLiteral("Serial ports on this computer, with the number to type:\n");
 
 // Line breaks are CR LF; the third line starts with a blank.
 inline const rallon::Message InvalidPort{

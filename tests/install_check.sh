@@ -13,8 +13,8 @@ export LC_ALL=C.UTF-8
 desktop=usr/share/applications/rallon-config.desktop
 metainfo=usr/share/metainfo/io.rallon.rallon_config.metainfo.xml
 doc=usr/share/doc/rallon-config
-files=(usr/bin/rallon-config usr/bin/rallon-sim
-       usr/share/man/man1/rallon-config.1.gz usr/share/man/man1/rallon-sim.1.gz
+files=(usr/bin/rallon-config usr/bin/rallon-cli usr/bin/rallon-sim
+       usr/share/man/man1/rallon-config.1.gz usr/share/man/man1/rallon-cli.1.gz usr/share/man/man1/rallon-sim.1.gz
        usr/share/icons/hicolor/{48x48,128x128,256x256}/apps/rallon-config.png
        "$desktop" "$metainfo" "$doc/copyright" "$doc/changelog.gz")
 

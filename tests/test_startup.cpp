@@ -6,6 +6,7 @@
 #include "CommPortForm.h"
 #include "Delay.h"
 #include "OpenFailure.h"
+#include "PortList.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -187,6 +188,12 @@ private slots:
         QTest::keyClick(form.btnCOMMPORTDONE, Qt::Key_Enter);
         QCOMPARE(chosen.count(), 0);
         QVERIFY(messages.isEmpty());
+
+        // Hovering the number box lists the ports present, as rallon-cli ports does.
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), form.txtCOMMPORT_NO->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(form.txtCOMMPORT_NO, &hover);
+        QCOMPARE(form.txtCOMMPORT_NO->toolTip(), "Serial ports on this computer, with the number to type:\n"
+                                                     + rallon::portListText(rallon::presentPorts()));
     }
 
     void keyFilterLetsOnlyDigitsAndBackspaceThrough()

@@ -96,7 +96,7 @@ std::optional<ConfigRecord> simModel(const QString &name)
 QStringList simFaultNames()
 {
     return {QStringLiteral("none"), QStringLiteral("silent"), QStringLiteral("partial"),
-            QStringLiteral("noise"), QStringLiteral("pieces"), QStringLiteral("twice")};
+            QStringLiteral("noise"), QStringLiteral("pieces"), QStringLiteral("twice"), QStringLiteral("alter")};
 }
 
 std::optional<SimFault> simFault(const QString &name)
@@ -189,6 +189,8 @@ void SimDevice::handle(const FrameReader::Frame &frame)
         if (upload) {
             upload->serialNumber = m_config.serialNumber;
             upload->deviceKind = m_config.deviceKind;
+            if (m_fault == SimFault::Alter)
+                upload->primaryPort = quint16((upload->primaryPort + 1) % (frame::MaxPort + 1));
             m_config = asStored(*upload);
         }
         answer();

@@ -22,9 +22,10 @@ namespace rallon {
 QStringList simModelNames();
 std::optional<ConfigRecord> simModel(const QString &name);
 
-// Twice: each answer goes out two times back to back.
-enum class SimFault { None, Silent, Partial, Noise, Pieces, Twice };
-QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces", "twice"
+// Twice: each answer goes out two times back to back. Alter: an upload is
+// taken with its primary port one higher, so the answer differs from it.
+enum class SimFault { None, Silent, Partial, Noise, Pieces, Twice, Alter };
+QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces", "twice", "alter"
 std::optional<SimFault> simFault(const QString &name);
 
 // Cuts the incoming octets into requests, uploads and unknown octets.
