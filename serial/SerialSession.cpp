@@ -1,5 +1,6 @@
 #include "SerialSession.h"
 
+#include "LineSettings.h"
 #include "PortMapping.h"
 
 namespace rallon {
@@ -44,11 +45,7 @@ bool SerialSession::openPort()
 {
     const QString portName = portDeviceName(m_portNumber);
     m_port.setPortName(portName);
-    m_port.setBaudRate(QSerialPort::Baud4800);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    applyDeviceLineSettings(m_port);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = QStringLiteral("cannot open %1: %2")
                       .arg(portName, reasonFor(m_port.error(), m_port.errorString()));
