@@ -4,6 +4,7 @@
 
 #include "CommPortForm.h"
 #include "Delay.h"
+#include "HookGuard.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -34,6 +35,7 @@ class TestStartup : public QObject {
 private:
     QList<Message> messages;
     int ends = 0;
+    std::optional<HookGuard> hooks;
     QList<int> portsAsked;
     std::unique_ptr<PtyPeer> peer;
 
@@ -54,8 +56,6 @@ private:
 private slots:
     void init()
     {
-        messages.clear();
-        ends = 0;
         portsAsked.clear();
         peer = std::make_unique<PtyPeer>();
         QVERIFY(peer->isOpen());
@@ -64,15 +64,13 @@ private slots:
             portsAsked.append(n);
             return path;
         });
-        setMessageHook([this](const Message &m) { messages.append(m); });
-        setEndProgramHook([this] { ++ends; });
+        hooks.emplace(messages, &ends);
     }
     void cleanup()
     {
         peer.reset();
         setPortMapping({});
-        setMessageHook({});
-        setEndProgramHook({});
+        hooks.reset();
     }
 
     // The shipped start: splash for 3 s while events run, then the port window.
