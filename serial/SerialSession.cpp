@@ -1,6 +1,7 @@
 #include "SerialSession.h"
 
 #include "OpenFailure.h"
+#include "LineSettings.h"
 #include "PortMapping.h"
 
 namespace rallon {
@@ -28,11 +29,7 @@ bool SerialSession::openPort()
 {
     const QString portName = portDeviceName(m_portNumber);
     m_port.setPortName(portName);
-    m_port.setBaudRate(QSerialPort::Baud4800);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    applyDeviceLineSettings(m_port);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = QStringLiteral("cannot open %1: %2")
                       .arg(portName, openFailureReason(m_port.error(), m_port.errorString(),

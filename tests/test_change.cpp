@@ -4,6 +4,7 @@
 #include "Change.h"
 #include "ConfigRecord.h"
 #include "Retrieve.h"
+#include "SimDevice.h"
 
 #include <QtTest>
 
@@ -88,20 +89,9 @@ QByteArray octets(std::initializer_list<int> values)
 }
 QByteArray filled(int count, int value) { return QByteArray(count, char(value)); }
 
-ConfigRecord homeRecord()
-{
-    ConfigRecord r;
-    r.ip = {192, 168, 1, 20};
-    r.mask = {255, 255, 255, 0};
-    r.gateway = {192, 168, 1, 1};
-    r.ssid = "HOME";
-    r.primaryPort = 4000;
-    r.encryption = 2;
-    r.setPassword("abc");
-    r.serial = {2, 1, 0, 0, 9, 0, 1, 2};
-    r.serialNumber = 4660;
-    return r;
-}
+// 192.168.1.20, gateway .1, "HOME", port 4000, WAP (TKIP), password "abc",
+// serial number 4660.
+ConfigRecord homeRecord() { return *simModel(QStringLiteral("wireless-password")); }
 
 // The window right after retrieving `record`, nothing entered.
 ChangeSnapshot snapshotOf(const ConfigRecord &record)

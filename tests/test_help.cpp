@@ -3,6 +3,7 @@
 // window with its three seconds and a second click during them.
 
 #include "HelpAbout.h"
+#include "HookGuard.h"
 #include "Program.h"
 #include "SplashForm.h"
 #include "UtilityForm.h"
@@ -45,14 +46,14 @@ class TestHelp : public QObject {
 
 private:
     QList<Message> messages;
+    std::optional<HookGuard> hooks;
     std::unique_ptr<SplashForm> splash;
     std::unique_ptr<UtilityForm> form;
 
 private slots:
     void init()
     {
-        messages.clear();
-        setMessageHook([this](const Message &m) { messages.append(m); });
+        hooks.emplace(messages);
         splash = std::make_unique<SplashForm>();
         form = std::make_unique<UtilityForm>();
         attachHelp(*form, *splash);
@@ -62,7 +63,7 @@ private slots:
     {
         form.reset();
         splash.reset();
-        setMessageHook({});
+        hooks.reset();
     }
 
     void instructionTexts_data()

@@ -1,19 +1,18 @@
 // The virtual device over real pseudo-terminals: in-process and as a program.
 
 #include "ConfigRecord.h"
+#include "LineSettings.h"
+#include "Pty.h"
 #include "SimDevice.h"
 #include "SimLine.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <fcntl.h>
-#include <pty.h>
 #include <unistd.h>
 
 using namespace rallon;
@@ -37,11 +36,7 @@ bool waitForBytes(QSerialPort &port, int count, int timeoutMs = 3000)
 bool openUtilityPort(QSerialPort &port, const QString &path)
 {
     port.setPortName(path);
-    port.setBaudRate(QSerialPort::Baud4800);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
+    applyDeviceLineSettings(port);
     return port.open(QIODevice::ReadWrite);
 }
 
@@ -442,20 +437,15 @@ void TestSim::pace()
 // The device on a serial device: here the slave of a pseudo-terminal made by the test.
 void TestSim::servesSerialDevice()
 {
-    int master = -1;
-    int slave = -1;
-    QCOMPARE(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    const auto closeBoth = qScopeGuard([&] {
-        ::close(master);
-        ::close(slave);
-    });
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    Pty pty;
+    QString error;
+    QVERIFY2(pty.open(&error), qPrintable(error));
+    const int master = pty.master();
 
     SimDevice device(*simModel(QStringLiteral("wired")));
     SimLine line(&device);
-    QString error;
-    QVERIFY2(line.openSerial(QString::fromLocal8Bit(::ttyname(slave)), &error), qPrintable(error));
-    QCOMPARE(line.path(), QString::fromLocal8Bit(::ttyname(slave)));
+    QVERIFY2(line.openSerial(pty.path(), &error), qPrintable(error));
+    QCOMPARE(line.path(), pty.path());
 
     const QByteArray request = requestFrame();
     QCOMPARE(::write(master, request.constData(), size_t(request.size())), ssize_t(request.size()));

@@ -7,6 +7,7 @@
 #include "Delay.h"
 #include "OpenFailure.h"
 #include "PortList.h"
+#include "HookGuard.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -62,6 +63,7 @@ class TestStartup : public QObject {
 private:
     QList<Message> messages;
     int ends = 0;
+    std::optional<HookGuard> hooks;
     QList<int> portsAsked;
     std::unique_ptr<PtyPeer> peer;
 
@@ -82,8 +84,6 @@ private:
 private slots:
     void init()
     {
-        messages.clear();
-        ends = 0;
         portsAsked.clear();
         peer = std::make_unique<PtyPeer>();
         QVERIFY(peer->isOpen());
@@ -92,15 +92,13 @@ private slots:
             portsAsked.append(n);
             return path;
         });
-        setMessageHook([this](const Message &m) { messages.append(m); });
-        setEndProgramHook([this] { ++ends; });
+        hooks.emplace(messages, &ends);
     }
     void cleanup()
     {
         peer.reset();
         setPortMapping({});
-        setMessageHook({});
-        setEndProgramHook({});
+        hooks.reset();
         for (int signal : {SIGINT, SIGTERM, SIGHUP})
             std::signal(signal, SIG_DFL);
     }

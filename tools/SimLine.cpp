@@ -1,5 +1,6 @@
 #include "SimLine.h"
 
+#include "LineSettings.h"
 #include "SimDevice.h"
 
 #include <QSerialPort>
@@ -7,11 +8,7 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <cstring>
 
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace rallon {
@@ -20,11 +17,6 @@ namespace {
 
 constexpr int MaxUnwritten = 1 << 16;  // output nobody reads is dropped beyond this
 constexpr int ReadRetryMs = 200;       // after EIO: no slave side open
-
-QString systemError(const char *call)
-{
-    return QStringLiteral("%1: %2").arg(QLatin1String(call), QString::fromLocal8Bit(std::strerror(errno)));
-}
 
 }  // namespace
 
@@ -38,44 +30,17 @@ SimLine::~SimLine()
 {
     delete m_readNotifier;
     delete m_writeNotifier;
-    if (m_master >= 0)
-        ::close(m_master);
-    if (m_slave >= 0)
-        ::close(m_slave);
 }
 
 bool SimLine::openPty(QString *error)
 {
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0) {
-        *error = systemError("openpty");
+    if (!m_pty.open(error))
         return false;
-    }
-    termios settings{};
-    if (::tcgetattr(m_slave, &settings) != 0) {
-        *error = systemError("tcgetattr");
-        return false;
-    }
-    ::cfmakeraw(&settings);
-    if (::tcsetattr(m_slave, TCSANOW, &settings) != 0) {
-        *error = systemError("tcsetattr");
-        return false;
-    }
-    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
-    if (::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0) {
-        *error = systemError("fcntl");
-        return false;
-    }
-    const char *name = ::ttyname(m_slave);
-    if (!name) {
-        *error = systemError("ttyname");
-        return false;
-    }
-    m_path = QString::fromLocal8Bit(name);
+    m_path = m_pty.path();
 
-    m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read);
+    m_readNotifier = new QSocketNotifier(m_pty.master(), QSocketNotifier::Read);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &SimLine::readPty);
-    m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write);
+    m_writeNotifier = new QSocketNotifier(m_pty.master(), QSocketNotifier::Write);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &SimLine::flushPty);
     return true;
@@ -84,11 +49,7 @@ bool SimLine::openPty(QString *error)
 bool SimLine::openSerial(const QString &name, QString *error)
 {
     m_serial = new QSerialPort(name, this);
-    m_serial->setBaudRate(QSerialPort::Baud4800);
-    m_serial->setDataBits(QSerialPort::Data8);
-    m_serial->setParity(QSerialPort::NoParity);
-    m_serial->setStopBits(QSerialPort::OneStop);
-    m_serial->setFlowControl(QSerialPort::NoFlowControl);
+    applyDeviceLineSettings(*m_serial);
     if (!m_serial->open(QIODevice::ReadWrite)) {
         *error = QStringLiteral("%1: %2").arg(name, m_serial->errorString());
         delete m_serial;
@@ -110,7 +71,7 @@ void SimLine::write(const QByteArray &bytes)
         m_serial->write(bytes);
         return;
     }
-    if (m_master < 0 || m_unwritten.size() + bytes.size() > MaxUnwritten)
+    if (m_pty.master() < 0 || m_unwritten.size() + bytes.size() > MaxUnwritten)
         return;
     m_unwritten.append(bytes);
     flushPty();
@@ -120,7 +81,7 @@ void SimLine::readPty()
 {
     char buffer[4096];
     for (;;) {
-        const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+        const ssize_t count = ::read(m_pty.master(), buffer, sizeof buffer);
         if (count > 0) {
             m_device->receive(QByteArray(buffer, int(count)));
             continue;
@@ -139,7 +100,7 @@ void SimLine::readPty()
 void SimLine::flushPty()
 {
     while (!m_unwritten.isEmpty()) {
-        const ssize_t count = ::write(m_master, m_unwritten.constData(), size_t(m_unwritten.size()));
+        const ssize_t count = ::write(m_pty.master(), m_unwritten.constData(), size_t(m_unwritten.size()));
         if (count > 0) {
             m_unwritten.remove(0, int(count));
             continue;

@@ -2,6 +2,8 @@
 
 // Connects a SimDevice to a line: a new pseudo-terminal or a serial device.
 
+#include "Pty.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -40,8 +42,7 @@ private:
     SimDevice *m_device;
     QString m_path;
     QSerialPort *m_serial = nullptr;
-    int m_master = -1;
-    int m_slave = -1;
+    Pty m_pty;  // the slave stays open here too
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
     QByteArray m_unwritten;

@@ -5,6 +5,7 @@
 // device, with every message and the end of the program caught.
 
 #include "ConfigRecord.h"
+#include "HookGuard.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -16,11 +17,13 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 class WindowTestBench : public QObject {
 protected:
     QList<rallon::Message> messages;
     int ends = 0;
+    std::optional<HookGuard> hooks;
     std::unique_ptr<PtyPeer> peer;
     std::unique_ptr<rallon::SimDevice> device;
     std::unique_ptr<rallon::SimLine> line;
@@ -29,10 +32,7 @@ protected:
     // For each test's init() and cleanup().
     void catchMessagesAndEnd()
     {
-        messages.clear();
-        ends = 0;
-        rallon::setMessageHook([this](const rallon::Message &m) { messages.append(m); });
-        rallon::setEndProgramHook([this] { ++ends; });
+        hooks.emplace(messages, &ends);
     }
     void closeEverything()
     {
@@ -41,8 +41,7 @@ protected:
         device.reset();
         peer.reset();
         rallon::setPortMapping({});
-        rallon::setMessageHook({});
-        rallon::setEndProgramHook({});
+        hooks.reset();
     }
 
     // The window loaded on `path` and shown.

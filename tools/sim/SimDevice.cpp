@@ -46,65 +46,128 @@ QString hex(const QByteArray &bytes)
 
 }  // namespace
 
+namespace {
+
+// A name and what it stands for: one table serves both directions.
+template <typename Value>
+struct Named {
+    const char *name;
+    Value value;
+};
+
+template <typename Value>
+QStringList namesOf(const QList<Named<Value>> &table)
+{
+    QStringList names;
+    for (const Named<Value> &entry : table)
+        names.append(QLatin1String(entry.name));
+    return names;
+}
+
+template <typename Value>
+std::optional<Value> valueNamed(const QList<Named<Value>> &table, const QString &name)
+{
+    for (const Named<Value> &entry : table) {
+        if (name == QLatin1String(entry.name))
+            return entry.value;
+    }
+    return std::nullopt;
+}
+
+ConfigRecord network(Address ip, Address mask, Address gateway, quint16 primaryPort,
+                     std::array<quint8, SerialSettingCount> serial, quint16 serialNumber)
+{
+    ConfigRecord record;
+    record.ip = ip;
+    record.mask = mask;
+    record.gateway = gateway;
+    record.primaryPort = primaryPort;
+    record.serial = serial;
+    record.serialNumber = serialNumber;
+    return record;
+}
+
+ConfigRecord wireless(ConfigRecord record, const QString &ssid, quint8 encryption)
+{
+    record.ssid = ssid;
+    record.encryption = encryption;
+    return record;
+}
+
+ConfigRecord withPassword(ConfigRecord record, const QString &password)
+{
+    record.setPassword(password);
+    return record;
+}
+
+// 64 octets with a line feed and a zero among them.
+QByteArray modelKey()
+{
+    QByteArray key(frame::SecretLength, 0);
+    for (int i = 0; i < key.size(); ++i)
+        key[i] = char((31 + 7 * i) % 256);
+    key[1] = 10;
+    key[2] = 0;
+    return key;
+}
+
+ConfigRecord withSharedKey(ConfigRecord record, const QByteArray &key)
+{
+    record.setSharedKey(key);
+    return record;
+}
+
+ConfigRecord wired(ConfigRecord record)
+{
+    record.deviceKind = 1;
+    return record;
+}
+
+const QList<Named<ConfigRecord>> &models()
+{
+    static const QList<Named<ConfigRecord>> table = {
+        {"wireless-password",
+         asStored(withPassword(wireless(network({192, 168, 1, 20}, {255, 255, 255, 0}, {192, 168, 1, 1}, 4000,
+                                                {2, 1, 0, 0, 9, 0, 1, 2}, 4660),
+                                        QStringLiteral("HOME"), 2),
+                               QStringLiteral("abc")))},
+        {"wireless-key",
+         asStored(withSharedKey(wireless(network({10, 0, 0, 5}, {255, 0, 0, 0}, {10, 0, 0, 1}, 32499,
+                                                 {1, 1, 0, 1, 4, 1, 1, 0}, 7),
+                                         QStringLiteral("RALLON-NET"), 3),
+                                modelKey()))},
+        {"wired", asStored(wired(network({172, 16, 5, 9}, {255, 255, 0, 0}, {172, 16, 0, 1}, 8080,
+                                         {2, 1, 0, 0, 2, 1, 0, 0}, 1234)))},
+    };
+    return table;
+}
+
+const QList<Named<SimFault>> Faults = {
+    {"none", SimFault::None},       {"silent", SimFault::Silent}, {"partial", SimFault::Partial},
+    {"noise", SimFault::Noise},     {"pieces", SimFault::Pieces}, {"twice", SimFault::Twice},
+    {"alter", SimFault::Alter},
+};
+
+}  // namespace
+
 QStringList simModelNames()
 {
-    return {QStringLiteral("wireless-password"), QStringLiteral("wireless-key"), QStringLiteral("wired")};
+    return namesOf(models());
 }
 
 std::optional<ConfigRecord> simModel(const QString &name)
 {
-    ConfigRecord record;
-    if (name == QLatin1String("wireless-password")) {
-        record.ip = {192, 168, 1, 20};
-        record.mask = {255, 255, 255, 0};
-        record.gateway = {192, 168, 1, 1};
-        record.ssid = QStringLiteral("HOME");
-        record.primaryPort = 4000;
-        record.encryption = 2;
-        record.setPassword(QStringLiteral("abc"));
-        record.serial = {2, 1, 0, 0, 9, 0, 1, 2};
-        record.serialNumber = 4660;
-    } else if (name == QLatin1String("wireless-key")) {
-        record.ip = {10, 0, 0, 5};
-        record.mask = {255, 0, 0, 0};
-        record.gateway = {10, 0, 0, 1};
-        record.ssid = QStringLiteral("RALLON-NET");
-        record.primaryPort = 32499;
-        record.encryption = 3;
-        QByteArray key(frame::SecretLength, 0);
-        for (int i = 0; i < key.size(); ++i)
-            key[i] = char((31 + 7 * i) % 256);
-        key[1] = 10;
-        key[2] = 0;
-        record.setSharedKey(key);
-        record.serial = {1, 1, 0, 1, 4, 1, 1, 0};
-        record.serialNumber = 7;
-    } else if (name == QLatin1String("wired")) {
-        record.ip = {172, 16, 5, 9};
-        record.mask = {255, 255, 0, 0};
-        record.gateway = {172, 16, 0, 1};
-        record.primaryPort = 8080;
-        record.serial = {2, 1, 0, 0, 2, 1, 0, 0};
-        record.serialNumber = 1234;
-        record.deviceKind = 1;
-    } else {
-        return std::nullopt;
-    }
-    return asStored(record);
+    return valueNamed(models(), name);
 }
 
 QStringList simFaultNames()
 {
-    return {QStringLiteral("none"), QStringLiteral("silent"), QStringLiteral("partial"),
-            QStringLiteral("noise"), QStringLiteral("pieces"), QStringLiteral("twice"), QStringLiteral("alter")};
+    return namesOf(Faults);
 }
 
 std::optional<SimFault> simFault(const QString &name)
 {
-    const int index = int(simFaultNames().indexOf(name));
-    if (index < 0)
-        return std::nullopt;
-    return SimFault(index);
+    return valueNamed(Faults, name);
 }
 
 QList<FrameReader::Frame> FrameReader::feed(const QByteArray &bytes)

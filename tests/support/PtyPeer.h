@@ -1,0 +1,52 @@
+#pragma once
+
+// The far end of a real pseudo-terminal, held by a test: the utility opens
+// path(); the test reads what it sent and writes what the device would say.
+
+#include "Pty.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <unistd.h>
+
+class PtyPeer {
+public:
+    PtyPeer() { m_pty.open(); }
+    PtyPeer(const PtyPeer &) = delete;
+    PtyPeer &operator=(const PtyPeer &) = delete;
+
+    bool isOpen() const { return m_pty.isOpen(); }
+    QString path() const { return m_pty.path(); }
+    int master() const { return m_pty.master(); }
+
+    // Writes all of `bytes`, waiting for room on a full line.
+    void write(const QByteArray &bytes)
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(master(), bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+        }
+    }
+
+    // Everything the utility has sent so far, gathered across calls.
+    const QByteArray &received()
+    {
+        char chunk[4096];
+        ssize_t n;
+        while ((n = ::read(master(), chunk, sizeof chunk)) > 0)
+            m_received.append(chunk, n);
+        return m_received;
+    }
+    void clearReceived()
+    {
+        received();
+        m_received.clear();
+    }
+
+private:
+    rallon::Pty m_pty;
+    QByteArray m_received;
+};

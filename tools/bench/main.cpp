@@ -1,0 +1,33 @@
+// rallon-bench: measures the utility against the in-process virtual device,
+// paced at 4800 baud on a thread of its own, and prints the figures beside
+// their targets. A development tool; it is not installed.
+//
+//   rallon-bench                   everything, about a minute
+//   rallon-bench --samples         also one line per retrieve
+//   rallon-bench --probe-startup   start-up only: prints when the splash
+//                                  window is first exposed and painted
+
+#include "Bench.h"
+#include "StartupProbe.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace rallon::bench;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.contains(ProbeOption))
+        return probeStartup(app);
+    Bench bench;
+    int code = 1;
+    // Inside the event loop, as the program starts.
+    QTimer::singleShot(0, &app, [&] {
+        code = bench.run(args.contains(QStringLiteral("--samples")));
+        QCoreApplication::exit(code);
+    });
+    app.exec();
+    return code;
+}
