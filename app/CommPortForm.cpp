@@ -25,7 +25,7 @@ protected:
     {
         if (event->type() == QEvent::ToolTip)
             static_cast<QWidget *>(watched)->setToolTip(
-                startup_text::PortsToolTip + rallon::portListText(rallon::presentPorts()));
+                startup_text::PortWindow.portsToolTip + rallon::portListText(rallon::presentPorts()));
         return QObject::eventFilter(watched, event);
     }
 };
@@ -49,14 +49,14 @@ CommPortForm::CommPortForm(QWidget *parent)
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmCOMMPORT"));
-    setWindowTitle(startup_text::PortWindowCaption);
+    setWindowTitle(startup_text::PortWindow.caption);
     setFixedSize(twips(4680), twips(3195));
     // The program ends through endProgram() alone.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    txtCOMMPORT_NO = new QLineEdit(startup_text::ProposedPort, this);
+    txtCOMMPORT_NO = new QLineEdit(startup_text::PortWindow.proposedPort, this);
     txtCOMMPORT_NO->setObjectName(QStringLiteral("txtCOMMPORT_NO"));
-    txtCOMMPORT_NO->setAccessibleName(startup_text::PortBoxName);
+    txtCOMMPORT_NO->setAccessibleName(startup_text::PortWindow.boxName);
     txtCOMMPORT_NO->setGeometry(twipsRect(1680, 1080, 1335, 735));
     txtCOMMPORT_NO->setFont(sansFont(24, false));
     txtCOMMPORT_NO->setAlignment(Qt::AlignCenter);
@@ -67,15 +67,15 @@ CommPortForm::CommPortForm(QWidget *parent)
     rallon::applyEntryRule(txtCOMMPORT_NO, rallon::EntryRule::Port);
     txtCOMMPORT_NO->installEventFilter(new PortsToolTip(txtCOMMPORT_NO));
 
-    lblCOMMPORT = new QLabel(startup_text::UseCommPort, this);
+    lblCOMMPORT = new QLabel(startup_text::PortWindow.useCommPort, this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));
     lblCOMMPORT->setGeometry(twipsRect(960, 360, 2775, 615));
     lblCOMMPORT->setFont(sansFont(13.5, true));
     lblCOMMPORT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", startup_text::Done,
+    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", startup_text::PortWindow.done,
                                  twipsRect(360, 2160, 1575, 735));
-    btnEXIT = makeButton(this, "btnEXIT", startup_text::Exit, twipsRect(2760, 2160, 1575, 735));
+    btnEXIT = makeButton(this, "btnEXIT", startup_text::PortWindow.exit, twipsRect(2760, 2160, 1575, 735));
 
     setTabOrder(txtCOMMPORT_NO, btnCOMMPORTDONE);
     setTabOrder(btnCOMMPORTDONE, btnEXIT);
@@ -91,7 +91,7 @@ void CommPortForm::doneClicked()
 {
     CommPortNumber = qint16(txtCOMMPORT_NO->text().toInt());
     if (CommPortNumber < 1 || CommPortNumber > 25) {
-        rallon::showMessage(this, startup_text::InvalidPort);
+        rallon::showMessage(this, startup_text::PortWindow.invalidPort);
         return;
     }
     hide();

@@ -183,6 +183,14 @@ public:
         return Done;
     }
 
+    // Opens `port` and retrieves the device's record into `device`.
+    int openAndRetrieve(const QString &port, ConfigRecord *device)
+    {
+        if (const int failed = open(port))
+            return failed;
+        return retrieve(device);
+    }
+
     int retrieve(ConfigRecord *record)
     {
         m_session.beginRequest();
@@ -249,9 +257,7 @@ int change(const QString &port, const cli::Wanted &wanted, bool dryRun, int time
 {
     Link link(timeoutMs);
     ConfigRecord device;
-    if (const int failed = link.open(port))
-        return failed;
-    if (const int failed = link.retrieve(&device))
+    if (const int failed = link.openAndRetrieve(port, &device))
         return failed;
 
     const ChangeResult result = buildUpload(cli::changeSnapshotFor(device, wanted));
@@ -299,9 +305,7 @@ int readCommand(const QString &port, bool json, const QString &output, int timeo
     }
     Link link(timeoutMs);
     ConfigRecord device;
-    if (const int failed = link.open(port))
-        return failed;
-    if (const int failed = link.retrieve(&device))
+    if (const int failed = link.openAndRetrieve(port, &device))
         return failed;
 
     const QByteArray text = json ? QJsonDocument(cli::documentOf(device)).toJson(QJsonDocument::Indented)

@@ -119,6 +119,16 @@ QList<Shown> shownSettings(const ConfigRecord &record)
     return settings;
 }
 
+// A document file in `dir` holding `json`.
+QString writtenFile(const QTemporaryDir &dir, const char *json)
+{
+    const QString path = dir.filePath(QStringLiteral("document.json"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 // The window's text as a terminal shows it.
 QString terminalText(QString text)
 {
@@ -200,12 +210,8 @@ void TestCli::writeSendsAndVerifies()
     Sim sim;
     QVERIFY(sim.start(QStringLiteral("wireless-password")));
     QTemporaryDir dir;
-    const QString file = dir.filePath("new.json");
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(R"({"format": "rallon-config/1", "ip": "192.168.1.77", "serialNumber": 1,
-                 "com2": {"parity": "EVEN"}})");
-    out.close();
+    const QString file = writtenFile(dir, R"({"format": "rallon-config/1", "ip": "192.168.1.77",
+                                              "serialNumber": 1, "com2": {"parity": "EVEN"}})");
 
     const Run run = runCli({"write", sim.path(), file});
     QCOMPARE(run.code, 0);
@@ -308,11 +314,7 @@ void TestCli::badDocumentSendsNothing()
     Sim sim;
     QVERIFY(sim.start(QStringLiteral("wireless-password")));
     QTemporaryDir dir;
-    const QString file = dir.filePath("bad.json");
-    QFile out(file);
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(R"({"format": "rallon-config/1", "com1": {"baud": "9601"}})");
-    out.close();
+    const QString file = writtenFile(dir, R"({"format": "rallon-config/1", "com1": {"baud": "9601"}})");
     const Run run = runCli({"write", sim.path(), file});
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains("\"com1.baud\""), qPrintable(run.err));
