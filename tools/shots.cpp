@@ -24,6 +24,28 @@ bool retrieveFrom(UtilityForm &form)
                            5000);
 }
 
+// A virtual device of `model` on a pseudo-terminal, and the main window
+// loaded on it.
+struct Bench {
+    explicit Bench(const QString &model) : device(*simModel(model)), line(&device) {}
+
+    bool open()
+    {
+        QString error;
+        if (!line.openPty(&error)) {
+            fprintf(stderr, "%s\n", qPrintable(error));
+            return false;
+        }
+        const QString path = line.path();
+        setPortMapping([path](int) { return path; });
+        return form.Load(1);
+    }
+
+    SimDevice device;
+    SimLine line;
+    UtilityForm form;
+};
+
 }  // namespace
 
 int main(int argc, char *argv[])
@@ -38,19 +60,10 @@ int main(int argc, char *argv[])
     QDir().mkpath(out.path());
     const int hold = args.indexOf("--hold") > 0 ? args.value(args.indexOf("--hold") + 1).toInt() : 0;
 
-    SimDevice device(*simModel(QStringLiteral("wireless-password")));
-    SimLine line(&device);
-    QString error;
-    if (!line.openPty(&error)) {
-        fprintf(stderr, "%s\n", qPrintable(error));
+    Bench password(QStringLiteral("wireless-password"));
+    if (!password.open())
         return 1;
-    }
-    const QString path = line.path();
-    setPortMapping([path](int) { return path; });
-
-    UtilityForm form;
-    if (!form.Load(1))
-        return 1;
+    UtilityForm &form = password.form;
     form.show();
     QTest::qWait(300);
     form.grab().save(out.filePath("main-window-empty.png"));
@@ -60,15 +73,10 @@ int main(int argc, char *argv[])
     form.grab().save(out.filePath("main-window.png"));
     QTest::qWait(hold * 1000);
 
-    SimDevice keyDevice(*simModel(QStringLiteral("wireless-key")));
-    SimLine keyLine(&keyDevice);
-    if (!keyLine.openPty(&error))
+    Bench key(QStringLiteral("wireless-key"));
+    if (!key.open())
         return 1;
-    const QString keyPath = keyLine.path();
-    setPortMapping([keyPath](int) { return keyPath; });
-    UtilityForm keyForm;
-    if (!keyForm.Load(1))
-        return 1;
+    UtilityForm &keyForm = key.form;
     form.hide();
     keyForm.show();
     if (!retrieveFrom(keyForm))

@@ -8,6 +8,7 @@
 #include "Retrieve.h"
 #include "Style.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 
 #include <algorithm>
@@ -472,8 +473,20 @@ void UtilityForm::changeConfiguration()
     m_session.armReplyTimeout();
 }
 
+// A focused box loses the focus when the window's controls are deleted; take
+// it away while the window is whole, and without the octet check.
+UtilityForm::~UtilityForm()
+{
+    m_unloading = true;
+    QWidget *focused = QApplication::focusWidget();
+    if (focused && isAncestorOf(focused))
+        focused->clearFocus();
+}
+
 void UtilityForm::checkOctets(QLineEdit *box, rallon::AddressBox which)
 {
+    if (m_unloading)
+        return;
     const rallon::OctetFault fault = rallon::octetFault(box->text());
     if (fault == rallon::OctetFault::None)
         return;

@@ -31,6 +31,7 @@ class UtilityForm : public QMainWindow
     Q_OBJECT
 public:
     explicit UtilityForm(QWidget *parent = nullptr);
+    ~UtilityForm() override;
 
     // Opens PC serial port `commPortNumber` and sets DeviceKind to 3. When
     // the port cannot be opened, says so and ends the program; false then.
@@ -166,4 +167,5 @@ private:
 
     rallon::SerialSession m_session;
     QPointer<PassKeyForm> m_passKeyForm;
+    bool m_unloading = false;  // no octet check once the window goes
 };
