@@ -38,7 +38,7 @@ void Startup::run()
 
 bool Startup::endOnSignals()
 {
-    return rallon::onEndSignals(this, [this] {
+    return rallon::onEndSignals(this, [this](int) {
         if (m_main)
             m_main->close();
         else

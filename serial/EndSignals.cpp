@@ -15,10 +15,11 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 // Only a write is safe in a signal handler; the event loop does the rest.
-void onSignal(int)
+// The octet is the signal's number.
+void onSignal(int signal)
 {
     const int saved = errno;
-    const char octet = 1;
+    const auto octet = static_cast<unsigned char>(signal);
     if (::write(signalPipe[1], &octet, 1) < 0) {
         // a full pipe already holds an end
     }
@@ -27,7 +28,7 @@ void onSignal(int)
 
 }  // namespace
 
-bool onEndSignals(QObject *context, std::function<void()> end)
+bool onEndSignals(QObject *context, std::function<void(int signal)> end)
 {
     if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
@@ -41,10 +42,15 @@ bool onEndSignals(QObject *context, std::function<void()> end)
     }
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [end = std::move(end)] {
-        char octets[64];
+        // Signals that came together end once, with the first one's number.
+        unsigned char octets[64];
+        int first = 0;
         while (::read(signalPipe[0], octets, sizeof octets) > 0) {
+            if (first == 0)
+                first = octets[0];
         }
-        end();
+        if (first != 0)
+            end(first);
     });
     return true;
 }

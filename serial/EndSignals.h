@@ -10,9 +10,9 @@
 
 namespace rallon {
 
-// From now on each of the three signals runs `end` on `context`'s thread,
-// from the event loop, for as long as `context` lives. False when the
-// handlers cannot be installed.
-bool onEndSignals(QObject *context, std::function<void()> end);
+// From now on each of the three signals runs `end` with the signal's number
+// on `context`'s thread, from the event loop, for as long as `context` lives.
+// False when the handlers cannot be installed.
+bool onEndSignals(QObject *context, std::function<void(int signal)> end);
 
 }  // namespace rallon

@@ -76,7 +76,7 @@ int main(int argc, char *argv[])
     if (!opened)
         return fail(error, 1);
     // SIGINT, SIGTERM and SIGHUP quit the event loop: a served port is closed.
-    if (!onEndSignals(&app, [] { QCoreApplication::quit(); }))
+    if (!onEndSignals(&app, [](int) { QCoreApplication::quit(); }))
         return fail(QStringLiteral("cannot install signal handlers"), 1);
     std::signal(SIGPIPE, SIG_IGN);  // a closed log reader must not end the device
 
