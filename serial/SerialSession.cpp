@@ -28,12 +28,20 @@ bool SerialSession::open(int portNumber)
 bool SerialSession::openPort()
 {
     const QString portName = portDeviceName(m_portNumber);
+    // QSerialPort takes another program's "%10d\n" lock for stale and
+    // removes it, even while that program runs.
+    const QString lockFile = existingLockFile(portName);
+    if (const qint64 holder = liveLockHolder(lockFile)) {
+        m_error = QStringLiteral("cannot open %1: %2")
+                      .arg(portName, lockedReason(lockFile, holder));
+        return false;
+    }
     m_port.setPortName(portName);
     applyDeviceLineSettings(m_port);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = QStringLiteral("cannot open %1: %2")
                       .arg(portName, openFailureReason(m_port.error(), m_port.errorString(),
-                                                       existingLockFile(portName)));
+                                                       lockFile, examineDeviceFile(portName)));
         return false;
     }
     // The driver raises DTR on open; the device expects it low. A line

@@ -21,7 +21,8 @@ public:
 
     // Opens PC serial port `portNumber` (its device from portDeviceName) at
     // 4800 baud, no parity, 8 data bits, 1 stop bit, no flow control, DTR
-    // off. On failure errorString() tells why.
+    // off. A port whose lock file names another live process is not
+    // touched. On failure errorString() tells why.
     bool open(int portNumber);
     // Closes the port for good: no reopening after this.
     void close();

@@ -4,10 +4,13 @@
 
 #include "WindowTestBench.h"
 
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/capability.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -45,6 +48,12 @@ private:
     __user_cap_data_struct m_saved[2]{};
     bool m_dropped = false;
 };
+
+// QSerialPort's lock file for a pseudo-terminal: /dev/pts/3 is LCK..pts_3.
+QString lockFileOf(const QString &device)
+{
+    return "/var/lock/LCK.." + QString(device).mid(5).replace('/', '_');
+}
 
 const QString NoCommunicationText = QStringLiteral(
     "The Tarvex Power Rallon is not responding.  Please check the communication cable and "
@@ -327,8 +336,13 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("no such device") << "missing";
         QTest::newRow("locked by another program") << "locked";
+        // Lock files QSerialPort would take for stale, of a process that runs.
+        QTest::newRow("lock of a live process, \"%10d\\n\"") << "live lock padded";
+        QTest::newRow("lock of a live process, \"pid\\n\"") << "live lock bare";
+        QTest::newRow("lock of a live process, binary") << "live lock binary";
         QTest::newRow("held exclusively by another program") << "exclusive";
-        QTest::newRow("no access rights") << "no access";
+        QTest::newRow("no access rights, group dialout") << "no access dialout";
+        QTest::newRow("no access rights, another group") << "no access tty";
         QTest::newRow("not a serial port") << "not a port";
     }
     void portThatCannotBeOpenedEndsTheProgram()
@@ -339,6 +353,14 @@ private slots:
         QString device = peer->path();
         QString reason;
         QSerialPort holder(device);  // another program with the port open
+        QProcess liveProcess;
+        QByteArray lockContent;
+        const auto cleanUp = qScopeGuard([&] {
+            if (!lockContent.isEmpty())
+                QFile::remove(lockFileOf(device));
+            liveProcess.kill();
+            liveProcess.waitForFinished();
+        });
         int exclusiveFd = -1;
         // Root passes access checks and TIOCEXCL; without these capabilities
         // (while opening) it meets the checks an ordinary user meets.
@@ -354,16 +376,44 @@ private slots:
             reason = "the port is locked by another program (lock file " + lock
                      + "); close that program, or remove the lock file if no program uses the "
                        "port, and start again";
+        } else if (fault.startsWith("live lock")) {
+            liveProcess.start("sleep", {"30"});
+            QVERIFY(liveProcess.waitForStarted());
+            const qint32 pid = qint32(liveProcess.processId());
+            if (fault.endsWith("padded"))
+                lockContent = QByteArray::number(pid).rightJustified(10, ' ') + '\n';
+            else if (fault.endsWith("bare"))
+                lockContent = QByteArray::number(pid) + '\n';
+            else
+                lockContent = QByteArray(reinterpret_cast<const char *>(&pid), sizeof pid);
+            QFile lock(lockFileOf(device));
+            QVERIFY(lock.open(QIODevice::WriteOnly));
+            QCOMPARE(lock.write(lockContent), lockContent.size());
+            reason = QString("the port is locked by another program (lock file %1, process %2); "
+                             "close that program, or remove the lock file if no program uses "
+                             "the port, and start again")
+                         .arg(lock.fileName())
+                         .arg(pid);
         } else if (fault == "exclusive") {
             exclusiveFd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY);
             QVERIFY(exclusiveFd >= 0);
             QCOMPARE(::ioctl(exclusiveFd, TIOCEXCL), 0);
             reason = "the port is in use by another program (Device or resource busy); close "
                      "that program and start again";
-        } else if (fault == "no access") {
-            QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0), 0);
-            reason = "permission denied (Permission denied); the user may need to be in the "
-                     "dialout group: sudo usermod -aG dialout $USER, then log in again";
+        } else if (fault.startsWith("no access")) {
+            // Another user's device, as a serial adapter's or a terminal's.
+            const bool dialout = fault.endsWith("dialout");
+            const group *owners = ::getgrnam(dialout ? "dialout" : "tty");
+            QVERIFY(owners);
+            const QByteArray path = QFile::encodeName(device);
+            QCOMPARE(::chown(path.constData(), 65534, owners->gr_gid), 0);
+            QCOMPARE(::chmod(path.constData(), dialout ? 0660 : 0620), 0);
+            reason = "permission denied (Permission denied); " + device
+                     + " belongs to user nobody, "
+                     + (dialout ? "group dialout, mode crw-rw----; the user may need to be in the "
+                                  "dialout group: sudo usermod -aG dialout $USER, then log in again"
+                                : "group tty, mode crw--w----; the user needs read and write "
+                                  "access to it");
         } else {
             device = "/dev/null";
             reason = "Inappropriate ioctl for device";
@@ -378,6 +428,13 @@ private slots:
         }
         if (exclusiveFd >= 0)
             ::close(exclusiveFd);
+        if (!lockContent.isEmpty()) {
+            // Refused without touching the lock or the line.
+            QFile lock(lockFileOf(device));
+            QVERIFY(lock.open(QIODevice::ReadOnly));
+            QCOMPARE(lock.readAll(), lockContent);
+            QVERIFY(peer->received().isEmpty());
+        }
         QCOMPARE(form->session().errorString(), expected);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Communication Error"));
