@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
           libxcb1-dev xvfb xauth  # the splash window on X11, and its test under Xvfb
           fonts-dejavu-core fontconfig
+          nlohmann-json3-dev  # rallon-cli's JSON document: a strict reader and an ordered writer
           clang-14 libclang-rt-14-dev  # the fuzz build: clang, libFuzzer and its sanitizers
           dpkg-dev file lintian appstream desktop-file-utils man-db  # the install check
           "$@")                        # extra packages a caller names
