@@ -1,22 +1,26 @@
 #include "Document.h"
 
 #include "Retrieve.h"
+#include "SettingNames.h"
+#include "Terminal.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
-#include <QJsonValue>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace rallon::cli {
 
 namespace {
 
-constexpr int LabelWidth = 18;
 const char *const PortKeys[] = {"com1", "com2"};
 const char *const SerialKeys[] = {"baud", "dataBits", "stopBits", "parity"};  // record order
-const char *const SerialLabels[] = {"BAUD", "DATA BITS", "STOP BITS", "PARITY"};
+
+// Objects and lists may nest this deep: the document needs two levels (the
+// document and com1, com2); a third lets a wrong value there be named.
+constexpr std::size_t MaxDepth = 3;
 
 QString hexOf(const QByteArray &octets)
 {
@@ -30,132 +34,263 @@ bool refuse(InputError *error, const QString &field, const QString &reason)
     return false;
 }
 
-QString quoted(const QString &text)
-{
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
+// A member of the document or of an object directly in it, in document order.
+struct Member {
+    enum Kind { Null, Boolean, Integer, Fraction, Text, Object, List };
+    bool top;        // a member of the document, not of an object in it
+    QString parent;  // for a member of an object in the document: its key
+    QString key;     // "ip", "com1", "baud"
+    QString field;   // "ip", "com1", "com1.baud"
+    Kind kind;
+    QString text;    // a text, or an integer's decimal text as written
+};
 
-// A text value; a whole number is taken as its decimal text when `numbers`
-// allows it ("baud": 9600 as well as "9600").
-bool textValue(const QJsonValue &value, const QString &field, bool numbers, QString *text,
-               InputError *error)
+// Takes the parser's events: keeps the members down to the second level,
+// sees every key of every object (a document tree would keep only one of a
+// key given twice), and counts the nesting beyond MaxDepth without keeping it.
+class Reader : public nlohmann::json_sax<nlohmann::json>
 {
-    if (value.isString()) {
-        *text = value.toString();
+public:
+    bool null() override { return value(Member::Null); }
+    bool boolean(bool) override { return value(Member::Boolean); }
+    bool number_integer(number_integer_t n) override { return value(Member::Integer, QString::number(n)); }
+    bool number_unsigned(number_unsigned_t n) override { return value(Member::Integer, QString::number(n)); }
+    // An integer too large for 64 bits comes here too, with its text.
+    bool number_float(number_float_t, const string_t &written) override
+    {
+        const bool whole = !written.empty()
+            && std::all_of(written.begin() + (written[0] == '-'), written.end(),
+                           [](char c) { return c >= '0' && c <= '9'; });
+        return whole ? value(Member::Integer, QString::fromStdString(written)) : value(Member::Fraction);
+    }
+    bool string(string_t &text) override { return value(Member::Text, QString::fromStdString(text)); }
+    bool binary(binary_t &) override { return false; }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+
+    bool key(string_t &key) override
+    {
+        if (m_skipped)
+            return true;
+        Level &level = m_levels.back();
+        level.key = key;
+        if (!level.keys.insert(key).second)
+            note(QStringLiteral("appears twice"));
         return true;
     }
-    if (numbers && value.isDouble()) {
-        const double number = value.toDouble();
-        if (number >= 0 && number <= 1e15 && std::floor(number) == number) {
-            *text = QString::number(qint64(number));
+
+    bool parse_error(std::size_t position, const std::string &, const nlohmann::detail::exception &e) override
+    {
+        syntaxError = SyntaxError{position > 0 ? position - 1 : 0, shortReason(e.what())};
+        return false;
+    }
+
+    struct SyntaxError {
+        std::size_t octet;  // where the text stops being JSON
+        QString reason;
+    };
+    std::optional<SyntaxError> syntaxError;
+    bool rootIsObject = false;
+    std::optional<InputError> problem;  // the first key given twice, or nesting too deep
+    std::vector<Member> members;
+
+private:
+    struct Level {
+        bool object;
+        std::string key;  // the current member's
+        std::set<std::string> keys;
+    };
+
+    // "[json.exception.parse_error.101] parse error at line 1, column 9:
+    // syntax error while parsing value - invalid number; expected digit after
+    // '.'; last read: '1.}'" -> "invalid number; expected digit after '.'".
+    // The last read token is left out: it may be long, and it is input.
+    static QString shortReason(const std::string &what)
+    {
+        std::string reason = what;
+        if (const std::size_t prefix = reason.find("] "); prefix != std::string::npos)
+            reason.erase(0, prefix + 2);
+        if (const std::size_t dash = reason.find(" - "); dash != std::string::npos)
+            reason.erase(0, dash + 3);
+        if (const std::size_t read = reason.find("; last read: "); read != std::string::npos) {
+            const std::size_t expected = reason.rfind("; expected ");
+            const bool after = expected != std::string::npos && expected > read;
+            reason = reason.substr(0, read) + (after ? reason.substr(expected) : std::string());
+        }
+        return escaped(QString::fromStdString(reason));
+    }
+
+    // The keys leading to the current value: "com1.baud".
+    QString path() const
+    {
+        QStringList keys;
+        for (const Level &level : m_levels) {
+            if (level.object)
+                keys << QString::fromStdString(level.key);
+        }
+        return keys.join(QLatin1Char('.'));
+    }
+
+    void note(const QString &reason)
+    {
+        if (!problem)
+            problem = InputError{path(), reason};
+    }
+
+    bool value(Member::Kind kind, const QString &text = {})
+    {
+        if (m_skipped)
+            return true;
+        if (m_levels.empty()) {
+            rootIsObject = kind == Member::Object;
             return true;
         }
-        return refuse(error, field, QStringLiteral("must be a whole number"));
+        const bool kept = m_levels.size() <= 2
+            && std::all_of(m_levels.begin(), m_levels.end(), [](const Level &l) { return l.object; });
+        if (kept) {
+            const bool top = m_levels.size() == 1;
+            members.push_back({top, top ? QString() : QString::fromStdString(m_levels.front().key),
+                               QString::fromStdString(m_levels.back().key), path(), kind, text});
+        }
+        return true;
     }
-    return refuse(error, field, numbers ? QStringLiteral("must be a number or a text")
-                                        : QStringLiteral("must be a text in double quotes"));
+
+    bool open(bool object)
+    {
+        if (!m_skipped && m_levels.size() == MaxDepth) {
+            note(QStringLiteral("nested too deeply"));
+            ++m_skipped;
+            return true;
+        }
+        if (m_skipped) {
+            ++m_skipped;
+            return true;
+        }
+        value(object ? Member::Object : Member::List);
+        m_levels.push_back({object, {}, {}});
+        return true;
+    }
+
+    bool close()
+    {
+        if (m_skipped)
+            --m_skipped;
+        else
+            m_levels.pop_back();
+        return true;
+    }
+
+    std::vector<Level> m_levels;
+    std::size_t m_skipped = 0;  // open objects and lists beyond MaxDepth
+};
+
+// A member's value as a text; a whole number is taken as its decimal text
+// when `numbers` allows it ("baud": 9600 as well as "9600").
+bool textValue(const Member &member, bool numbers, QString *text, InputError *error)
+{
+    if (member.kind == Member::Text || (numbers && member.kind == Member::Integer)) {
+        *text = member.text;
+        return true;
+    }
+    if (numbers && member.kind == Member::Fraction)
+        return refuse(error, member.field, QStringLiteral("must be a whole number"));
+    return refuse(error, member.field, numbers ? QStringLiteral("must be a number or a text")
+                                               : QStringLiteral("must be a text in double quotes"));
 }
 
-bool portSettings(const QJsonValue &value, int port, Wanted &wanted, InputError *error)
+// The setting a member names: at the document's level the settings that
+// are not a port's, within com1 and com2 the port's.
+std::optional<Setting> settingNamed(const Member &member, bool inPort)
 {
-    const QString group = QLatin1String(PortKeys[port]);
-    if (!value.isObject())
-        return refuse(error, group, QStringLiteral("must be an object with baud, dataBits, stopBits, parity"));
-    const QJsonObject settings = value.toObject();
-    for (auto it = settings.begin(); it != settings.end(); ++it) {
-        const QString field = group + QLatin1Char('.') + it.key();
-        int index = 0;
-        while (index < 4 && it.key() != QLatin1String(SerialKeys[index]))
-            ++index;
-        if (index == 4)
-            return refuse(error, field, QStringLiteral("unknown field"));
-        const auto setting = SerialSetting(port * 4 + index);
-        QString text;
-        if (!textValue(it.value(), field, true, &text, error))
-            return false;
-        const std::optional<QString> item = listText(serialSettingList(setting), text, field, error);
-        if (!item)
-            return false;
-        wanted.serial[setting] = item;
+    for (Setting setting : AllSettings) {
+        const bool portSetting = setting >= Setting::Com1Baud;
+        if (portSetting == inPort && fieldOf(setting) == member.field)
+            return setting;
     }
+    return std::nullopt;
+}
+
+bool takeSetting(Setting setting, const Member &member, Wanted &wanted, InputError *error)
+{
+    QString text;
+    const bool numbers = setting == Setting::PrimaryPort || setting >= Setting::Com1Baud;
+    if (!textValue(member, numbers, &text, error))
+        return false;
+    if (const std::optional<SettingList> list = settingList(setting)) {
+        wanted[setting] = listText(*list, text, member.field, error);
+        return bool(wanted[setting]);
+    }
+    wanted[setting] = text;
     return true;
 }
 
+// The JSON writer leaves DEL and the C1 controls (U+0080 to U+009F) as they
+// are; as escapes they read the same and cannot drive a terminal.
+QByteArray withControlsEscaped(const std::string &json)
+{
+    QByteArray out;
+    out.reserve(qsizetype(json.size()));
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const auto octet = quint8(json[i]);
+        const auto next = i + 1 < json.size() ? quint8(json[i + 1]) : 0;
+        if (octet == 0x7f) {
+            out += "\\u007f";
+        } else if (octet == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            out += "\\u00" + QByteArray::number(next, 16);
+            ++i;
+        } else {
+            out += char(octet);
+        }
+    }
+    return out;
+}
+
 }  // namespace
+
+bool Wanted::isEmpty() const
+{
+    return !sharedKey && std::none_of(texts.begin(), texts.end(), [](const auto &t) { return bool(t); });
+}
 
 QString InputError::message() const
 {
     return field.isEmpty() ? reason : quoted(field) + QStringLiteral(": ") + reason;
 }
 
-QString fieldName(SerialSetting setting)
-{
-    return QLatin1String(PortKeys[setting / 4]) + QLatin1Char('.')
-        + QLatin1String(SerialKeys[setting % 4]);
-}
-
-QJsonObject documentOf(const ConfigRecord &record)
+QByteArray documentText(const ConfigRecord &record)
 {
     const RecordDisplay shown = displayOf(record);
-    QJsonObject document{
-        {QStringLiteral("format"), DocumentFormat},
-        {QStringLiteral("model"), record.wired() ? QStringLiteral("wired") : QStringLiteral("wireless")},
-        {QStringLiteral("serialNumber"), int(record.serialNumber)},
-        {QStringLiteral("ip"), shown.current[Setting::Ip]},
-        {QStringLiteral("mask"), shown.current[Setting::Mask]},
-        {QStringLiteral("gateway"), shown.current[Setting::Gateway]},
-        {QStringLiteral("primaryPort"), int(record.primaryPort)},
-    };
+    const auto text = [](const QString &t) { return t.toStdString(); };
+    nlohmann::ordered_json document;
+    document["format"] = text(DocumentFormat);
+    document["model"] = record.wired() ? "wired" : "wireless";
+    document["serialNumber"] = record.serialNumber;
+    for (Setting setting : {Setting::Ip, Setting::Mask, Setting::Gateway})
+        document[nameOf(setting).field] = text(shown.current[setting]);
+    document["primaryPort"] = record.primaryPort;
     if (!record.wired()) {
-        document.insert(QStringLiteral("ssid"), shown.current[Setting::Ssid]);
+        document["ssid"] = text(shown.current[Setting::Ssid]);
         if (shown.current[Setting::Encryption] != placeholder::Value)
-            document.insert(QStringLiteral("encryption"), shown.current[Setting::Encryption]);
+            document["encryption"] = text(shown.current[Setting::Encryption]);
         if (record.encryption != 0) {
             if (record.sharedKey())
-                document.insert(QStringLiteral("sharedKey"), hexOf(record.secret));
+                document[SharedKeyName.field] = text(hexOf(record.secret));
             else
-                document.insert(QStringLiteral("password"), shown.current[Setting::Password]);
+                document["password"] = text(shown.current[Setting::Password]);
         }
     }
     for (int port = 0; port < 2; ++port) {
-        QJsonObject settings;
+        nlohmann::ordered_json settings = nlohmann::ordered_json::object();
         for (int i = 0; i < 4; ++i) {
-            const QString &text = shown.current[SerialSetting(port * 4 + i)];
-            if (text != placeholder::Value)
-                settings.insert(QLatin1String(SerialKeys[i]), text);
+            const QString &shownText = shown.current[SerialSetting(port * 4 + i)];
+            if (shownText != placeholder::Value)
+                settings[SerialKeys[i]] = text(shownText);
         }
-        document.insert(QLatin1String(PortKeys[port]), settings);
+        document[PortKeys[port]] = settings;
     }
-    return document;
-}
-
-QString listingOf(const ConfigRecord &record)
-{
-    const RecordDisplay shown = displayOf(record);
-    QString listing;
-    const auto line = [&listing](const QString &label, const QString &value) {
-        listing += label.leftJustified(LabelWidth) + value + QLatin1Char('\n');
-    };
-    line(QStringLiteral("IP ADDRESS"), shown.current[Setting::Ip]);
-    line(QStringLiteral("SUBNET MASK"), shown.current[Setting::Mask]);
-    line(QStringLiteral("DEFAULT GATEWAY"), shown.current[Setting::Gateway]);
-    line(QStringLiteral("PRIMARY PORT"), shown.current[Setting::PrimaryPort]);
-    line(QStringLiteral("SSID"), shown.current[Setting::Ssid]);
-    line(QStringLiteral("ENCRYPTION"), shown.current[Setting::Encryption]);
-    if (shown.sharedKey)
-        line(QStringLiteral("SHARED KEY"), hexOf(record.secret));
-    else
-        line(QStringLiteral("PASSWORD"), shown.current[Setting::Password]);
-    // The window shows parity above stop bits.
-    for (int port = 0; port < 2; ++port) {
-        for (int i : {0, 1, 3, 2}) {
-            line(QStringLiteral("COMM %1 %2").arg(port + 1).arg(QLatin1String(SerialLabels[i])),
-                 shown.current[SerialSetting(port * 4 + i)]);
-        }
-    }
-    line(QStringLiteral("SERIAL NO."), shown.serialNumber.trimmed());
-    line(QStringLiteral("MODEL"), record.wired() ? QStringLiteral("wired") : QStringLiteral("wireless"));
-    return listing;
+    return withControlsEscaped(document.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) + '\n';
 }
 
 std::optional<QString> listText(SettingList list, const QString &text, const QString &name,
@@ -188,96 +323,85 @@ std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &nam
 
 std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
+    Reader reader;
+    nlohmann::json::sax_parse(json.constData(), json.constData() + json.size(), &reader);
+    // The parser takes an octet 0 outside a text for the end of the input:
+    // a document may stop there, or the parser says the input ended early.
+    std::optional<Reader::SyntaxError> &syntax = reader.syntaxError;
+    if (const qsizetype zero = json.indexOf('\0'); zero >= 0) {
+        const bool endedThere = syntax && qsizetype(syntax->octet) == zero
+            && syntax->reason.startsWith(QLatin1String("unexpected end of input"));
+        if (!syntax || endedThere)
+            syntax = Reader::SyntaxError{std::size_t(zero), QStringLiteral("unexpected octet 0")};
+    }
+    if (syntax) {
         refuse(error, QString(), QStringLiteral("not a JSON document (%1 at octet %2)")
-                                     .arg(parseError.errorString())
-                                     .arg(parseError.offset));
+                                     .arg(syntax->reason)
+                                     .arg(syntax->octet));
         return std::nullopt;
     }
-    if (!document.isObject()) {
+    if (!reader.rootIsObject) {
         refuse(error, QString(), QStringLiteral("the document must be a JSON object { ... }"));
         return std::nullopt;
     }
-    const QJsonObject object = document.object();
+    if (reader.problem) {
+        refuse(error, reader.problem->field, reader.problem->reason);
+        return std::nullopt;
+    }
+
+    const std::vector<Member> &members = reader.members;
     const QString format = QStringLiteral("format");
-    if (object.value(format) != QJsonValue(DocumentFormat)) {
-        refuse(error, format, object.contains(format)
+    const auto formatMember = std::find_if(members.begin(), members.end(),
+                                           [&](const Member &m) { return m.top && m.key == format; });
+    if (formatMember == members.end() || formatMember->kind != Member::Text
+        || formatMember->text != DocumentFormat) {
+        refuse(error, format, formatMember != members.end()
                                   ? QStringLiteral("must be %1").arg(quoted(DocumentFormat))
                                   : QStringLiteral("missing; it must be %1").arg(quoted(DocumentFormat)));
         return std::nullopt;
     }
 
     Wanted wanted;
-    const std::pair<const char *, std::optional<QString> *> texts[] = {
-        {"ip", &wanted.ip}, {"mask", &wanted.mask}, {"gateway", &wanted.gateway},
-        {"ssid", &wanted.ssid}, {"password", &wanted.password}};
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        const QString &key = it.key();
-        QString text;
-        bool known = key == format || key == QLatin1String("model") || key == QLatin1String("serialNumber");
-        for (const auto &[name, field] : texts) {
-            if (key == QLatin1String(name)) {
-                if (!textValue(it.value(), key, false, &text, error))
-                    return std::nullopt;
-                *field = text;
-                known = true;
-            }
-        }
-        if (known)
+    for (const Member &member : members) {
+        if (!member.top || member.key == format || member.key == QLatin1String("model")
+            || member.key == QLatin1String("serialNumber"))
             continue;
-        if (key == QLatin1String("primaryPort")) {
-            if (!textValue(it.value(), key, true, &text, error))
+        if (member.key == QLatin1String(SharedKeyName.field)) {
+            QString text;
+            if (!textValue(member, false, &text, error))
                 return std::nullopt;
-            wanted.primaryPort = text;
-        } else if (key == QLatin1String("encryption")) {
-            if (!textValue(it.value(), key, false, &text, error))
-                return std::nullopt;
-            wanted.encryption = listText(SettingList::Encryption, text, key, error);
-            if (!wanted.encryption)
-                return std::nullopt;
-        } else if (key == QLatin1String("sharedKey")) {
-            if (!textValue(it.value(), key, false, &text, error))
-                return std::nullopt;
-            wanted.sharedKey = sharedKeyOctets(text, key, error);
+            wanted.sharedKey = sharedKeyOctets(text, member.field, error);
             if (!wanted.sharedKey)
                 return std::nullopt;
-        } else if (key == QLatin1String(PortKeys[0]) || key == QLatin1String(PortKeys[1])) {
-            if (!portSettings(it.value(), key == QLatin1String(PortKeys[0]) ? 0 : 1, wanted, error))
+        } else if (member.key == QLatin1String(PortKeys[0]) || member.key == QLatin1String(PortKeys[1])) {
+            if (member.kind != Member::Object) {
+                refuse(error, member.field, QStringLiteral("must be an object with baud, dataBits, stopBits, parity"));
+                return std::nullopt;
+            }
+            for (const Member &inner : members) {
+                if (inner.top || inner.parent != member.key)
+                    continue;
+                const std::optional<Setting> setting = settingNamed(inner, true);
+                if (!setting) {
+                    refuse(error, inner.field, QStringLiteral("unknown field"));
+                    return std::nullopt;
+                }
+                if (!takeSetting(*setting, inner, wanted, error))
+                    return std::nullopt;
+            }
+        } else if (const std::optional<Setting> setting = settingNamed(member, false)) {
+            if (!takeSetting(*setting, member, wanted, error))
                 return std::nullopt;
         } else {
-            refuse(error, key, QStringLiteral("unknown field"));
+            refuse(error, member.field, QStringLiteral("unknown field"));
             return std::nullopt;
         }
     }
-    if (wanted.password && wanted.sharedKey) {
-        refuse(error, QStringLiteral("sharedKey"), QStringLiteral("give either password or sharedKey, not both"));
+    if (wanted[Setting::Password] && wanted.sharedKey) {
+        refuse(error, QLatin1String(SharedKeyName.field), QStringLiteral("give either password or sharedKey, not both"));
         return std::nullopt;
     }
     return wanted;
-}
-
-QStringList differingFields(const ConfigRecord &sent, const ConfigRecord &answer)
-{
-    QStringList fields;
-    const auto check = [&fields](bool same, const char *name) {
-        if (!same)
-            fields << QLatin1String(name);
-    };
-    check(sent.ip == answer.ip, "ip");
-    check(sent.mask == answer.mask, "mask");
-    check(sent.gateway == answer.gateway, "gateway");
-    check(sent.ssid == answer.ssid, "ssid");
-    check(sent.primaryPort == answer.primaryPort, "primaryPort");
-    check(sent.encryption == answer.encryption, "encryption");
-    check(sent.secretKind == answer.secretKind && sent.secret == answer.secret,
-          sent.sharedKey() ? "sharedKey" : "password");
-    for (int i = 0; i < SerialSettingCount; ++i) {
-        if (sent.serial[i] != answer.serial[i])
-            fields << fieldName(SerialSetting(i));
-    }
-    return fields;
 }
 
 }  // namespace rallon::cli

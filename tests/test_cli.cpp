@@ -339,6 +339,14 @@ void TestCli::documentErrorsNameField_data()
     QTest::newRow("password and key")
         << "{" + format + R"(, "password": "abc", "sharedKey": ")" + QByteArray(128, '0') + "\"}"
         << "sharedKey";
+    QTest::newRow("key twice") << "{" + format + R"(, "ip": "10.0.0.1", "ip": "10.0.0.2"})" << "ip";
+    QTest::newRow("port key twice") << "{" + format + R"(, "com1": {"baud": "9600", "baud": "9600"}})"
+                                    << "com1.baud";
+    QTest::newRow("format twice") << QByteArray(R"({"format": "x", "format": "rallon-config/1"})") << "format";
+    QTest::newRow("raw control octet") << "{" + format + ", \"ssid\": \"a\x01\"}" << "";
+    QTest::newRow("invalid escape") << "{" + format + R"(, "ssid": "\x41"})" << "";
+    QTest::newRow("point without digits") << "{" + format + R"(, "primaryPort": 1.})" << "";
+    QTest::newRow("fractional port") << "{" + format + R"(, "primaryPort": 4000.5})" << "primaryPort";
 }
 
 void TestCli::documentErrorsNameField()
