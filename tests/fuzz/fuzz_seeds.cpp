@@ -1,9 +1,11 @@
 // Writes the seed corpora from records the code itself makes:
-//   fuzz_seeds DIR  ->  DIR/receive/*, DIR/upload/*
-// It refuses to write an upload seed that the validation does not accept.
+//   fuzz_seeds DIR  ->  DIR/receive/*, DIR/upload/*, DIR/document/*
+// It refuses to write an upload seed that the validation does not accept,
+// or a document seed that the document reader refuses.
 
 #include "Change.h"
 #include "ConfigRecord.h"
+#include "Document.h"
 #include "FuzzInput.h"
 #include "Retrieve.h"
 #include "SimDevice.h"
@@ -42,7 +44,8 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.mkpath(QStringLiteral("receive")) || !dir.mkpath(QStringLiteral("upload")))
+    if (!dir.mkpath(QStringLiteral("receive")) || !dir.mkpath(QStringLiteral("upload"))
+        || !dir.mkpath(QStringLiteral("document")))
         return 1;
     bool ok = true;
     const auto receive = [&](const QString &name, const QByteArray &stream, const QByteArray &sizes = {}) {
@@ -55,6 +58,16 @@ int main(int argc, char **argv)
             return;
         }
         ok = write(dir.filePath(QStringLiteral("upload/") + name), fuzz::snapshotBytes(snapshot)) && ok;
+    };
+    const auto document = [&](const QString &name, const QByteArray &json) {
+        cli::InputError error;
+        if (!cli::wantedFromDocument(json, &error)) {
+            std::fprintf(stderr, "fuzz_seeds: document seed %s is refused: %s\n", qPrintable(name),
+                         qPrintable(error.message()));
+            ok = false;
+            return;
+        }
+        ok = write(dir.filePath(QStringLiteral("document/") + name), json) && ok;
     };
 
     QByteArray noise;
@@ -69,6 +82,10 @@ int main(int argc, char **argv)
         all += record;
         receive(name, record);
         receive(name + QStringLiteral("-upload"), encodeUpload(model));
+        document(name, cli::documentText(model));
+        // fuzz_document also takes its input's octets as a record after "CFG=".
+        ok = write(dir.filePath(QStringLiteral("document/%1-record").arg(name)),
+                   record.mid(frame::recordMarker().size())) && ok;
 
         ChangeSnapshot untouched = snapshotOf(model);
         upload(name, untouched);
@@ -95,6 +112,16 @@ int main(int argc, char **argv)
     password.entered[Setting::Ssid] = QString(frame::SsidLength, u'S');
     password.entered[Setting::Password] = QString(frame::SecretLength, u'p');
     upload(QStringLiteral("full-length-texts"), password);
+
+    document(QStringLiteral("format-only"), R"({"format":"rallon-config/1"})");
+    document(QStringLiteral("numbers"), R"({"format": "rallon-config/1", "serialNumber": 4660, "primaryPort": 4000,
+        "com1": {"baud": 9600, "dataBits": 8, "stopBits": 1, "parity": "NONE"}})");
+    document(QStringLiteral("escapes"), R"({"format": "rallon-config/1", "encryption": "WEP",
+        "ssid": "caf\u00e9 \ud83d\ude00 \"\\\/\b\f\n\r\t", "password": "a\u0000b"})");
+    document(QStringLiteral("shared-key"), R"j({"format": "rallon-config/1", "encryption": "WAP (AES)", "sharedKey": ")j"
+                                               + QByteArray("0123456789abcdefABCDEF").repeated(6).left(128) + "\"}");
+    document(QStringLiteral("ignored-values"),
+             "\xef\xbb\xbf" R"({"model": [1, {"a": null}, true, false, -0.5e-3], "format": "rallon-config/1"} )" "\r\n");
 
     return ok ? 0 : 1;
 }

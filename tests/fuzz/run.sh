@@ -14,7 +14,7 @@ cmake --build "$dir" -j"$(nproc)"
 
 export UBSAN_OPTIONS=print_stacktrace=1
 status=0
-for target in fuzz_receive fuzz_upload; do
+for target in fuzz_receive fuzz_upload fuzz_document; do
     mkdir -p "$dir/corpus/$target" "$dir/artifacts"
     log="$dir/$target.log"
     if "$dir/$target" -max_total_time="$seconds" -print_final_stats=1 \
