@@ -3,8 +3,20 @@
 #include "OpenFailure.h"
 #include "LineSettings.h"
 #include "PortMapping.h"
+#include "SerialLog.h"
 
 namespace rallon {
+
+Q_LOGGING_CATEGORY(lcSerial, "rallon.serial", QtInfoMsg)
+
+namespace {
+
+QByteArray hexOf(const QByteArray &octets)
+{
+    return octets.toHex(' ').toUpper();
+}
+
+}  // namespace
 
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
@@ -21,13 +33,22 @@ SerialSession::SerialSession(QObject *parent) : QObject(parent)
 bool SerialSession::open(int portNumber)
 {
     m_portNumber = portNumber;
+    m_byPath = false;
+    m_state = State::Closed;
+    return openPort();
+}
+
+bool SerialSession::open(const QString &devicePath)
+{
+    m_devicePath = devicePath;
+    m_byPath = true;
     m_state = State::Closed;
     return openPort();
 }
 
 bool SerialSession::openPort()
 {
-    const QString portName = portDeviceName(m_portNumber);
+    const QString portName = m_byPath ? m_devicePath : portDeviceName(m_portNumber);
     // QSerialPort takes another program's "%10d\n" lock for stale and
     // removes it, even while that program runs.
     const QString lockFile = existingLockFile(portName);
@@ -44,6 +65,7 @@ bool SerialSession::openPort()
                                                        lockFile, examineDeviceFile(portName)));
         return false;
     }
+    qCDebug(lcSerial).noquote() << "open" << portName;
     // The driver raises DTR on open; the device expects it low. A line
     // without modem signals (a pseudo-terminal) refuses this, harmlessly.
     m_port.setDataTerminalReady(false);
@@ -58,7 +80,13 @@ void SerialSession::close()
     Timer1.stop();
     m_state = State::Closed;
     if (m_port.isOpen())
-        m_port.close();
+        closePort();
+}
+
+void SerialSession::closePort()
+{
+    m_port.close();
+    qCDebug(lcSerial) << "close";
 }
 
 bool SerialSession::beginRequest()
@@ -74,6 +102,7 @@ void SerialSession::write(const QByteArray &octets)
     if (m_state != State::Open)
         return;
     m_port.write(octets);
+    qCDebug(lcSerial).noquote() << ">" << hexOf(octets);
     emit written(octets);
 }
 
@@ -90,7 +119,7 @@ void SerialSession::portError(QSerialPort::SerialPortError error)
         return;
     m_state = State::Lost;  // before close(): closing a dead port reports errors too
     m_error = m_port.errorString();
-    m_port.close();
+    closePort();
     emit portLost();
 }
 
@@ -99,6 +128,8 @@ void SerialSession::readArrivals()
     const QByteArray octets = m_port.readAll();
     if (octets.isEmpty())
         return;
+    qCDebug(lcSerial).noquote() << "<" << hexOf(octets);
+    emit received(octets);
     if (Timer1.isActive())
         Timer1.start();
     for (const QByteArray &record : ReceiveBuffer.append(octets)) {

@@ -24,15 +24,18 @@ public:
     // off. A port whose lock file names another live process is not
     // touched. On failure errorString() tells why.
     bool open(int portNumber);
+    // The same on a device path; reopening after a loss uses this path.
+    bool open(const QString &devicePath);
     // Closes the port for good: no reopening after this.
     void close();
     bool isOpen() const { return m_state == State::Open; }
     QString errorString() const { return m_error; }
 
     // Starts a request or an upload: what is left of an earlier reply is
-    // dropped, and a port lost since is reopened silently (the device name is
-    // looked up again). False when the port cannot be reopened; writes then
-    // go nowhere and the reply time-out reports the silence as usual.
+    // dropped, and a port lost since is reopened silently (a port number's
+    // device name is looked up again). False when the port cannot be
+    // reopened; writes then go nowhere and the reply time-out reports the
+    // silence as usual.
     bool beginRequest();
 
     // Queues octets for sending; they leave in call order.
@@ -51,6 +54,8 @@ public:
 signals:
     // Each call of write() that reached the port, with its octets.
     void written(const QByteArray &octets);
+    // Each read from the port, before its records are handed on.
+    void received(const QByteArray &octets);
     // A complete record: 116 octets starting with "CFG=".
     void recordReceived(const QByteArray &record);
     // No record within the reply time; timer and buffer are already reset.
@@ -61,6 +66,7 @@ signals:
 
 private:
     bool openPort();
+    void closePort();
     void portError(QSerialPort::SerialPortError error);
     void readArrivals();
     void timeOut();
@@ -72,7 +78,10 @@ private:
     // the device, until the next request reopens it.
     enum class State { Closed, Open, Lost };
     State m_state = State::Closed;
+    // The port number, or the device path when m_byPath.
     int m_portNumber = 0;
+    QString m_devicePath;
+    bool m_byPath = false;
 };
 
 }  // namespace rallon

@@ -1,7 +1,8 @@
 // The main window with its real serial port on a pseudo-terminal: the
-// request on the line, decoded records in the window, time-outs, and why a
-// port could not be opened.
+// request on the line, decoded records in the window, time-outs, why a port
+// could not be opened, and the serial trace.
 
+#include "SerialLog.h"
 #include "WindowTestBench.h"
 
 #include <QProcess>
@@ -53,6 +54,17 @@ private:
 QString lockFileOf(const QString &device)
 {
     return "/var/lock/LCK.." + QString(device).mid(5).replace('/', '_');
+}
+
+// The serial trace's lines, while traceHandler is installed.
+QStringList traceLines;
+QtMessageHandler testHandler = nullptr;
+void traceHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (qstrcmp(context.category, lcSerial().categoryName()) == 0)
+        traceLines.append(text);
+    else
+        testHandler(type, context, text);
 }
 
 const QString NoCommunicationText = QStringLiteral(
@@ -445,6 +457,52 @@ private slots:
         QVERIFY(messages.first().warning);
         QCOMPARE(ends, 1);
         QVERIFY(!form->session().isOpen());
+    }
+
+    // Opened by its path over a lock QSerialPort takes over (its process is
+    // gone), with the trace enabled: the open, each write and read (each read
+    // also signalled) in hexadecimal, the close.
+    void traceOfARequestAndItsAnswer()
+    {
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        device = std::make_unique<SimDevice>(*simModel("wired"));
+        line = std::make_unique<SimLine>(device.get());
+        QVERIFY(line->openPty(nullptr));
+        QFile lock(lockFileOf(line->path()));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n');
+        lock.close();
+        QLoggingCategory::setFilterRules("rallon.serial.debug=true");
+        testHandler = qInstallMessageHandler(traceHandler);
+        const auto restore = qScopeGuard([&] {
+            qInstallMessageHandler(testHandler);
+            QLoggingCategory::setFilterRules(QString());
+            lock.remove();
+        });
+        traceLines.clear();
+        SerialSession session;
+        QSignalSpy received(&session, &SerialSession::received);
+        QSignalSpy records(&session, &SerialSession::recordReceived);
+        QVERIFY2(session.open(line->path()), qPrintable(session.errorString()));
+        session.write(frame::requestCommand());
+        for (int i = 0; i < frame::FillerCount; ++i)
+            session.write(QByteArray(1, frame::Filler));
+        QVERIFY(records.wait(5000));
+        session.close();
+
+        QStringList expected = QStringList{"open " + line->path(), "> 43 46 47 3F"}
+                               + QStringList(frame::FillerCount, "> EE");
+        QByteArray arrived;
+        for (const QList<QVariant> &arrival : received) {
+            arrived += arrival.first().toByteArray();
+            expected.append("< " + arrival.first().toByteArray().toHex(' ').toUpper());
+        }
+        QCOMPARE(traceLines, expected + QStringList{"close"});
+        QCOMPARE(arrived.left(frame::RecordLength), records.first().first().toByteArray());
     }
 
     void closingTheWindowClosesThePortAndEnds()
