@@ -15,8 +15,6 @@ namespace rallon::cli {
 
 namespace {
 
-const char *const PortKeys[] = {"com1", "com2"};
-const char *const SerialKeys[] = {"baud", "dataBits", "stopBits", "parity"};  // record order
 
 // Objects and lists may nest this deep: the document needs two levels (the
 // document and com1, com2); a third lets a wrong value there be named.
@@ -212,6 +210,14 @@ std::optional<Setting> settingNamed(const Member &member, bool inPort)
     return std::nullopt;
 }
 
+// "com1" and "com2": the objects that hold a port's settings.
+bool isPortObject(const QString &key)
+{
+    return std::any_of(std::begin(AllSettings), std::end(AllSettings), [&key](Setting setting) {
+        return fieldOf(setting).startsWith(key + QLatin1Char('.'));
+    });
+}
+
 bool takeSetting(Setting setting, const Member &member, Wanted &wanted, InputError *error)
 {
     QString text;
@@ -267,28 +273,23 @@ QByteArray documentText(const ConfigRecord &record)
     document["format"] = text(DocumentFormat);
     document["model"] = record.wired() ? "wired" : "wireless";
     document["serialNumber"] = record.serialNumber;
-    for (Setting setting : {Setting::Ip, Setting::Mask, Setting::Gateway})
-        document[nameOf(setting).field] = text(shown.current[setting]);
-    document["primaryPort"] = record.primaryPort;
-    if (!record.wired()) {
-        document["ssid"] = text(shown.current[Setting::Ssid]);
-        if (shown.current[Setting::Encryption] != placeholder::Value)
-            document["encryption"] = text(shown.current[Setting::Encryption]);
-        if (record.encryption != 0) {
-            if (record.sharedKey())
-                document[SharedKeyName.field] = text(hexOf(record.secret));
-            else
-                document["password"] = text(shown.current[Setting::Password]);
-        }
-    }
-    for (int port = 0; port < 2; ++port) {
-        nlohmann::ordered_json settings = nlohmann::ordered_json::object();
-        for (int i = 0; i < 4; ++i) {
-            const QString &shownText = shown.current[SerialSetting(port * 4 + i)];
-            if (shownText != placeholder::Value)
-                settings[SerialKeys[i]] = text(shownText);
-        }
-        document[PortKeys[port]] = settings;
+    for (Setting setting : AllSettings) {
+        const QString field = fieldOf(setting);
+        const qsizetype dot = field.indexOf(QLatin1Char('.'));
+        nlohmann::ordered_json &place = dot < 0 ? document : document[text(field.left(dot))];
+        if (dot >= 0 && place.is_null())
+            place = nlohmann::ordered_json::object();  // a port's object, even when empty
+        const std::string key = text(field.mid(dot + 1));
+        if ((record.wired() && wirelessOnly(setting))
+            || (settingList(setting) && shown.current[setting] == placeholder::Value))
+            continue;  // a setting the model does not have, a code outside its list
+        if (setting == Setting::PrimaryPort)
+            place[key] = record.primaryPort;
+        else if (setting != Setting::Password)
+            place[key] = text(shown.current[setting]);
+        else if (record.encryption != 0)
+            place[record.sharedKey() ? SharedKeyName.field : key] =
+                text(record.sharedKey() ? hexOf(record.secret) : shown.current[setting]);
     }
     return withControlsEscaped(document.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) + '\n';
 }
@@ -373,7 +374,7 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
             wanted.sharedKey = sharedKeyOctets(text, member.field, error);
             if (!wanted.sharedKey)
                 return std::nullopt;
-        } else if (member.key == QLatin1String(PortKeys[0]) || member.key == QLatin1String(PortKeys[1])) {
+        } else if (isPortObject(member.key)) {
             if (member.kind != Member::Object) {
                 refuse(error, member.field, QStringLiteral("must be an object with baud, dataBits, stopBits, parity"));
                 return std::nullopt;

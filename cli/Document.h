@@ -1,58 +1,60 @@
 #pragma once
 
 // The command line's view of a configuration, without a port: the settings
-// a technician asks for, the "rallon-config/1" JSON document in both
-// directions, the text listing of `read`, and the fields in which a device's
-// answer differs from an upload. QtCore only.
+// a technician asks for and the "rallon-config/1" JSON document in both
+// directions. QtCore only.
 
+#include "Columns.h"
 #include "ConfigRecord.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QString>
-#include <QStringList>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 namespace rallon::cli {
 
 inline const QString DocumentFormat = QStringLiteral("rallon-config/1");
 
-// What the technician wants, as the New Data column would hold it: a field
-// left out keeps the device's value. List values are list texts that are
-// known to be in their list; the shared key is its 64 octets.
+// The largest document, password file or key file read (1 MiB).
+inline constexpr qint64 MaxInputSize = 1 << 20;
+
+// What the technician wants, as the New Data column would hold it: a
+// setting left out keeps the device's value. A list setting holds an item
+// of its list; the shared key is its 64 octets.
 struct Wanted {
-    std::optional<QString> ip, mask, gateway, primaryPort, ssid, encryption, password;
+    std::array<std::optional<QString>, SettingCount> texts;
     std::optional<QByteArray> sharedKey;
-    std::array<std::optional<QString>, SerialSettingCount> serial;  // record order
+
+    std::optional<QString> &operator[](Setting s) { return texts[size_t(s)]; }
+    const std::optional<QString> &operator[](Setting s) const { return texts[size_t(s)]; }
+    bool isEmpty() const;
 };
 
-// The document's name for each field: "ip", "primaryPort", "com1.baud", ...
-QString fieldName(SerialSetting setting);
-
-// The document of a decoded record: every setting as the Current Data
-// column shows it, plus the read-only serialNumber and model. A setting
-// the model does not have, or whose code has no entry in its list, is left
-// out.
-QJsonObject documentOf(const ConfigRecord &record);
-
-// The `read` listing: one "Label: value" line per setting, in the window's
-// order, with the Current Data column's texts.
-QString listingOf(const ConfigRecord &record);
+// The document of a decoded record, as indented UTF-8 JSON text: every
+// setting as the Current Data column shows it, plus the read-only
+// serialNumber and model, in the order format, model, serialNumber, ip,
+// mask, gateway, primaryPort, ssid, encryption, password or sharedKey,
+// com1, com2. A setting the model does not have, or whose code has no entry
+// in its list, is left out.
+QByteArray documentText(const ConfigRecord &record);
 
 // A refused value: `field` as the caller's naming has it, and why.
 struct InputError {
     QString field;
     QString reason;
+    // `"field": reason`, the field escaped for a terminal.
     QString message() const;
 };
 
-// Reads a document (the text of a file). Unknown fields, a wrong format, a
+// Reads a document (the text of a file) strictly: JSON as RFC 8259 has it,
+// one object, no key twice in an object. Unknown fields, a wrong format, a
 // value of the wrong type, a list text not in its list, a shared key that
 // is not 128 hexadecimal digits, and password and sharedKey together are
-// refused. serialNumber and model are ignored.
+// refused. serialNumber and model are ignored. A number is taken as its
+// decimal text where a text may be a number (primaryPort, the serial
+// settings).
 std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *error);
 
 // The same checks on single values, for options: `name` is how the error
@@ -61,9 +63,5 @@ std::optional<QString> listText(SettingList list, const QString &text, const QSt
                                 InputError *error);
 std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &name,
                                           InputError *error);
-
-// The fields (document names) in which `answer`, the device's record, does
-// not hold what `sent`, the upload, carried. Empty when they agree.
-QStringList differingFields(const ConfigRecord &sent, const ConfigRecord &answer);
 
 }  // namespace rallon::cli

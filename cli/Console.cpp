@@ -1,0 +1,161 @@
+#include "Console.h"
+
+#include "CliTexts.h"
+#include "Link.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rallon::cli {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+void complain(const QString &text)
+{
+    const QByteArray line = (QStringLiteral("rallon-cli: ") + text + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool printOut(const QByteArray &text, QString *error)
+{
+    errno = 0;
+    const bool written = std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size());
+    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout))
+        return true;
+    *error = systemReason(errno ? errno : EIO);
+    std::clearerr(stdout);
+    return false;
+}
+
+bool OutputFile::open(const QString &path, QString *error)
+{
+    m_path = path;
+    struct stat status {};
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
+    m_new = !exists;
+    if (exists && !S_ISREG(status.st_mode)) {
+        auto file = std::make_unique<QFile>(path);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            *error = file->errorString();
+            return false;
+        }
+        m_file = std::move(file);
+        return true;
+    }
+    auto file = std::make_unique<QSaveFile>(path);
+    if (!file->open(QIODevice::WriteOnly)) {
+        *error = file->errorString();
+        return false;
+    }
+    // Owner only until it is known that no secret goes in.
+    file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    m_file = std::move(file);
+    return true;
+}
+
+bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
+{
+    auto *saveFile = qobject_cast<QSaveFile *>(m_file.get());
+    const bool written = m_file->write(text) == text.size();
+    const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
+    if (written && done && m_file->error() == QFileDevice::NoError) {
+        if (saveFile && m_new && !secret) {
+            // As a new file is created by default: read and write for all, less the umask.
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::chmod(QFile::encodeName(m_path).constData(), 0666 & ~mask);
+        }
+        return true;
+    }
+    *error = m_file->errorString();
+    if (saveFile)
+        saveFile->cancelWriting();
+    return false;
+}
+
+std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
+{
+    using namespace clitext::message;
+    const bool standardInput = path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
+    int fd = 0;
+    if (!standardInput) {
+        // Non-blocking: a FIFO without a writer must not hang the open.
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
+            return std::nullopt;
+        }
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { if (fd > 0) ::close(fd); }
+    } closer{fd};
+
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+        *error = QString::fromLatin1(CannotRead).arg(name, systemReason(EISDIR));
+        return std::nullopt;
+    }
+    QByteArray content;
+    QDeadlineTimer deadline(timeoutMs);
+    char chunk[65536];
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, int(std::min<qint64>(deadline.remainingTime(), 100)));
+        QCoreApplication::processEvents();  // an end signal
+        if (endSignal()) {
+            *error = QString();
+            return std::nullopt;
+        }
+        if (polled < 0 && errno != EINTR) {
+            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
+            return std::nullopt;
+        }
+        if (polled <= 0) {
+            if (deadline.hasExpired()) {
+                *error = QString::fromLatin1(NoInput).arg(name).arg(timeoutMs);
+                return std::nullopt;
+            }
+            continue;
+        }
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0)
+            return content;
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                continue;
+            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
+            return std::nullopt;
+        }
+        content.append(chunk, n);
+        if (content.size() > limit) {
+            *error = QString::fromLatin1(TooLarge).arg(name).arg(limit);
+            return std::nullopt;
+        }
+        if (deadline.hasExpired()) {
+            *error = QString::fromLatin1(NoInput).arg(name).arg(timeoutMs);
+            return std::nullopt;
+        }
+    }
+}
+
+}  // namespace rallon::cli

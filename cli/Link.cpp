@@ -1,0 +1,125 @@
+#include "Link.h"
+
+#include "CliTexts.h"
+#include "Console.h"
+#include "EndSignals.h"
+#include "Exit.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace rallon::cli {
+
+namespace {
+
+int s_endSignal = 0;
+// The exchange under way, which an end signal stops.
+std::function<void()> s_stopExchange;
+
+}  // namespace
+
+bool watchEndSignals(QObject *context)
+{
+    return onEndSignals(context, [](int signal) {
+        s_endSignal = signal;
+        if (s_stopExchange)
+            s_stopExchange();
+    });
+}
+
+int endSignal()
+{
+    return s_endSignal;
+}
+
+Link::Link(const QString &port, int timeoutMs) : m_port(port), m_timeoutMs(timeoutMs) {}
+
+Link::~Link()
+{
+    m_session.close();
+}
+
+int Link::open()
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    const bool opened = digits.match(m_port).hasMatch() ? m_session.open(m_port.toInt())
+                                                        : m_session.open(m_port);
+    if (!opened) {
+        complain(m_session.errorString());
+        return PortFailed;
+    }
+    return Done;
+}
+
+int Link::retrieve(ConfigRecord *record)
+{
+    return exchange(After::Request, QByteArray(), record);
+}
+
+int Link::upload(const QByteArray &octets, ConfigRecord *answer)
+{
+    return exchange(After::Upload, octets, answer);
+}
+
+int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record)
+{
+    if (s_endSignal)
+        return signalExit(s_endSignal);
+    QEventLoop loop;
+    int outcome = NoAnswer;
+    qint64 arrived = 0;
+    std::optional<QByteArray> first;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&m_session, &SerialSession::received, &loop,
+                     [&arrived](const QByteArray &octets) { arrived += octets.size(); });
+    QObject::connect(&m_session, &SerialSession::recordReceived, &loop, [&](const QByteArray &octets) {
+        if (first)
+            return;  // a later record of the same answer
+        first = octets;
+        outcome = Done;
+        loop.quit();
+    });
+    QObject::connect(&m_session, &SerialSession::portLost, &loop, [&] {
+        complain(QString::fromLatin1(clitext::message::PortLost).arg(m_session.errorString()));
+        outcome = PortFailed;
+        loop.quit();
+    });
+    s_stopExchange = [&] {
+        m_session.close();
+        outcome = signalExit(s_endSignal);
+        loop.quit();
+    };
+
+    deadline.start(m_timeoutMs);
+    m_session.beginRequest();
+    if (after == After::Request) {
+        m_session.write(frame::requestCommand());
+        for (int i = 0; i < frame::FillerCount; ++i)
+            m_session.write(QByteArray(1, frame::Filler));
+    } else {
+        m_session.write(upload);
+    }
+    loop.exec();
+    s_stopExchange = nullptr;
+
+    if (outcome == Done) {
+        *record = *decodeRecord(*first);  // the session hands on complete records only
+        return Done;
+    }
+    if (outcome != NoAnswer)
+        return outcome;
+    namespace text = clitext::message;
+    if (after == After::Upload)
+        complain(QString::fromLatin1(text::NotConfirmed).arg(m_timeoutMs).arg(m_port));
+    else if (arrived > 0)
+        complain(QString::fromLatin1(text::NoRecord).arg(arrived).arg(m_timeoutMs).arg(m_port));
+    else
+        complain(QString::fromLatin1(text::NoAnswer).arg(m_timeoutMs));
+    return NoAnswer;
+}
+
+}  // namespace rallon::cli

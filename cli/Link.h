@@ -1,0 +1,46 @@
+#pragma once
+
+// The serial exchange of rallon-cli: the window's serial session, waited on
+// one exchange at a time, each bounded as a whole by the time-out (from the
+// first octet sent to the decoded answer). The first record of an answer is
+// the answer. Failures are reported on standard error and returned as the
+// exit status.
+
+#include "ConfigRecord.h"
+#include "SerialSession.h"
+
+#include <QString>
+
+class QEventLoop;
+
+namespace rallon::cli {
+
+class Link {
+public:
+    // `port`: a number 1..25, through the window's mapping, or a device path.
+    Link(const QString &port, int timeoutMs);
+    ~Link();
+    Link(const Link &) = delete;
+    Link &operator=(const Link &) = delete;
+
+    int open();
+    int retrieve(ConfigRecord *record);
+    int upload(const QByteArray &octets, ConfigRecord *answer);
+
+private:
+    enum class After { Request, Upload };
+    int exchange(After after, const QByteArray &upload, ConfigRecord *record);
+
+    QString m_port;
+    int m_timeoutMs;
+    SerialSession m_session;
+};
+
+// SIGINT, SIGTERM and SIGHUP end the program from the event loop: the
+// exchange under way stops at once with the port closed (its lock file
+// removed), and the caller returns signalExit(endSignal()).
+bool watchEndSignals(QObject *context);
+// The signal that asked for the end, 0 while none did.
+int endSignal();
+
+}  // namespace rallon::cli

@@ -1,0 +1,41 @@
+#pragma once
+
+// How the command line names each setting: its field in the JSON document
+// ("com1.baud": the "baud" field of the "com1" object), its option
+// ("--com1-baud") and its label in the `read` listing. One table, keyed by
+// Setting; the shared key, which the window keeps in its key boxes rather
+// than in a column, has a name of its own.
+
+#include "Columns.h"
+
+#include <QString>
+
+namespace rallon::cli {
+
+struct SettingName {
+    const char *field;   // in the document and in messages
+    const char *option;  // without the leading "--"
+    const char *label;   // in the listing
+};
+
+const SettingName &nameOf(Setting setting);
+
+inline constexpr SettingName SharedKeyName{"sharedKey", "shared-key", "SHARED KEY"};
+
+// The settings in the window's order, which is also the document's.
+inline constexpr Setting AllSettings[] = {
+    Setting::Ip, Setting::Mask, Setting::Gateway, Setting::PrimaryPort, Setting::Ssid,
+    Setting::Encryption, Setting::Password,
+    Setting::Com1Baud, Setting::Com1DataBits, Setting::Com1StopBits, Setting::Com1Parity,
+    Setting::Com2Baud, Setting::Com2DataBits, Setting::Com2StopBits, Setting::Com2Parity,
+};
+
+// The settings only the wireless model has.
+constexpr bool wirelessOnly(Setting setting)
+{
+    return setting == Setting::Ssid || setting == Setting::Encryption || setting == Setting::Password;
+}
+
+inline QString fieldOf(Setting setting) { return QLatin1String(nameOf(setting).field); }
+
+}  // namespace rallon::cli

@@ -1,0 +1,30 @@
+#include "Terminal.h"
+
+namespace rallon::cli {
+
+QString escaped(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 && u != 0x7f && (u < 0x80 || u > 0x9f)) {
+            shown += c;
+            continue;
+        }
+        switch (u) {
+        case u'\r': shown += QLatin1String("\\r"); break;
+        case u'\n': shown += QLatin1String("\\n"); break;
+        case u'\t': shown += QLatin1String("\\t"); break;
+        default: shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return shown;
+}
+
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
+}
+
+}  // namespace rallon::cli

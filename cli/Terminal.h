@@ -1,0 +1,17 @@
+#pragma once
+
+// Text from a device or a document, made safe for a terminal: control
+// characters (C0, DEL and C1) are shown as escapes ("\x1b", "\r", "\n",
+// "\t", "\x00"), so neither can a device drive the terminal nor a line break
+// in a value break the layout. Everything else stays as it is.
+
+#include <QString>
+
+namespace rallon::cli {
+
+QString escaped(const QString &text);
+
+// The escaped text in double quotes, for messages.
+QString quoted(const QString &text);
+
+}  // namespace rallon::cli
