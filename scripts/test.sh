@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, headless (build/); then the whole
 # suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/); then a short fuzz run of the receive path and the upload
-# validation (build-fuzz/). Stops at the first part that fails.
+# (build-asan/); then a short fuzz run of the receive path, the upload
+# validation and rallon-cli's document reader (build-fuzz/). Stops at the first part that fails.
 # RALLON_QUICK=1 runs the first part only.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -50,7 +50,7 @@ run_ctest build-asan || finish
 unset UBSAN_OPTIONS
 
 echo
-echo "== Fuzzing the receive path and the upload validation (build-fuzz/)"
+echo "== Fuzzing the receive path, the upload validation and the document reader (build-fuzz/)"
 fuzz_log=$(mktemp)
 bash tests/fuzz/run.sh "${RALLON_FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
 fuzz_status=${PIPESTATUS[0]}
