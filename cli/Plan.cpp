@@ -44,20 +44,6 @@ QString codeText(SettingList list, quint8 code)
     return listEntry(list, code).value_or(QStringLiteral("(code %1)").arg(code));
 }
 
-// A whole number of ASCII digits, saturated above `ceiling`.
-std::optional<int> digitsValue(QStringView text, int ceiling)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    int value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = std::min(ceiling, value * 10 + (c.unicode() - u'0'));
-    }
-    return value;
-}
-
 // A given text as valueOf() shows the value it stands for: "010.0.0.1" is
 // 10.0.0.1, "04000" is 4000. Texts that are no such value stay as they are.
 QString canonical(Setting setting, const QString &text)
@@ -68,7 +54,7 @@ QString canonical(Setting setting, const QString &text)
             return text;
         Address address;
         for (int i = 0; i < 4; ++i) {
-            const std::optional<int> number = digitsValue(parts.at(i), 256);
+            const std::optional<int> number = plainDecimal(parts.at(i), 256);
             if (!number || *number > 255)
                 return text;
             address[i] = quint8(*number);
@@ -76,7 +62,7 @@ QString canonical(Setting setting, const QString &text)
         return addressText(address);
     }
     if (setting == Setting::PrimaryPort) {
-        const std::optional<int> port = digitsValue(text, frame::MaxPort + 1);
+        const std::optional<int> port = plainDecimal(text, frame::MaxPort + 1);
         return port && *port <= frame::MaxPort ? QString::number(*port) : text;
     }
     return text;

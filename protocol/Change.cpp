@@ -21,21 +21,6 @@ QString effectiveText(const QString &newText, const QString &currentText)
     return newText.isEmpty() ? currentText : newText;
 }
 
-// ASCII digits only, at least one. The value saturates at `ceiling`, so a
-// number of any length compares correctly against it.
-std::optional<int> plainDecimal(QStringView text, int ceiling)
-{
-    if (text.isEmpty())
-        return std::nullopt;
-    int value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = std::min(ceiling, value * 10 + (c.unicode() - u'0'));
-    }
-    return value;
-}
-
 // One or two hexadecimal digits, either case; an empty box counts as 0.
 std::optional<quint8> keyOctet(QStringView text)
 {
@@ -261,6 +246,19 @@ private:
 };
 
 }  // namespace
+
+std::optional<int> plainDecimal(QStringView text, int ceiling)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = std::min(ceiling, value * 10 + (c.unicode() - u'0'));
+    }
+    return value;
+}
 
 ChangeResult buildUpload(const ChangeSnapshot &snapshot)
 {

@@ -49,4 +49,9 @@ struct ChangeResult {
 
 ChangeResult buildUpload(const ChangeSnapshot &snapshot);
 
+// A number as the action reads it: ASCII digits only, at least one. The
+// value saturates at `ceiling`, so a number of any length compares
+// correctly against it.
+std::optional<int> plainDecimal(QStringView text, int ceiling);
+
 }  // namespace rallon

@@ -134,11 +134,11 @@ QList<Shown> shownSettings(const ConfigRecord &record)
 }
 
 // A document file in `dir` holding `json`.
-QString writtenFile(const QTemporaryDir &dir, const char *json)
+QString writtenFile(const QTemporaryDir &dir, const QByteArray &json)
 {
     const QString path = dir.filePath(QStringLiteral("document.json"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
@@ -280,6 +280,7 @@ private slots:
     void endSignalsAndLocks();
     void controlCharactersAreEscaped();
     void traceShowsEveryOctet();
+    void documentationAgrees();
 };
 
 void TestCli::readShowsCurrentData_data()
@@ -622,11 +623,7 @@ void TestCli::eachSettingOption()
     QFETCH(QString, field);
     QFETCH(QByteArray, upload);
     QTemporaryDir dir;
-    const QString path = dir.filePath("secret");
-    QFile secret(path);
-    QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write(file) == file.size());
-    secret.close();
-    options.replaceInStrings(QRegularExpression("^FILE$"), path);
+    options.replaceInStrings(QRegularExpression("^FILE$"), writtenFile(dir, file));
 
     ScriptedDevice line({device + '\r'});
     const Run run = line.run(QStringList{"set", "PORT", "--dry-run"} + options);
@@ -698,13 +695,9 @@ void TestCli::refusalsSendNothing()
     QFETCH(QString, said);
     QFETCH(int, frames);
     QTemporaryDir dir;
-    const QString path = dir.filePath("document.json");
-    QFile document(path);
-    QVERIFY(document.open(QIODevice::WriteOnly) && document.write(file) == file.size());
-    document.close();
     const QString fifo = dir.filePath("fifo");
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    arguments.replaceInStrings(QRegularExpression("^FILE$"), path);
+    arguments.replaceInStrings(QRegularExpression("^FILE$"), writtenFile(dir, file));
     arguments.replaceInStrings(QRegularExpression("^FIFO$"), fifo);
 
     ScriptedDevice line({device + '\r'});
@@ -917,6 +910,43 @@ void TestCli::traceShowsEveryOctet()
     const QRegularExpression received("^ *\\d+\\.\\d{3} < 43 46 47 3D ", QRegularExpression::MultilineOption);
     QVERIFY2(run.err.contains(sent) && run.err.contains(received), qPrintable(run.err));
     QCOMPARE(run.err.count(" > EE"), frame::FillerCount);
+}
+
+// The options --help names are the options the program takes, and the
+// manual page and the README's section name the same ones.
+void TestCli::documentationAgrees()
+{
+    const QRegularExpression option("--[a-z][a-z0-9-]*");
+    const auto optionsIn = [&option](const QString &text) {
+        QStringList found;
+        for (const QRegularExpressionMatch &match : option.globalMatch(text))
+            found << match.captured();
+        found.removeDuplicates();
+        found.sort();
+        return found;
+    };
+    QString help;
+    for (const QStringList &arguments : QList<QStringList>{{"--help"}, {"ports", "--help"}, {"read", "--help"},
+                                                           {"write", "--help"}, {"set", "--help"}}) {
+        const Run run = runCli(arguments);
+        QCOMPARE(run.code, 0);
+        help += run.out;
+    }
+    QFile manual(QStringLiteral(RALLON_SOURCE_DIR "/packaging/man/rallon-cli.1"));
+    QFile readme(QStringLiteral(RALLON_SOURCE_DIR "/README.md"));
+    QVERIFY(manual.open(QIODevice::ReadOnly) && readme.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(manual.readAll()).replace("\\-", "-");
+    QString section = QString::fromUtf8(readme.readAll());
+    section = section.mid(section.indexOf("## The command line"));
+    section = section.left(section.indexOf("\n## ", 1));
+
+    const QStringList options = optionsIn(help);
+    QCOMPARE(optionsIn(page), options);
+    QCOMPARE(optionsIn(section), options);
+    for (const QString &name : options) {
+        const Run run = runCli({name});
+        QVERIFY2(!run.err.contains("Unknown option"), qPrintable(name));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCli)
