@@ -166,6 +166,8 @@ public:
         arguments.replaceInStrings(QRegularExpression("^PORT$"), m_peer.path());
         m_clock.start();
         m_program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
+        m_program.write(input);
+        m_program.closeWriteChannel();
     }
     void setStandardOutputFile(const QString &path) { m_program.setStandardOutputFile(path); }
 
@@ -208,6 +210,7 @@ public:
     QProcess &program() { return m_program; }
     QList<QByteArray> frames;  // what the device received, frame by frame
     int noiseMs = 0;
+    QByteArray input;          // the program's standard input
 
 private:
     void takeFrames()
@@ -600,6 +603,8 @@ void TestCli::eachSettingOption_data()
     row("--password", password, {"--password", "s3cret"}, [](ConfigRecord &r) { r.setPassword("s3cret"); });
     row("--password-file", password, {"--password-file", "FILE"},
         [](ConfigRecord &r) { r.setPassword("s3 cret\r"); }, "s3 cret\r\n");
+    row("--password-file -", password, {"--password-file", "-"},
+        [](ConfigRecord &r) { r.setPassword("s3 cret\r"); }, "s3 cret\r\n");
     row("--shared-key", key, {"--shared-key", hex}, [&](ConfigRecord &r) { r.setSharedKey(octets); });
     row("--shared-key-file", key, {"--shared-key-file", "FILE"},
         [&](ConfigRecord &r) { r.setSharedKey(octets); }, hex.toLatin1() + '\n');
@@ -626,6 +631,7 @@ void TestCli::eachSettingOption()
     options.replaceInStrings(QRegularExpression("^FILE$"), writtenFile(dir, file));
 
     ScriptedDevice line({device + '\r'});
+    line.input = file;  // for "-"
     const Run run = line.run(QStringList{"set", "PORT", "--dry-run"} + options);
     QCOMPARE(run.code, 0);
     const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
@@ -736,6 +742,8 @@ void TestCli::restoreOntoSameDevice()
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QVERIFY2(run.out.startsWith("the device already holds these settings; nothing sent"), qPrintable(run.out));
     QCOMPARE(writing.frames.size(), 1);
+    ScriptedDevice dry({device + '\r'});
+    QCOMPARE(dry.run({"write", "PORT", backup, "--dry-run"}).out, QStringLiteral("nothing would change\n"));
 }
 
 void TestCli::exchangeTimeOuts_data()
