@@ -4,7 +4,16 @@
 // messages. The window's messages, which `set` and `write` repeat, stay in
 // protocol/ChangeTexts.h.
 
+#include <QtGlobal>
+
 namespace rallon::clitext {
+
+// A serial port's device as this system names it, for GeneralHelp's %1.
+#ifdef Q_OS_WIN
+inline const char *const DeviceExample = "COM3";
+#else
+inline const char *const DeviceExample = "/dev/ttyUSB0";
+#endif
 
 inline const char *const GeneralHelp = R"txt(rallon-cli reads and changes the configuration of a Tarvex Power Rallon over a
 serial line: print it, back it up to a file, restore or clone it from a file,
@@ -26,7 +35,7 @@ button while powering it up; the green LED then blinks twice a second.
 
 PORT is the serial port's number, 1 to 25, as the configuration window asks
 for it ("rallon-cli ports" shows the number of each port present), or a
-device path such as /dev/ttyUSB0. The line runs at 4800 baud, 8N1.
+device such as %1. The line runs at 4800 baud, 8N1.
 
 Options for read, write and set:
   --timeout-ms N   wait at most N ms for each exchange with the device, from
@@ -53,7 +62,7 @@ Exit status:
 Examples:
   rallon-cli ports
   rallon-cli read 1
-  rallon-cli read /dev/ttyUSB0 --json -o rallon-4660.json     # back up
+  rallon-cli read %1 --json -o rallon-4660.json     # back up
   rallon-cli write 1 rallon-4660.json                          # restore, clone
   rallon-cli set 1 --ip 192.168.1.30 --primary-port 4001
 )txt";

@@ -11,10 +11,14 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QFileInfo>
+#endif
 
 namespace rallon::cli {
 
@@ -48,10 +52,17 @@ bool printOut(const QByteArray &text, QString *error)
 bool OutputFile::open(const QString &path, QString *error)
 {
     m_path = path;
+#ifdef Q_OS_UNIX
     struct stat status {};
     const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
+    const bool regular = exists && S_ISREG(status.st_mode);
+#else
+    const QFileInfo info(path);
+    const bool exists = info.exists();
+    const bool regular = exists && info.isFile();
+#endif
     m_new = !exists;
-    if (exists && !S_ISREG(status.st_mode)) {
+    if (exists && !regular) {
         auto file = std::make_unique<QFile>(path);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             *error = file->errorString();
@@ -77,12 +88,14 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
     const bool written = m_file->write(text) == text.size();
     const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
     if (written && done && m_file->error() == QFileDevice::NoError) {
+#ifdef Q_OS_UNIX
         if (saveFile && m_new && !secret) {
             // As a new file is created by default: read and write for all, less the umask.
             const mode_t mask = ::umask(0);
             ::umask(mask);
             ::chmod(QFile::encodeName(m_path).constData(), 0666 & ~mask);
         }
+#endif
         return true;
     }
     *error = m_file->errorString();
@@ -90,6 +103,30 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
         saveFile->cancelWriting();
     return false;
 }
+
+#ifndef Q_OS_UNIX
+
+// Without poll(): read to the end, within the size limit only.
+std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
+{
+    Q_UNUSED(timeoutMs);
+    using namespace clitext::message;
+    const bool standardInput = path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
+    QFile file(path);
+    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
+        *error = QString::fromLatin1(CannotRead).arg(name, file.errorString());
+        return std::nullopt;
+    }
+    const QByteArray content = file.read(limit + 1);
+    if (content.size() > limit) {
+        *error = QString::fromLatin1(TooLarge).arg(name).arg(limit);
+        return std::nullopt;
+    }
+    return content;
+}
+
+#else
 
 std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
 {
@@ -157,5 +194,7 @@ std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 l
         }
     }
 }
+
+#endif
 
 }  // namespace rallon::cli

@@ -322,7 +322,9 @@ int main(int argc, char *argv[])
         return say(QStringLiteral("rallon-cli %1").arg(QCoreApplication::applicationVersion()));
     if (parser.isSet(help) && (name.isEmpty() || command)) {
         QString error;
-        if (printOut(command ? command->help : clitext::GeneralHelp, &error))
+        const QString help = command ? QString::fromUtf8(command->help)
+                                     : QString::fromUtf8(clitext::GeneralHelp).arg(QLatin1String(clitext::DeviceExample));
+        if (printOut(help.toLocal8Bit(), &error))
             return Done;
         complain(QString::fromLatin1(text::CannotWrite).arg(QStringLiteral("standard output"), error));
         return Usage;

@@ -1,9 +1,50 @@
 #include "EndSignals.h"
 
+#include <csignal>
+
+#ifdef Q_OS_WIN
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <windows.h>
+
+namespace rallon {
+
+namespace {
+
+QPointer<QObject> endContext;
+std::function<void(int signal)> endCall;
+
+// Runs on a thread of the console's: hands the end to the event loop. Ctrl+C
+// is SIGINT; Ctrl+Break, closing the console, logging off and shutting down
+// are SIGTERM.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    const int signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
+    QObject *context = endContext.data();
+    if (!context)
+        return FALSE;
+    QMetaObject::invokeMethod(context, [signal] { endCall(signal); }, Qt::QueuedConnection);
+    return TRUE;
+}
+
+}  // namespace
+
+bool onEndSignals(QObject *context, std::function<void(int signal)> end)
+{
+    endContext = context;
+    endCall = std::move(end);
+    return ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+}
+
+}  // namespace rallon
+
+#else
+
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,3 +97,5 @@ bool onEndSignals(QObject *context, std::function<void(int signal)> end)
 }
 
 }  // namespace rallon
+
+#endif

@@ -2,7 +2,8 @@
 
 // SIGINT, SIGTERM and SIGHUP turned into an ordinary end on the event loop,
 // so that a program holding a serial port closes it (and QSerialPort removes
-// its lock file) instead of dying with the lock left behind.
+// its lock file) instead of dying with the lock left behind. On Windows the
+// console's events stand in: Ctrl+C as SIGINT, the others as SIGTERM.
 
 #include <QObject>
 

@@ -11,14 +11,23 @@
 #include <limits>
 #include <utility>
 
+#ifdef Q_OS_UNIX
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#endif
 
 namespace rallon {
 
+// Lock files, process ids and file modes are POSIX matters: on Windows a
+// port in use fails to open with the system's own reason.
+
 QString existingLockFile(const QString &device)
 {
+#ifndef Q_OS_UNIX
+    Q_UNUSED(device);
+    return {};
+#else
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     // QSerialPort's directories, in its order; its last is the temporary one.
@@ -31,6 +40,7 @@ QString existingLockFile(const QString &device)
             return path;
     }
     return {};
+#endif
 }
 
 qint64 lockFileProcess(const QString &lockFile)
@@ -58,17 +68,23 @@ qint64 lockFileProcess(const QString &lockFile)
 
 qint64 liveLockHolder(const QString &lockFile)
 {
+#ifndef Q_OS_UNIX
+    Q_UNUSED(lockFile);
+    return 0;
+#else
     const qint64 pid = lockFileProcess(lockFile);
     if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()
         || pid == QCoreApplication::applicationPid())
         return 0;
     // EPERM: alive, but another user's.
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM ? pid : 0;
+#endif
 }
 
 DeviceFile examineDeviceFile(const QString &path)
 {
     DeviceFile device{path, {}, {}, 0};
+#ifdef Q_OS_UNIX
     struct stat status {};
     if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return device;
@@ -77,12 +93,14 @@ DeviceFile examineDeviceFile(const QString &path)
     device.owner = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(status.st_uid);
     const group *users = ::getgrgid(status.st_gid);
     device.group = users ? QString::fromLocal8Bit(users->gr_name) : QString::number(status.st_gid);
+#endif
     return device;
 }
 
 QString modeText(uint mode)
 {
     QString text(10, QLatin1Char('-'));
+#ifdef Q_OS_UNIX
     if (S_ISCHR(mode))
         text[0] = QLatin1Char('c');
     else if (S_ISBLK(mode))
@@ -93,6 +111,9 @@ QString modeText(uint mode)
         if (mode & (0400u >> bit))
             text[bit + 1] = QLatin1Char("rwxrwxrwx"[bit]);
     }
+#else
+    Q_UNUSED(mode);
+#endif
     return text;
 }
 
@@ -113,6 +134,11 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &sys
         return QStringLiteral("no such device (%1)").arg(systemText);
     if (error != QSerialPort::PermissionError)
         return systemText;
+#ifndef Q_OS_UNIX
+    Q_UNUSED(lockFile);
+    Q_UNUSED(device);
+    return systemText;
+#else
     // QSerialPort reports a lock it cannot take, and a port another program
     // holds exclusively (EBUSY), as permission errors.
     if (!lockFile.isEmpty())
@@ -132,6 +158,7 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &sys
         return reason + QStringLiteral("; the user may need to be in the dialout group: "
                                        "sudo usermod -aG dialout $USER, then log in again");
     return reason + QStringLiteral("; the user needs read and write access to it");
+#endif
 }
 
 }  // namespace rallon
