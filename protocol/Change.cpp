@@ -12,8 +12,6 @@ namespace {
 
 using changetext::AddressMessages;
 
-constexpr char NotApplicableOctet = char(255);
-
 static_assert(std::size(changetext::SerialSettings) == SerialSettingCount);
 
 QString effectiveText(const QString &newText, const QString &currentText)
@@ -70,15 +68,14 @@ public:
 
     ChangeResult build()
     {
-        record = frame::recordMarker();
         const bool built = deviceKnown()
-            && address(effective(Setting::Ip), changetext::Ip)
-            && address(effective(Setting::Mask), changetext::Mask)
-            && address(effective(Setting::Gateway), changetext::Gateway)
+            && address(effective(Setting::Ip), changetext::Ip, upload.ip)
+            && address(effective(Setting::Mask), changetext::Mask, upload.mask)
+            && address(effective(Setting::Gateway), changetext::Gateway, upload.gateway)
             && ssid() && primaryPort() && encryptionAndSecret() && serialSettings();
         if (built) {
-            Q_ASSERT(record.size() == frame::UploadLength);
-            result.record = record;
+            result.record = encodeUpload(upload);
+            Q_ASSERT(result.record.size() == frame::UploadLength);
         }
         return result;
     }
@@ -101,11 +98,12 @@ private:
     {
         if (s.deviceKind != DeviceKind::Wireless && s.deviceKind != DeviceKind::Wired)
             return refuse(changetext::NoConfiguration);
+        upload.deviceKind = wired() ? 1 : 0;  // a wired upload carries the wired filling
         return true;
     }
 
     // Only the first three periods separate octets.
-    bool address(const QString &text, const AddressMessages &messages)
+    bool address(const QString &text, const AddressMessages &messages, Address &into)
     {
         if (text.contains(u'-'))
             return refuse(messages.noData);
@@ -123,25 +121,22 @@ private:
             if (octet.isEmpty())
                 return refuse(messages.notEnoughData);
         }
-        QByteArray numbers;
-        for (QStringView octet : octets) {
-            const std::optional<int> value = plainDecimal(octet, 256);
+        for (int i = 0; i < 4; ++i) {
+            const std::optional<int> value = plainDecimal(octets[i], 256);
             if (!value || *value > 255)
                 return refuse(messages.notFourNumbers);
-            numbers.append(char(*value));
+            into[i] = quint8(*value);
         }
-        record.append(numbers);
         return true;
     }
 
     bool ssid()
     {
-        if (wired()) {
-            record.append(QByteArray(frame::SsidLength, NotApplicableOctet));
+        if (wired())
             return true;
-        }
+        // A Current Data SSID of exactly "N / A": see ConfigRecord::zeroSsid.
         if (s.current[Setting::Ssid] == placeholder::NotApplicable) {
-            record.append(QByteArray(frame::SsidLength, char(0)));
+            upload.zeroSsid = true;
             return true;
         }
         const QString text = effective(Setting::Ssid);
@@ -150,7 +145,7 @@ private:
         const QString sent = text.left(frame::SsidLength);
         if (!sendable(sent))
             return refuse(changetext::SsidCharacter);
-        record.append(textField(sent, frame::SsidLength));
+        upload.ssid = sent;
         return true;
     }
 
@@ -164,8 +159,7 @@ private:
             return refuse(changetext::PortNotNumber);
         if (*port > frame::MaxPort)
             return refuse(changetext::PortTooLarge);
-        record.append(char(*port / 256));
-        record.append(char(*port % 256));
+        upload.primaryPort = quint16(*port);
         return true;
     }
 
@@ -174,7 +168,6 @@ private:
         if (wired()) {
             result.currentEncryptionText = placeholder::NotApplicable;
             result.currentPasswordText = placeholder::NotApplicable;
-            record.append(QByteArray(2 + frame::SecretLength, NotApplicableOctet));
             return true;
         }
         const std::optional<int> code =
@@ -182,9 +175,8 @@ private:
                      s.current[Setting::Encryption]);
         if (!code)
             return refuse(changetext::EncryptionEmpty);
-        record.append(char(*code));
+        upload.encryption = quint8(*code);
         if (*code == 0) {
-            record.append(QByteArray(1 + frame::SecretLength, NotApplicableOctet));
             result.currentPasswordText = placeholder::NotApplicable;
             result.newPasswordText = placeholder::NotApplicable;
             return true;
@@ -194,7 +186,7 @@ private:
 
     bool sharedKey()
     {
-        record.append(char(1));
+        QByteArray key;
         for (int i = 0; i < frame::SecretLength; ++i) {
             const QString text = i < s.keyTexts.size() ? s.keyTexts.at(i) : QStringLiteral("00");
             const std::optional<quint8> octet = keyOctet(text);
@@ -203,14 +195,14 @@ private:
                 m.text = m.text.arg(i + 1);
                 return refuse(m);
             }
-            record.append(char(*octet));
+            key.append(char(*octet));
         }
+        upload.setSharedKey(key);
         return true;
     }
 
     bool password()
     {
-        record.append(char(0));
         const auto hasData = [](const QString &text) {
             return !text.isEmpty() && !text.contains(placeholder::NotApplicable)
                 && text != placeholder::Value;
@@ -223,7 +215,7 @@ private:
         const QString sent = text.left(frame::SecretLength);
         if (!sendable(sent))
             return refuse(changetext::PasswordCharacter);
-        record.append(textField(sent, frame::SecretLength));
+        upload.setPassword(sent);
         return true;
     }
 
@@ -235,13 +227,13 @@ private:
                 listCode(serialSettingList(setting), s.entered.chosenIn(setting), s.current[setting]);
             if (!code)
                 return refuse(changetext::SerialSettings[i]);
-            record.append(char(*code));
+            upload.serial[i] = quint8(*code);
         }
         return true;
     }
 
     const ChangeSnapshot &s;
-    QByteArray record;
+    ConfigRecord upload;  // encoded once every check has passed
     ChangeResult result;
 };
 

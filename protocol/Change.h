@@ -1,8 +1,8 @@
 #pragma once
 
 // The CHANGE CONFIGURATION action as a pure function: checks the window's
-// texts in their fixed order and builds the 113-octet upload, or names the
-// first fault. Showing the message, the dash reset, the write and arming the
+// texts in their fixed order and fills a ConfigRecord, which encodeUpload
+// turns into the 113-octet upload, or names the first fault. Showing the message, the dash reset, the write and arming the
 // reply time-out are the caller's.
 
 #include "Columns.h"

@@ -159,7 +159,8 @@ bool ConfigRecord::operator==(const ConfigRecord &other) const
     return ip == other.ip && mask == other.mask && gateway == other.gateway && ssid == other.ssid
         && primaryPort == other.primaryPort && encryption == other.encryption
         && secretKind == other.secretKind && secret == other.secret && serial == other.serial
-        && serialNumber == other.serialNumber && deviceKind == other.deviceKind;
+        && serialNumber == other.serialNumber && deviceKind == other.deviceKind
+        && zeroSsid == other.zeroSsid;
 }
 
 std::optional<ConfigRecord> decodeRecord(const QByteArray &bytes)
@@ -195,7 +196,8 @@ QByteArray encodeUpload(const ConfigRecord &record)
         appendTwoOctets(bytes, record.primaryPort);
         bytes.append(QByteArray(2 + frame::SecretLength, char(NotApplicable)));
     } else {
-        bytes.append(textField(record.ssid, frame::SsidLength));
+        bytes.append(record.zeroSsid ? QByteArray(frame::SsidLength, char(0))
+                                     : textField(record.ssid, frame::SsidLength));
         appendTwoOctets(bytes, record.primaryPort);
         bytes.append(char(record.encryption));
         if (record.encryption == 0) {

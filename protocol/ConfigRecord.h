@@ -77,6 +77,10 @@ struct ConfigRecord {
     std::array<quint8, SerialSettingCount> serial{};
     quint16 serialNumber = 0;  // device's record only
     quint8 deviceKind = 0;     // device's record only: 0 wireless, else wired
+    // The SSID field is written as 21 octets 0 instead of the SSID's text
+    // (wireless only). The upload of a wireless device whose SSID shows as
+    // "N / A" carries it so. No record read says so: decoding leaves it false.
+    bool zeroSsid = false;
 
     bool wired() const { return deviceKind != 0; }
     bool sharedKey() const { return secretKind == 1; }
@@ -99,7 +103,8 @@ std::optional<ConfigRecord> decodeRecord(const QByteArray &record);
 // device kind are not carried and stay 0 (wireless).
 std::optional<ConfigRecord> decodeUpload(const QByteArray &upload);
 
-// The 113-octet upload, with the wired and encryption "None" fillings.
+// The 113-octet upload, with the wired and encryption "None" fillings and
+// the zeroed SSID field of `zeroSsid`.
 QByteArray encodeUpload(const ConfigRecord &record);
 
 // The 116-octet record as the device sends it.

@@ -28,7 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (result.accepted()) {
         check(result.record.size() == frame::UploadLength, "accepted upload is not 113 octets");
         check(result.record.startsWith(frame::recordMarker()), "accepted upload does not start with CFG=");
-        check(decodeUpload(result.record).has_value(), "accepted upload does not decode");
+        // The upload does not carry the device kind, nor whether its SSID field
+        // was zeroed (a wireless device showing "N / A" for its SSID).
+        std::optional<ConfigRecord> decoded = decodeUpload(result.record);
+        check(decoded.has_value(), "accepted upload does not decode");
+        decoded->deviceKind = snapshot.deviceKind == DeviceKind::Wired ? 1 : 0;
+        decoded->zeroSsid = snapshot.deviceKind == DeviceKind::Wireless
+            && snapshot.current[Setting::Ssid] == QLatin1String("N / A");
+        check(encodeUpload(*decoded) == result.record, "accepted upload is not what its record encodes to");
         check(snapshot.deviceKind == DeviceKind::Wireless || snapshot.deviceKind == DeviceKind::Wired,
               "accepted with no device kind");
     } else {
