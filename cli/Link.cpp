@@ -96,13 +96,10 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record)
 
     deadline.start(m_timeoutMs);
     m_session.beginRequest();
-    if (after == After::Request) {
-        m_session.write(frame::requestCommand());
-        for (int i = 0; i < frame::FillerCount; ++i)
-            m_session.write(QByteArray(1, frame::Filler));
-    } else {
+    if (after == After::Request)
+        m_session.sendRequest();
+    else
         m_session.write(upload);
-    }
     loop.exec();
     s_stopExchange = nullptr;
 

@@ -1,5 +1,6 @@
 #include "SerialSession.h"
 
+#include "ConfigRecord.h"
 #include "OpenFailure.h"
 #include "LineSettings.h"
 #include "PortMapping.h"
@@ -104,6 +105,13 @@ void SerialSession::write(const QByteArray &octets)
     m_port.write(octets);
     qCDebug(lcSerial).noquote() << ">" << hexOf(octets);
     emit written(octets);
+}
+
+void SerialSession::sendRequest()
+{
+    write(frame::requestCommand());
+    for (int i = 0; i < frame::FillerCount; ++i)
+        write(QByteArray(1, frame::Filler));
 }
 
 // A vanished device shows as a resource error (EIO) or a read error. A

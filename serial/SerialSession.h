@@ -40,16 +40,19 @@ public:
 
     // Queues octets for sending; they leave in call order.
     void write(const QByteArray &octets);
+    // Queues the request frame: the four command octets in one write, then
+    // each filler octet in a write of its own.
+    void sendRequest();
 
     // Arms the reply time-out, also when the request could not be sent.
     // Each arrival restarts it while it is armed; a decoded record stops it.
     void armReplyTimeout() { Timer1.start(); }
     bool awaitingReply() const { return Timer1.isActive(); }
+    // The reply time, ReplyTimeoutMs unless set (tests and tools shorten it).
+    void setReplyTimeoutMs(int ms) { Timer1.setInterval(ms); }
+    int replyTimeoutMs() const { return Timer1.interval(); }
 
     const QByteArray &receiveBuffer() const { return ReceiveBuffer.buffered(); }
-
-    // The reply timer; its interval is ReplyTimeoutMs (tests may shorten it).
-    QTimer Timer1;
 
 signals:
     // Each call of write() that reached the port, with its octets.
@@ -73,6 +76,7 @@ private:
 
     QSerialPort m_port;
     RecordAssembler ReceiveBuffer;
+    QTimer Timer1;  // the reply timer
     QString m_error;
     // Closed: never opened, or closed for good. Lost: closed by a loss of
     // the device, until the next request reopens it.

@@ -83,7 +83,7 @@ private slots:
         openOnDevice("wireless-password", SimFault::Pieces);
         // Shorter than the whole reply takes: only arrivals that keep
         // restarting the time-out get it through.
-        form->session().Timer1.setInterval(180);
+        form->session().setReplyTimeoutMs(180);
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QElapsedTimer clock;
@@ -101,7 +101,7 @@ private slots:
     void partialReplyKeepsTheWindowUntilTheTimeOut()
     {
         openOnDevice("wireless-key");
-        form->session().Timer1.setInterval(ShortTimeoutMs);
+        form->session().setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QVERIFY(retrieveRecords(records));
         const QStringList before = currentColumn(*form);
@@ -141,7 +141,7 @@ private slots:
     void silentDevice()
     {
         openOnDevice("wireless-key");
-        form->session().Timer1.setInterval(ShortTimeoutMs);
+        form->session().setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QVERIFY(retrieveRecords(records));
         QCOMPARE(form->frmPASSKEY()->keyTexts().mid(0, 3), QStringList({"1F", "A", "0"}));
@@ -166,7 +166,7 @@ private slots:
     void deviceThatAnswersTwice()
     {
         openOnDevice("wireless-key", SimFault::Twice);
-        form->session().Timer1.setInterval(ShortTimeoutMs);
+        form->session().setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QSignalSpy answers(device.get(), &SimDevice::answerSent);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
@@ -318,7 +318,7 @@ private slots:
         QSignalSpy lost(&session, &SerialSession::portLost);
         QSignalSpy written(&session, &SerialSession::written);
         QVERIFY(form->Load(4));
-        session.Timer1.setInterval(ShortTimeoutMs);
+        session.setReplyTimeoutMs(ShortTimeoutMs);
         form->show();
 
         // The pseudo-terminal refuses DTR; that is no loss.
@@ -411,7 +411,7 @@ private slots:
         QFETCH(int, staleErrno);
         peer = std::make_unique<PtyPeer>();
         openForm(peer->path());
-        form->session().Timer1.setInterval(ShortTimeoutMs);
+        form->session().setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy lost(&form->session(), &SerialSession::portLost);
         QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
         QTRY_COMPARE(peer->received().size(), frame::RequestLength);

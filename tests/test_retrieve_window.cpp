@@ -81,7 +81,7 @@ private:
     void openOnPeerWithShortTimeOut()
     {
         openOnPeer();
-        form->session().Timer1.setInterval(ShortTimeoutMs);
+        form->session().setReplyTimeoutMs(ShortTimeoutMs);
     }
 
     void retrieve()
@@ -297,7 +297,7 @@ private slots:
     void timeOutAtTheShippedIntervalIsPrecise()
     {
         openOnPeer();
-        QCOMPARE(form->session().Timer1.interval(), SerialSession::ReplyTimeoutMs);
+        QCOMPARE(form->session().replyTimeoutMs(), SerialSession::ReplyTimeoutMs);
         QElapsedTimer clock;
         qint64 shownAfter = -1;
         setMessageHook([&](const Message &m) {
@@ -488,9 +488,7 @@ private slots:
         QSignalSpy received(&session, &SerialSession::received);
         QSignalSpy records(&session, &SerialSession::recordReceived);
         QVERIFY2(session.open(line->path()), qPrintable(session.errorString()));
-        session.write(frame::requestCommand());
-        for (int i = 0; i < frame::FillerCount; ++i)
-            session.write(QByteArray(1, frame::Filler));
+        session.sendRequest();
         QVERIFY(records.wait(5000));
         session.close();
 

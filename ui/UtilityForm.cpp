@@ -429,9 +429,7 @@ bool UtilityForm::Load(int commPortNumber)
 void UtilityForm::requestConfiguration()
 {
     m_session.beginRequest();
-    m_session.write(rallon::frame::requestCommand());
-    for (int i = 0; i < rallon::frame::FillerCount; ++i)
-        m_session.write(QByteArray(1, rallon::frame::Filler));
+    m_session.sendRequest();
     m_session.armReplyTimeout();
 }
 
