@@ -310,16 +310,22 @@ std::optional<QString> listText(SettingList list, const QString &text, const QSt
 
 std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &name, InputError *error)
 {
-    const auto isHex = [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-    };
-    if (hex.size() != 2 * frame::SecretLength || !std::all_of(hex.begin(), hex.end(), isHex)) {
+    QByteArray key;
+    if (hex.size() == 2 * frame::SecretLength) {
+        for (qsizetype at = 0; at < hex.size(); at += 2) {
+            const std::optional<quint8> octet = hexOctet(QStringView(hex).mid(at, 2));
+            if (!octet)
+                break;
+            key.append(char(*octet));
+        }
+    }
+    if (key.size() != frame::SecretLength) {
         refuse(error, name, QStringLiteral("must be %1 hexadecimal digits (the 64 key octets), not %2")
                                 .arg(2 * frame::SecretLength)
                                 .arg(quoted(hex)));
         return std::nullopt;
     }
-    return QByteArray::fromHex(hex.toLatin1());
+    return key;
 }
 
 std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *error)

@@ -51,9 +51,9 @@ int say(const QString &lines)
 }
 
 // The window's line breaks (CR LF or CR alone) as a terminal's.
-QString terminalText(QString lines)
+QString terminalText(const QString &lines)
 {
-    return lines.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return withLineFeeds(lines);
 }
 
 bool holdsSecret(const ConfigRecord &record)

@@ -19,26 +19,10 @@ QString effectiveText(const QString &newText, const QString &currentText)
     return newText.isEmpty() ? currentText : newText;
 }
 
-// One or two hexadecimal digits, either case; an empty box counts as 0.
+// A key box: one or two hexadecimal digits; an empty box counts as 0.
 std::optional<quint8> keyOctet(QStringView text)
 {
-    if (text.size() > 2)
-        return std::nullopt;
-    int value = 0;
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        int digit;
-        if (u >= u'0' && u <= u'9')
-            digit = u - u'0';
-        else if (u >= u'A' && u <= u'F')
-            digit = u - u'A' + 10;
-        else if (u >= u'a' && u <= u'f')
-            digit = u - u'a' + 10;
-        else
-            return std::nullopt;
-        value = value * 16 + digit;
-    }
-    return quint8(value);
+    return text.isEmpty() ? std::optional<quint8>(0) : hexOctet(text);
 }
 
 // Every character has a Latin-1 code that is not an end octet (0 or 255).

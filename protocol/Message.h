@@ -13,4 +13,11 @@ struct Message {
     bool warning = true;  // exclamation icon; false: no icon
 };
 
+// A message text with its line breaks (CR LF, or CR alone) as one LF each,
+// as a terminal or a message box shows them.
+inline QString withLineFeeds(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
 }  // namespace rallon

@@ -33,6 +33,27 @@ QString keyOctetText(quint8 octet)
     return QString::number(octet, 16).toUpper();
 }
 
+std::optional<quint8> hexOctet(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 2)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        int digit;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (u >= u'A' && u <= u'F')
+            digit = u - u'A' + 10;
+        else if (u >= u'a' && u <= u'f')
+            digit = u - u'a' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + digit;
+    }
+    return quint8(value);
+}
+
 RecordDisplay displayOf(const ConfigRecord &record)
 {
     RecordDisplay shown;

@@ -8,6 +8,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <optional>
 
 namespace rallon {
 
@@ -21,6 +24,9 @@ struct RecordDisplay {
 
 // An octet as the key entry window shows it: upper-case hex, no leading zero.
 QString keyOctetText(quint8 octet);
+
+// The other way: one or two hexadecimal digits (ASCII, either case).
+std::optional<quint8> hexOctet(QStringView text);
 
 // A code with no entry in its list shows as the "----" placeholder, so an
 // upload refuses it unless the user chooses an item.

@@ -577,6 +577,9 @@ private slots:
         QTest::newRow("a") << 0 << "a" << 10;
         QTest::newRow("7F") << 0 << "7F" << 127;
         QTest::newRow("G first box") << 0 << "G" << -1;
+        QTest::newRow(": after 9") << 9 << "1:" << -1;
+        QTest::newRow("@ before A") << 9 << "@" << -1;
+        QTest::newRow("g after f") << 9 << "g" << -1;
         QTest::newRow("three digits") << 9 << "123" << -1;
         QTest::newRow("leading blank") << 9 << " 5" << -1;
         QTest::newRow("trailing blank") << 9 << "5 " << -1;

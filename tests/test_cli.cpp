@@ -144,9 +144,9 @@ QString writtenFile(const QTemporaryDir &dir, const QByteArray &json)
 }
 
 // The window's text as a terminal shows it.
-QString terminalText(QString text)
+QString terminalText(const QString &text)
 {
-    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return withLineFeeds(text);
 }
 
 
