@@ -4,7 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -16,8 +16,11 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private:
-    // Shows `message` for real and returns what the open box looked like.
+    // Shows `message` for real and returns what the open box looked like; its
+    // OK button closes it. A box that does not turn up or stays open is
+    // closed after a while, so the test fails then instead of hanging.
     struct Seen {
+        bool found = false, closedByOk = false;
         QString title, text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         int buttons = 0;
@@ -27,14 +30,25 @@ private:
     Seen showAndClose(const Message &message)
     {
         Seen seen;
-        QTimer::singleShot(0, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            seen = {box->windowTitle(), box->text(), box->icon(), int(box->buttons().size()),
-                    box->buttons().value(0) ? box->buttons().value(0)->text() : QString(),
-                    box->isModal()};
-            QTest::mouseClick(box->buttons().first(), Qt::LeftButton);
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (box && box->isVisible() && !seen.found) {
+                seen = {true, false, box->windowTitle(), box->text(), box->icon(), int(box->buttons().size()),
+                        box->buttons().value(0) ? box->buttons().value(0)->text() : QString(),
+                        box->isModal()};
+            }
+            if (box && seen.found && box->isVisible() && box->buttons().value(0)) {
+                QTest::mouseClick(box->buttons().value(0), Qt::LeftButton);
+                seen.closedByOk = !box->isVisible();
+            }
+            if (modal && modal->isVisible() && waited.elapsed() > 5000)
+                modal->hide();
         });
+        poll.start(10);
         showMessage(nullptr, message);
         return seen;
     }
@@ -43,6 +57,8 @@ private slots:
     void warningBoxHasIconOkAndLines()
     {
         const Seen seen = showAndClose({"IP Data", "There is not enough data for\r\nan IP address, please correct."});
+        QVERIFY(seen.found);
+        QVERIFY(seen.closedByOk);
         QCOMPARE(seen.title, QString("IP Data"));
         QCOMPARE(seen.text, QString("There is not enough data for\nan IP address, please correct."));
         QCOMPARE(seen.icon, QMessageBox::Warning);
@@ -54,6 +70,8 @@ private slots:
     void instructionBoxHasNoIconAndKeepsBlanks()
     {
         const Seen seen = showAndClose({"LED Indicators", "a\r   b  :\r\rc\r", false});
+        QVERIFY(seen.found);
+        QVERIFY(seen.closedByOk);
         QCOMPARE(seen.icon, QMessageBox::NoIcon);
         QCOMPARE(seen.buttons, 1);
         QCOMPARE(seen.text, QString("a\n   b  :\n\nc\n"));
