@@ -3,8 +3,8 @@
 
 #include "Change.h"
 #include "ConfigRecord.h"
+#include "GoldenRecords.h"
 #include "Retrieve.h"
-#include "SimDevice.h"
 
 #include <QtTest>
 
@@ -91,7 +91,7 @@ QByteArray filled(int count, int value) { return QByteArray(count, char(value));
 
 // 192.168.1.20, gateway .1, "HOME", port 4000, WAP (TKIP), password "abc",
 // serial number 4660.
-ConfigRecord homeRecord() { return *simModel(QStringLiteral("wireless-password")); }
+ConfigRecord homeRecord() { return *decodeRecord(golden::WirelessPassword); }
 
 // The window right after retrieving `record`, nothing entered.
 ChangeSnapshot snapshotOf(const ConfigRecord &record)

@@ -2,6 +2,7 @@
 // round trip through the device's record.
 
 #include "ConfigRecord.h"
+#include "GoldenRecords.h"
 
 #include <QtTest>
 
@@ -17,54 +18,12 @@ QByteArray octets(const QByteArray &bytes, int first, int last)
     return bytes.mid(first - 1, last - first + 1);
 }
 
-ConfigRecord passwordModel()
-{
-    ConfigRecord r;
-    r.ip = {192, 168, 1, 20};
-    r.mask = {255, 255, 255, 0};
-    r.gateway = {192, 168, 1, 255};
-    r.ssid = "HOME";
-    r.primaryPort = 4000;
-    r.encryption = 2;
-    r.setPassword("abc");
-    r.serial = {2, 1, 0, 0, 9, 0, 1, 2};
-    r.serialNumber = 4660;
-    return r;
-}
-
-ConfigRecord keyModel()
-{
-    ConfigRecord r = passwordModel();
-    r.ssid = QString::fromLatin1("Caf\xe9-Net");
-    r.primaryPort = 32499;
-    r.encryption = 3;
-    QByteArray key;
-    for (int i = 0; i < 64; ++i)
-        key.append(char(i * 4 + 1));
-    key[3] = char(0);
-    key[4] = char(255);
-    r.setSharedKey(key);
-    return r;
-}
-
-ConfigRecord wiredModel()
-{
-    ConfigRecord r;
-    r.ip = {10, 0, 0, 5};
-    r.mask = {255, 0, 0, 0};
-    r.gateway = {10, 0, 0, 1};
-    r.primaryPort = 80;
-    r.serial = {9, 0, 1, 2, 0, 1, 0, 1};
-    r.serialNumber = 65535;
-    r.deviceKind = 1;
-    r.encryption = 255;
-    r.secretKind = 255;
-    return r;
-}
+// The sample records, as GoldenRecords.h writes them out octet by octet.
+ConfigRecord passwordModel() { return *decodeRecord(golden::PasswordGateway255); }
+ConfigRecord keyModel() { return *decodeRecord(golden::KeyWithEndOctets); }
+ConfigRecord wiredModel() { return *decodeRecord(golden::WiredPort80); }
 
 }  // namespace
-
-Q_DECLARE_METATYPE(rallon::ConfigRecord)
 
 class TestConfigRecord : public QObject {
     Q_OBJECT
@@ -232,7 +191,7 @@ private slots:
 
     void decode_readsPositions()
     {
-        QByteArray rec = encodeRecord(passwordModel());
+        QByteArray rec = golden::PasswordGateway255;
         rec[113] = char(18);
         rec[114] = char(52);
         rec[37] = char(31);
@@ -260,7 +219,7 @@ private slots:
 
     void decode_textFields()
     {
-        QByteArray rec = encodeRecord(passwordModel());
+        QByteArray rec = golden::PasswordGateway255;
         // A 21-character SSID has no end octet; the port behind it is not text.
         rec.replace(16, 21, QByteArray(21, 'x'));
         QCOMPARE(decodeRecord(rec)->ssid, QString(21, 'x'));
@@ -280,7 +239,7 @@ private slots:
 
     void decode_deviceKind()
     {
-        QByteArray rec = encodeRecord(passwordModel());
+        QByteArray rec = golden::PasswordGateway255;
         QVERIFY(!decodeRecord(rec)->wired());
         for (quint8 kind : {quint8(1), quint8(255)}) {
             rec[115] = char(kind);
@@ -298,7 +257,7 @@ private slots:
 
     void decode_rejectsWhatIsNoRecord()
     {
-        const QByteArray rec = encodeRecord(passwordModel());
+        const QByteArray rec = golden::PasswordGateway255;
         QVERIFY(decodeRecord(rec));
         QVERIFY(decodeRecord(rec + "\r"));  // octets after the record are ignored
         QVERIFY(!decodeRecord(rec.left(115)));
@@ -313,23 +272,25 @@ private slots:
 
     void roundTrip_data()
     {
-        QTest::addColumn<ConfigRecord>("record");
-        QTest::newRow("wireless password") << passwordModel();
-        QTest::newRow("wireless shared key") << keyModel();
-        QTest::newRow("wired") << wiredModel();
-        ConfigRecord none = passwordModel();
-        none.encryption = 0;
-        none.secretKind = 255;
-        none.secret = QByteArray(64, char(255));
+        QTest::addColumn<QByteArray>("octets");
+        for (const golden::Named &g : golden::All)
+            QTest::newRow(g.name) << g.record;
+        QByteArray none = golden::PasswordGateway255;
+        none[39] = char(0);
+        none.replace(40, 65, QByteArray(65, char(255)));
         QTest::newRow("encryption None") << none;
-        ConfigRecord longest = passwordModel();
-        longest.ssid = QString(21, 'S');
-        longest.setPassword(QString(64, 'P'));
+        QByteArray longest = golden::PasswordGateway255;
+        longest.replace(16, 21, QByteArray(21, 'S'));
+        longest.replace(41, 64, QByteArray(64, 'P'));
         QTest::newRow("longest texts") << longest;
     }
     void roundTrip()
     {
-        QFETCH(ConfigRecord, record);
+        QFETCH(QByteArray, octets);
+        const auto read = decodeRecord(octets);
+        QVERIFY(read);
+        const ConfigRecord &record = *read;
+        QCOMPARE(encodeRecord(record), octets);
         const auto decoded = decodeRecord(encodeRecord(record));
         QVERIFY(decoded);
         QVERIFY(*decoded == record);

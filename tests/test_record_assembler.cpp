@@ -1,6 +1,6 @@
 // Gathering received octets into records: marker alignment, pieces, bounds.
 
-#include "ConfigRecord.h"
+#include "GoldenRecords.h"
 #include "RecordAssembler.h"
 
 #include <QtTest>
@@ -11,14 +11,7 @@ namespace {
 
 QByteArray sampleRecord(quint8 lastOctet = 0)
 {
-    ConfigRecord r;
-    r.ip = {192, 168, 1, 20};
-    r.ssid = "HOME";
-    r.primaryPort = 4000;
-    r.encryption = 2;
-    r.setPassword("abc");
-    r.serialNumber = 4660;
-    QByteArray bytes = encodeRecord(r);
+    QByteArray bytes = golden::WirelessPassword;
     bytes[115] = char(lastOctet);
     return bytes;
 }

@@ -1,6 +1,7 @@
 // The texts a decoded record shows: addresses, lists, "N / A", key boxes.
 
 #include "ConfigRecord.h"
+#include "GoldenRecords.h"
 #include "Retrieve.h"
 
 #include <QtTest>
@@ -9,20 +10,7 @@ using namespace rallon;
 
 namespace {
 
-QByteArray homeRecord()
-{
-    ConfigRecord r;
-    r.ip = {192, 168, 1, 20};
-    r.mask = {255, 255, 255, 0};
-    r.gateway = {192, 168, 1, 0};
-    r.ssid = "HOME";
-    r.primaryPort = 4000;
-    r.encryption = 2;
-    r.setPassword("a\x1f\n");
-    r.serial = {2, 1, 0, 0, 9, 0, 1, 2};
-    r.serialNumber = 4660;
-    return encodeRecord(r);
-}
+QByteArray homeRecord() { return golden::PasswordWithControls; }
 
 RecordDisplay shown(const QByteArray &record)
 {

@@ -1,4 +1,4 @@
-// Writes the seed corpora from records the code itself makes:
+// Writes the seed corpora from the golden records and what the code makes of them:
 //   fuzz_seeds DIR  ->  DIR/receive/*, DIR/upload/*, DIR/document/*
 // It refuses to write an upload seed that the validation does not accept,
 // or a document seed that the document reader refuses.
@@ -7,8 +7,8 @@
 #include "ConfigRecord.h"
 #include "Document.h"
 #include "FuzzInput.h"
+#include "GoldenRecords.h"
 #include "Retrieve.h"
-#include "SimDevice.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,9 +30,9 @@ bool write(const QString &path, const QByteArray &bytes)
 }
 
 // The window right after retrieving `record`, nothing entered.
-ChangeSnapshot snapshotOf(const ConfigRecord &record)
+ChangeSnapshot snapshotOf(const QByteArray &record)
 {
-    return ChangeSnapshot::untouched(displayOf(*decodeRecord(encodeRecord(record))));
+    return ChangeSnapshot::untouched(displayOf(*decodeRecord(record)));
 }
 
 }  // namespace
@@ -76,9 +76,10 @@ int main(int argc, char **argv)
     noise.append("CF");  // a marker start that goes nowhere
 
     QByteArray all;
-    for (const QString &name : simModelNames()) {
-        const ConfigRecord model = *simModel(name);
-        const QByteArray record = encodeRecord(model);
+    for (const golden::Named &g : golden::All) {
+        const QString name = QLatin1String(g.name);
+        const QByteArray &record = g.record;
+        const ConfigRecord model = *decodeRecord(record);
         all += record;
         receive(name, record);
         receive(name + QStringLiteral("-upload"), encodeUpload(model));
@@ -87,7 +88,7 @@ int main(int argc, char **argv)
         ok = write(dir.filePath(QStringLiteral("document/%1-record").arg(name)),
                    record.mid(frame::recordMarker().size())) && ok;
 
-        ChangeSnapshot untouched = snapshotOf(model);
+        ChangeSnapshot untouched = snapshotOf(record);
         upload(name, untouched);
         ChangeSnapshot typed = untouched;
         typed.entered[Setting::Ip] = QStringLiteral("10.1.2.3");
@@ -97,12 +98,12 @@ int main(int argc, char **argv)
             typed.entered.chosenIn(SerialSetting(i)) = chosen[i];
         upload(name + QStringLiteral("-typed"), typed);
     }
-    receive(QStringLiteral("record-in-noise"), noise + encodeRecord(*simModel(QStringLiteral("wired"))) + noise,
+    receive(QStringLiteral("record-in-noise"), noise + golden::Wired + noise,
             QByteArray("\x01\x07\x32", 3));
     receive(QStringLiteral("records-in-pieces"), all, QByteArray("\x02\x00\x71", 3));
     receive(QStringLiteral("request"), requestFrame());
 
-    ChangeSnapshot password = snapshotOf(*simModel(QStringLiteral("wireless-key")));
+    ChangeSnapshot password = snapshotOf(golden::WirelessKey);
     password.sharedKeyLayout = false;
     password.entered.chosenIn(Setting::Encryption) = 1;
     password.entered[Setting::Ssid] = QStringLiteral("caf\u00e9 net");
@@ -112,6 +113,10 @@ int main(int argc, char **argv)
     password.entered[Setting::Ssid] = QString(frame::SsidLength, u'S');
     password.entered[Setting::Password] = QString(frame::SecretLength, u'p');
     upload(QStringLiteral("full-length-texts"), password);
+    // A wireless device showing "N / A" for its SSID sends the field zeroed.
+    ChangeSnapshot noSsid = snapshotOf(golden::WirelessPassword);
+    noSsid.current[Setting::Ssid] = placeholder::NotApplicable;
+    upload(QStringLiteral("ssid-not-applicable"), noSsid);
 
     document(QStringLiteral("format-only"), R"({"format":"rallon-config/1"})");
     document(QStringLiteral("numbers"), R"({"format": "rallon-config/1", "serialNumber": 4660, "primaryPort": 4000,
