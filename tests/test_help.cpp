@@ -1,6 +1,6 @@
 // The HELP menu: the five instruction texts byte for byte through the real
 // menu items, the real message box for one of them, and ABOUT's splash
-// window with its three seconds and a second click during them.
+// window with its time and a second click during it.
 
 #include "HelpAbout.h"
 #include "HookGuard.h"
@@ -39,6 +39,9 @@ private:
     const QElapsedTimer &m_clock;
 };
 
+// ABOUT's time in these tests; the program's is AboutSeconds.
+constexpr int AboutMs = 600;
+
 }  // namespace
 
 class TestHelp : public QObject {
@@ -56,7 +59,7 @@ private slots:
         hooks.emplace(messages);
         splash = std::make_unique<SplashForm>();
         form = std::make_unique<UtilityForm>();
-        attachHelp(*form, *splash);
+        attachHelp(*form, *splash, AboutMs / 1000.0f);
         form->show();
     }
     void cleanup()
@@ -187,14 +190,14 @@ private slots:
         QVERIFY(!shown.contains('\r'));
     }
 
-    void aboutShowsSplashForThreeSecondsWhileWindowWorks()
+    void aboutShowsSplashForItsTimeWhileWindowWorks()
     {
         QElapsedTimer clock;
         VisibilityLog log(clock);
         splash->installEventFilter(&log);
         int messagesDuringAbout = -1;
         bool splashUpThen = false;
-        QTimer::singleShot(1000, [&] {
+        QTimer::singleShot(AboutMs / 3, [&] {
             form->Connect->trigger();
             messagesDuringAbout = messages.size();
             splashUpThen = splash->isVisible();
@@ -204,9 +207,9 @@ private slots:
         const qint64 returnedAt = clock.elapsed();
 
         QCOMPARE(log.shownAt.size(), 1);
-        QVERIFY(log.shownAt[0] < 500);
+        QVERIFY(log.shownAt[0] < AboutMs / 3);
         QCOMPARE(log.hiddenAt.size(), 1);
-        QVERIFY2(log.hiddenAt[0] >= 3000 && log.hiddenAt[0] < 3800,
+        QVERIFY2(log.hiddenAt[0] >= AboutMs && log.hiddenAt[0] < AboutMs + 800,
                  qPrintable(QString::number(log.hiddenAt[0])));
         QVERIFY(returnedAt >= log.hiddenAt[0]);
         QVERIFY(!splash->isVisible());
@@ -215,27 +218,30 @@ private slots:
         QCOMPARE(splash->lblVersion->text(), QString("Version 0.0 Beta"));
     }
 
-    void secondAboutKeepsSplashUpUntilThreeSecondsAfterIt()
+    void secondAboutKeepsSplashUpUntilItsTimeAfterIt()
     {
         QElapsedTimer clock;
         VisibilityLog log(clock);
         splash->installEventFilter(&log);
-        bool upAtFour = false;
+        bool upAfterFirstTime = false;
         qint64 secondReturnedAt = -1;
-        QTimer::singleShot(1500, [&] {
+        const int second = AboutMs / 2;
+        QTimer::singleShot(second, [&] {
             form->ABOUT->trigger();
             secondReturnedAt = clock.elapsed();
         });
-        QTimer::singleShot(4000, [&] { upAtFour = splash->isVisible(); });
+        // Past the first click's time, before the second's ends.
+        QTimer::singleShot(AboutMs + second * 2 / 3,
+                           [&] { upAfterFirstTime = splash->isVisible(); });
         clock.start();
         form->ABOUT->trigger();
         const qint64 firstReturnedAt = clock.elapsed();
 
-        QVERIFY(upAtFour);
+        QVERIFY(upAfterFirstTime);
         QCOMPARE(log.hiddenAt.size(), 1);
-        QVERIFY2(log.hiddenAt[0] >= 4500 && log.hiddenAt[0] < 5300,
+        QVERIFY2(log.hiddenAt[0] >= second + AboutMs && log.hiddenAt[0] < second + AboutMs + 800,
                  qPrintable(QString::number(log.hiddenAt[0])));
-        QVERIFY(secondReturnedAt >= 4500);
+        QVERIFY(secondReturnedAt >= second + AboutMs);
         QVERIFY2(firstReturnedAt - secondReturnedAt < 300,
                  qPrintable(QString("%1 %2").arg(firstReturnedAt).arg(secondReturnedAt)));
         QVERIFY(!splash->isVisible());

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr float AboutSeconds = 3;
-
 // One instruction message: its menu item, the title and the lines, which
 // the message joins with a carriage return. The texts are kept letter for
 // letter, blanks and misspellings included.
@@ -90,19 +88,19 @@ const std::vector<Instruction> &instructions()
 
 }  // namespace
 
-void attachHelp(UtilityForm &form, QWidget &splash)
+void attachHelp(UtilityForm &form, QWidget &splash, float aboutSeconds)
 {
     // ABOUT clicks still waiting: a click during another's wait keeps the
     // splash up until its own wait ends; the earlier one then leaves it.
     auto waiting = std::make_shared<int>(0);
     const QPointer<QWidget> shownSplash(&splash);
-    QObject::connect(form.ABOUT, &QAction::triggered, &form, [shownSplash, waiting] {
+    QObject::connect(form.ABOUT, &QAction::triggered, &form, [shownSplash, waiting, aboutSeconds] {
         if (!shownSplash)
             return;
         ++*waiting;
         shownSplash->show();
         shownSplash->raise();
-        Delay(AboutSeconds);
+        Delay(aboutSeconds);
         if (--*waiting == 0 && shownSplash)
             shownSplash->hide();
     });

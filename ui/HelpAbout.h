@@ -6,6 +6,10 @@
 class QWidget;
 class UtilityForm;
 
-// Connects the HELP menu items of `form`. `splash` must outlive the
-// connections or be deleted before an ABOUT click reaches it.
-void attachHelp(UtilityForm &form, QWidget &splash);
+// How long ABOUT shows the splash window.
+constexpr float AboutSeconds = 3;
+
+// Connects the HELP menu items of `form`; ABOUT shows `splash` for
+// `aboutSeconds` (tests shorten it). `splash` must outlive the connections
+// or be deleted before an ABOUT click reaches it.
+void attachHelp(UtilityForm &form, QWidget &splash, float aboutSeconds = AboutSeconds);
