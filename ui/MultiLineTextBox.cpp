@@ -1,5 +1,6 @@
 #include "MultiLineTextBox.h"
 
+#include <QAccessibleWidget>
 #include <QMimeData>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -60,9 +61,142 @@ std::pair<qsizetype, qsizetype> unchangedEnds(const QString &before, const QStri
 
 }  // namespace
 
+// What a screen reader reads and edits: text(), at the document's positions
+// (one per character), instead of the document's shown form.
+class MultiLineTextBoxAccessible : public QAccessibleWidget,
+                                   public QAccessibleTextInterface,
+                                   public QAccessibleEditableTextInterface
+{
+public:
+    explicit MultiLineTextBoxAccessible(MultiLineTextBox *box)
+        : QAccessibleWidget(box, QAccessible::EditableText)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectableText = true;
+        state.multiLine = true;
+        if (box()->isReadOnly())
+            state.readOnly = true;
+        else
+            state.editable = true;
+        return state;
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Value ? box()->text() : QAccessibleWidget::text(kind);
+    }
+
+    // QAccessibleTextInterface
+    QString text(int start, int end) const override
+    {
+        start = bounded(start);
+        return box()->text().mid(start, bounded(end) - start);
+    }
+    int characterCount() const override { return int(box()->text().size()); }
+
+    void selection(int index, int *start, int *end) const override
+    {
+        const QTextCursor cursor = box()->textCursor();
+        const bool selected = index == 0 && cursor.hasSelection();
+        *start = selected ? cursor.selectionStart() : 0;
+        *end = selected ? cursor.selectionEnd() : 0;
+    }
+    int selectionCount() const override { return box()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            setCursorPosition(cursorPosition());
+    }
+    void setSelection(int index, int start, int end) override
+    {
+        if (index != 0)
+            return;
+        QTextCursor cursor = box()->textCursor();
+        cursor.setPosition(bounded(start));
+        cursor.setPosition(bounded(end), QTextCursor::KeepAnchor);
+        box()->setTextCursor(cursor);
+    }
+    int cursorPosition() const override { return box()->textCursor().position(); }
+    void setCursorPosition(int position) override
+    {
+        QTextCursor cursor = box()->textCursor();
+        cursor.setPosition(bounded(position));
+        box()->setTextCursor(cursor);
+    }
+
+    QRect characterRect(int offset) const override
+    {
+        if (offset < 0 || offset >= characterCount())
+            return {};
+        QTextCursor cursor(box()->document());
+        cursor.setPosition(offset);
+        QRect rect = box()->cursorRect(cursor);
+        const QChar shown = box()->document()->characterAt(offset);
+        rect.setWidth(qMax(1, box()->fontMetrics().horizontalAdvance(shown)));
+        rect.moveTopLeft(box()->viewport()->mapToGlobal(rect.topLeft()));
+        return rect;
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        const QPoint local = box()->viewport()->mapFromGlobal(point);
+        if (!box()->viewport()->rect().contains(local))
+            return -1;
+        return box()->cursorForPosition(local).position();
+    }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int *start, int *end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
+    // QAccessibleEditableTextInterface: edits as pasting does.
+    void deleteText(int start, int end) override { replaceText(start, end, QString()); }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString &text) override
+    {
+        if (box()->isReadOnly())
+            return;
+        setSelection(0, start, end);
+        box()->insertExact(text);
+    }
+
+private:
+    MultiLineTextBox *box() const { return static_cast<MultiLineTextBox *>(widget()); }
+    int bounded(int position) const { return qBound(0, position, characterCount()); }
+};
+
+namespace {
+
+QAccessibleInterface *accessibleBox(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("MultiLineTextBox") && object && object->isWidgetType())
+        return new MultiLineTextBoxAccessible(static_cast<MultiLineTextBox *>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     : QPlainTextEdit(parent)
 {
+    static const bool accessible = (QAccessible::installFactory(accessibleBox), true);
+    Q_UNUSED(accessible);
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -91,6 +225,17 @@ void MultiLineTextBox::setMaxLength(int length)
         m_text.truncate(m_maxLength);
         showText(qMin(textCursor().position(), m_maxLength), false);
     }
+}
+
+// The selected part of text(), not of the document: its line breaks and
+// no-break spaces as held.
+QMimeData *MultiLineTextBox::createMimeDataFromSelection() const
+{
+    const QTextCursor cursor = textCursor();
+    const int start = cursor.selectionStart();
+    auto *data = new QMimeData;
+    data->setText(m_text.mid(start, cursor.selectionEnd() - start));
+    return data;
 }
 
 // Pasted and dropped text goes in as it comes, not as the document would

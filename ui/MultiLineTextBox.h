@@ -8,7 +8,8 @@
 // document only shows it, one document character per text character
 // (line breaks drawn for CR, LF and CR LF), since a document of its own
 // would turn every line end into one paragraph break and no-break spaces
-// into blanks.
+// into blanks. What leaves the box (copy, cut, drag, a screen reader's
+// text) is text(), or the selected part of it, never the document's.
 
 #include <QPlainTextEdit>
 
@@ -26,9 +27,12 @@ public:
     void setMaxLength(int length);
 
 protected:
+    QMimeData *createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    friend class MultiLineTextBoxAccessible;  // edits through insertExact()
+
     // Replaces the selection with `typed`, cut to the room left.
     void insertExact(const QString &typed);
     // Takes an edit that the document made on its own into text().
