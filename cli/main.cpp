@@ -7,6 +7,7 @@
 #include "Document.h"
 #include "Exit.h"
 #include "Link.h"
+#include "Message.h"
 #include "Plan.h"
 #include "PortList.h"
 #include "SettingNames.h"
@@ -50,11 +51,6 @@ int say(const QString &lines)
     return Usage;
 }
 
-// The window's line breaks (CR LF or CR alone) as a terminal's.
-QString terminalText(const QString &lines)
-{
-    return withLineFeeds(lines);
-}
 
 bool holdsSecret(const ConfigRecord &record)
 {
@@ -76,7 +72,7 @@ int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs
     case Plan::Outcome::Refused:
         if (plan.windowRefusal)
             complain(QString::fromLatin1(text::Refused)
-                         .arg(plan.windowRefusal->title, terminalText(plan.windowRefusal->text)));
+                         .arg(plan.windowRefusal->title, withLineFeeds(plan.windowRefusal->text)));
         else
             complain(QString::fromLatin1(text::InputRefused).arg(plan.refusal->message()));
         return Refused;
