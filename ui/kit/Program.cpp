@@ -84,10 +84,7 @@ private:
 
 QString displayText(const QString &text)
 {
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
+    return withLineFeeds(text);
 }
 
 void showMessage(QWidget *parent, const Message &message)
