@@ -19,8 +19,8 @@ private:
     void openOnDeviceRetrieved(const QString &model)
     {
         openOnDevice(model);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
-        QTRY_VERIFY(form->DeviceKind != 3);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
+        QTRY_VERIFY(form->deviceKind() != DeviceKind::Unknown);
     }
 
     // Decodes `record` as if the device had sent it.
@@ -41,26 +41,26 @@ private slots:
     void keyFiltersOfTheNewDataBoxes()
     {
         openOnPeer();
-        QTest::keyClicks(form->NewIPAddressTextBox, "a1.2-3 4x");
-        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.234"));
-        QTest::keyClick(form->NewIPAddressTextBox, Qt::Key_Backspace);
-        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.23"));
+        QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "a1.2-3 4x");
+        QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), QString("1.234"));
+        QTest::keyClick(control<QLineEdit>("NewIPAddressTextBox"), Qt::Key_Backspace);
+        QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), QString("1.23"));
         // Control characters count as characters: the paste shortcut is discarded.
         QApplication::clipboard()->setText("99");
-        QTest::keySequence(form->NewSubnetMaskTextBox, QKeySequence::Paste);
-        QCOMPARE(form->NewSubnetMaskTextBox->text(), QString());
+        QTest::keySequence(control<QLineEdit>("NewSubnetMaskTextBox"), QKeySequence::Paste);
+        QCOMPARE(control<QLineEdit>("NewSubnetMaskTextBox")->text(), QString());
 
-        QTest::keyClicks(form->NewPrimaryPortTextBox, "8.0 8a0");
-        QCOMPARE(form->NewPrimaryPortTextBox->text(), QString("8080"));
+        QTest::keyClicks(control<QLineEdit>("NewPrimaryPortTextBox"), "8.0 8a0");
+        QCOMPARE(control<QLineEdit>("NewPrimaryPortTextBox")->text(), QString("8080"));
 
-        QTest::keyClicks(form->txtNewSSID, "My Net #1");
-        QCOMPARE(form->txtNewSSID->text(), QString("My Net #1"));
+        QTest::keyClicks(control<QLineEdit>("txtNewSSID"), "My Net #1");
+        QCOMPARE(control<QLineEdit>("txtNewSSID")->text(), QString("My Net #1"));
 
-        QTest::keyClicks(form->NewPasswordTextBox, "pa ss");
-        QTest::keyClick(form->NewPasswordTextBox, Qt::Key_Return);
-        QTest::keyClick(form->NewPasswordTextBox, Qt::Key_Enter);
-        QTest::keyClicks(form->NewPasswordTextBox, "!");
-        QCOMPARE(form->NewPasswordTextBox->text(), QString("pa ss!"));
+        QTest::keyClicks(control<MultiLineTextBox>("NewPasswordTextBox"), "pa ss");
+        QTest::keyClick(control<MultiLineTextBox>("NewPasswordTextBox"), Qt::Key_Return);
+        QTest::keyClick(control<MultiLineTextBox>("NewPasswordTextBox"), Qt::Key_Enter);
+        QTest::keyClicks(control<MultiLineTextBox>("NewPasswordTextBox"), "!");
+        QCOMPARE(control<MultiLineTextBox>("NewPasswordTextBox")->text(), QString("pa ss!"));
         QVERIFY(messages.isEmpty());
     }
 
@@ -94,8 +94,9 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, text);
         openOnPeer();
-        QLineEdit *boxes[] = {form->NewIPAddressTextBox, form->NewSubnetMaskTextBox,
-                              form->NewDefaultGatewayTextBox};
+        QLineEdit *boxes[] = {control<QLineEdit>("NewIPAddressTextBox"),
+                              control<QLineEdit>("NewSubnetMaskTextBox"),
+                              control<QLineEdit>("NewDefaultGatewayTextBox")};
         QLineEdit *edit = boxes[box];
         edit->setFocus();
         QTest::keyClicks(edit, typed);
@@ -112,15 +113,15 @@ private slots:
     {
         openOnPeer();
         for (const QString typed : {"1.2.3", "0.0.0.0", "255.255.255.255", ""}) {
-            form->NewIPAddressTextBox->setFocus();
-            form->NewIPAddressTextBox->setText(typed);
-            leave(form->NewIPAddressTextBox);
-            QCOMPARE(form->NewIPAddressTextBox->text(), typed);
+            control<QLineEdit>("NewIPAddressTextBox")->setFocus();
+            control<QLineEdit>("NewIPAddressTextBox")->setText(typed);
+            leave(control<QLineEdit>("NewIPAddressTextBox"));
+            QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), typed);
         }
         QVERIFY(messages.isEmpty());
         // Another window taking the focus is no loss of focus to a control.
-        form->NewIPAddressTextBox->setFocus();
-        form->NewIPAddressTextBox->setText("999");
+        control<QLineEdit>("NewIPAddressTextBox")->setFocus();
+        control<QLineEdit>("NewIPAddressTextBox")->setText("999");
         form->frmPASSKEY()->show();
         QVERIFY(QTest::qWaitForWindowActive(form->frmPASSKEY()));
         QVERIFY(messages.isEmpty());
@@ -129,17 +130,17 @@ private slots:
     void toggleSwitchesLayoutsAndKeepsValues()
     {
         openOnPeer();
-        QTest::keyClicks(form->NewPasswordTextBox, "secret");
+        QTest::keyClicks(control<MultiLineTextBox>("NewPasswordTextBox"), "secret");
         form->frmPASSKEY()->Key[5]->setText("7E");
-        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
-        QVERIFY(form->SharedKeyMode);
-        QCOMPARE(form->btnPASS_SHARED->text(), QString("SHARED KEY"));
-        QVERIFY(!form->btnHEX_SELECT->isHidden());
-        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
-        QVERIFY(!form->SharedKeyMode);
-        QCOMPARE(form->btnPASS_SHARED->text(), QString("PASSWORD"));
-        QVERIFY(form->btnHEX_SELECT->isHidden());
-        QCOMPARE(form->NewPasswordTextBox->text(), QString("secret"));
+        QTest::mouseClick(control<QPushButton>("btnPASS_SHARED"), Qt::LeftButton);
+        QVERIFY(form->sharedKeyMode());
+        QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("SHARED KEY"));
+        QVERIFY(!control<QPushButton>("btnHEX_SELECT")->isHidden());
+        QTest::mouseClick(control<QPushButton>("btnPASS_SHARED"), Qt::LeftButton);
+        QVERIFY(!form->sharedKeyMode());
+        QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("PASSWORD"));
+        QVERIFY(control<QPushButton>("btnHEX_SELECT")->isHidden());
+        QCOMPARE(control<MultiLineTextBox>("NewPasswordTextBox")->text(), QString("secret"));
         QCOMPARE(form->frmPASSKEY()->Key[5]->text(), QString("7E"));
         QVERIFY(messages.isEmpty());
     }
@@ -147,8 +148,8 @@ private slots:
     void keyEntryWindow()
     {
         openOnPeer();
-        QTest::mouseClick(form->btnPASS_SHARED, Qt::LeftButton);
-        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("btnPASS_SHARED"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("btnHEX_SELECT"), Qt::LeftButton);
         PassKeyForm *keys = form->frmPASSKEY();
         QVERIFY(keys->isVisible());
         QVERIFY(form->isEnabled());  // not modal
@@ -176,11 +177,11 @@ private slots:
         // DONE and the close box hide the window and keep its values.
         QTest::mouseClick(keys->btnPASSKEYDONE, Qt::LeftButton);
         QVERIFY(!keys->isVisible());
-        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("btnHEX_SELECT"), Qt::LeftButton);
         QVERIFY(keys->isVisible());
         keys->close();
         QVERIFY(!keys->isVisible());
-        QTest::mouseClick(form->btnHEX_SELECT, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("btnHEX_SELECT"), Qt::LeftButton);
         QCOMPARE(form->frmPASSKEY(), keys);
         QCOMPARE(keys->keyTexts().mid(0, 4), QStringList({"AF", "00", "5", "00"}));
         QVERIFY(messages.isEmpty());
@@ -190,8 +191,8 @@ private slots:
     {
         openOnPeer();
         QSignalSpy writes(&form->session(), &SerialSession::written);
-        form->NewIPAddressTextBox->setText("10.0.0.1");
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        control<QLineEdit>("NewIPAddressTextBox")->setText("10.0.0.1");
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("No Configuration Data"));
         QCOMPARE(messages.first().text,
@@ -209,10 +210,10 @@ private slots:
         showRecord(shown);
         QSignalSpy writes(&form->session(), &SerialSession::written);
 
-        QTest::keyClicks(form->NewIPAddressTextBox, "10.1.2.3");
-        QTest::keyClicks(form->NewPrimaryPortTextBox, "32499");
-        form->NewCom2ParityDropDownBox->setCurrentIndex(1);
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "10.1.2.3");
+        QTest::keyClicks(control<QLineEdit>("NewPrimaryPortTextBox"), "32499");
+        control<QComboBox>("NewCom2ParityDropDownBox")->setCurrentIndex(1);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
 
         ConfigRecord expected = shown;
         expected.ip = {10, 1, 2, 3};
@@ -223,14 +224,14 @@ private slots:
         QTRY_COMPARE(peer->received().size(), 113);
         QCOMPARE(peer->received(), encodeUpload(expected));
         QVERIFY(form->session().awaitingReply());
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("---.---.---.---"));
-        QCOMPARE(form->CurrentCom2ParityTextBox->text(), QString("----"));
-        QCOMPARE(form->txtSN->text(), QString(" 4660"));  // kept
-        QCOMPARE(form->NewIPAddressTextBox->text(), QString("10.1.2.3"));
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("---.---.---.---"));
+        QCOMPARE(control<QLineEdit>("CurrentCom2ParityTextBox")->text(), QString("----"));
+        QCOMPARE(control<QLineEdit>("txtSN")->text(), QString(" 4660"));  // kept
+        QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), QString("10.1.2.3"));
         QVERIFY(messages.isEmpty());
 
         // A second upload meets the dashes: refused, nothing sent.
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Mask Data"));
         QCOMPARE(writes.size(), 1);
@@ -243,15 +244,15 @@ private slots:
         shown.serial[Com2Parity] = 255;  // no entry: shown as dashes
         showRecord(shown);
         QSignalSpy writes(&form->session(), &SerialSession::written);
-        form->NewEncryptionType->setCurrentIndex(0);
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        control<QComboBox>("NewEncryptionType")->setCurrentIndex(0);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Comm 2 Parity Data"));
         QCOMPARE(messages.first().text,
                  QString("The type of parity for Comm 2 is not valid, please correct."));
-        QCOMPARE(form->CurrentPasswordTextBox->text(), QString("N / A"));
-        QCOMPARE(form->NewPasswordTextBox->text(), QString("N / A"));
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("192.168.1.20"));
+        QCOMPARE(control<MultiLineTextBox>("CurrentPasswordTextBox")->text(), QString("N / A"));
+        QCOMPARE(control<MultiLineTextBox>("NewPasswordTextBox")->text(), QString("N / A"));
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("192.168.1.20"));
         QCOMPARE(writes.size(), 0);
         QVERIFY(!form->session().awaitingReply());
     }
@@ -261,48 +262,48 @@ private slots:
         openOnPeer();
         showRecord(*simModel("wireless-password"));
         QSignalSpy writes(&form->session(), &SerialSession::written);
-        form->NewIPAddressTextBox->setFocus();
-        QTest::keyClicks(form->NewIPAddressTextBox, "1.2.3.300");
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        control<QLineEdit>("NewIPAddressTextBox")->setFocus();
+        QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "1.2.3.300");
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("IP Data"));
         QCOMPARE(messages.first().text, QString("The IP address must be four numbers from 0 to 255,\r\n"
                                                 "separated by periods, please correct."));
         QCOMPARE(writes.size(), 0);
-        QCOMPARE(form->NewIPAddressTextBox->text(), QString("1.2.3.300"));
-        QCOMPARE(QApplication::focusWidget(), form->NewIPAddressTextBox);
+        QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), QString("1.2.3.300"));
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("NewIPAddressTextBox"));
     }
 
     void endToEndWithTheVirtualDevice()
     {
         openOnDeviceRetrieved("wireless-password");
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
-        const QStringList before = {form->CurrentSubnetMaskTextBox->text(),
-                                    form->CurrentDefaultGatewayTextBox->text(),
-                                    form->CurrentPrimaryPortTextBox->text(),
-                                    form->txCurrentEncryptionType->text(),
-                                    form->CurrentPasswordTextBox->text()};
+        const QStringList before = {control<QLineEdit>("CurrentSubnetMaskTextBox")->text(),
+                                    control<QLineEdit>("CurrentDefaultGatewayTextBox")->text(),
+                                    control<QLineEdit>("CurrentPrimaryPortTextBox")->text(),
+                                    control<QLineEdit>("txCurrentEncryptionType")->text(),
+                                    control<MultiLineTextBox>("CurrentPasswordTextBox")->text()};
 
-        QTest::keyClicks(form->NewIPAddressTextBox, "192.168.7.77");
-        QTest::keyClicks(form->txtNewSSID, "WORKSHOP");
-        form->NewCom2ParityDropDownBox->setCurrentIndex(1);
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "192.168.7.77");
+        QTest::keyClicks(control<QLineEdit>("txtNewSSID"), "WORKSHOP");
+        control<QComboBox>("NewCom2ParityDropDownBox")->setCurrentIndex(1);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(uploads.size(), 1);
-        QTRY_COMPARE(form->CurrentIPAddressTextBox->text(), QString("192.168.7.77"));
+        QTRY_COMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("192.168.7.77"));
 
-        QCOMPARE(form->txtCurrentSSID->text(), QString("WORKSHOP"));
-        QCOMPARE(form->CurrentCom2ParityTextBox->text(), QString("EVEN"));
-        const QStringList after = {form->CurrentSubnetMaskTextBox->text(),
-                                   form->CurrentDefaultGatewayTextBox->text(),
-                                   form->CurrentPrimaryPortTextBox->text(),
-                                   form->txCurrentEncryptionType->text(),
-                                   form->CurrentPasswordTextBox->text()};
+        QCOMPARE(control<QLineEdit>("txtCurrentSSID")->text(), QString("WORKSHOP"));
+        QCOMPARE(control<QLineEdit>("CurrentCom2ParityTextBox")->text(), QString("EVEN"));
+        const QStringList after = {control<QLineEdit>("CurrentSubnetMaskTextBox")->text(),
+                                   control<QLineEdit>("CurrentDefaultGatewayTextBox")->text(),
+                                   control<QLineEdit>("CurrentPrimaryPortTextBox")->text(),
+                                   control<QLineEdit>("txCurrentEncryptionType")->text(),
+                                   control<MultiLineTextBox>("CurrentPasswordTextBox")->text()};
         QCOMPARE(after, before);
         QStringList serial;
-        for (QLineEdit *box : form->currentSerialBoxes())
-            serial.append(box->text());
+        for (const char *box : CurrentSerialBoxes)
+            serial.append(control<QLineEdit>(box)->text());
         QCOMPARE(serial, QStringList({"9600", "8", "1", "NONE", "115200", "7", "2", "EVEN"}));
-        QCOMPARE(form->txtSN->text(), QString(" 4660"));
+        QCOMPARE(control<QLineEdit>("txtSN")->text(), QString(" 4660"));
         QVERIFY(!form->session().awaitingReply());
         QVERIFY(messages.isEmpty());
     }
@@ -347,19 +348,19 @@ private slots:
         if (held.size() < frame::SecretLength)
             config.secret += char(0) + QByteArray(frame::SecretLength - held.size() - 1, char(255));
         openOnDevice(config);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
-        QTRY_VERIFY(form->DeviceKind != 3);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
+        QTRY_VERIFY(form->deviceKind() != DeviceKind::Unknown);
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
 
         for (QChar c : typed)
-            QTest::sendKeyEvent(QTest::Click, form->NewPasswordTextBox, Qt::Key_unknown, QString(c),
-                                Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, control<MultiLineTextBox>("NewPasswordTextBox"),
+                                Qt::Key_unknown, QString(c), Qt::NoModifier);
         if (!pasted.isEmpty()) {
             QApplication::clipboard()->setText(pasted);
-            QTest::keySequence(form->NewPasswordTextBox, QKeySequence::Paste);
+            QTest::keySequence(control<MultiLineTextBox>("NewPasswordTextBox"), QKeySequence::Paste);
         }
-        QTest::keyClicks(form->NewIPAddressTextBox, "10.0.0.9");
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "10.0.0.9");
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(uploads.size(), 1);
 
         QByteArray field = sent;
@@ -376,18 +377,18 @@ private slots:
         openOnDeviceRetrieved("wireless-key");
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
         const QByteArray key = simModel("wireless-key")->secret;
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(uploads.size(), 1);
         const QByteArray upload = uploads.first().first().toByteArray();
         QCOMPARE(upload.size(), 113);
         QCOMPARE(quint8(upload.at(40)), quint8(1));
         QCOMPARE(upload.mid(41, 64), key);
-        QTRY_COMPARE(form->txCurrentEncryptionType->text(), QString("WAP (AES)"));
+        QTRY_COMPARE(control<QLineEdit>("txCurrentEncryptionType")->text(), QString("WAP (AES)"));
 
         // A key typed in the window goes out as typed; an empty box as 0.
         form->frmPASSKEY()->Key[0]->setText("a");
         form->frmPASSKEY()->Key[63]->clear();
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(uploads.size(), 2);
         const QByteArray second = uploads.at(1).first().toByteArray();
         QCOMPARE(quint8(second.at(41)), quint8(10));

@@ -47,7 +47,7 @@ private:
     bool retrieveRecords(QSignalSpy &records, int count = 1)
     {
         const qsizetype target = records.size() + count;
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         while (records.size() < target) {
             if (!records.wait(AnswerWaitMs))
                 return false;
@@ -72,7 +72,7 @@ private slots:
             QCOMPARE(requests.size(), round);
             QVERIFY(answers.last().first().toByteArray().size() > answerLength);  // noise in front
             QCOMPARE(currentColumn(*form), columnOf(device->config()));
-            QCOMPARE(form->DeviceKind, 1);
+            QCOMPARE(form->deviceKind(), DeviceKind::Wired);
         }
         QVERIFY(!form->session().awaitingReply());
         QVERIFY(messages.isEmpty());
@@ -83,7 +83,7 @@ private slots:
         openOnDevice("wireless-password", SimFault::Pieces);
         // Shorter than the whole reply takes: only arrivals that keep
         // restarting the time-out get it through.
-        form->session().setReplyTimeoutMs(180);
+        form->setReplyTimeoutMs(180);
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QElapsedTimer clock;
@@ -101,7 +101,7 @@ private slots:
     void partialReplyKeepsTheWindowUntilTheTimeOut()
     {
         openOnDevice("wireless-key");
-        form->session().setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QVERIFY(retrieveRecords(records));
         const QStringList before = currentColumn(*form);
@@ -119,7 +119,7 @@ private slots:
             messages.append(m);
         });
         clock.start();
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(requests.size(), 1);
         QTRY_VERIFY(form->session().receiveBuffer().size() == 40);
         QCOMPARE(currentColumn(*form), before);  // kept while the reply is out
@@ -141,7 +141,7 @@ private slots:
     void silentDevice()
     {
         openOnDevice("wireless-key");
-        form->session().setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
         QVERIFY(retrieveRecords(records));
         QCOMPARE(form->frmPASSKEY()->keyTexts().mid(0, 3), QStringList({"1F", "A", "0"}));
@@ -150,7 +150,7 @@ private slots:
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(messages.size(), 1);
         QVERIFY(clock.elapsed() >= ShortTimeoutMs * 9 / 10);
         QCOMPARE(requests.size(), 1);
@@ -166,7 +166,7 @@ private slots:
     void deviceThatAnswersTwice()
     {
         openOnDevice("wireless-key", SimFault::Twice);
-        form->session().setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
         QSignalSpy answers(device.get(), &SimDevice::answerSent);
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(requests.size(), 1);
         QCOMPARE(answers.size(), 1);
         QCOMPARE(currentColumn(*form), columnOf(device->config()));
-        QVERIFY(form->SharedKeyMode);
+        QVERIFY(form->sharedKeyMode());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), displayOf(device->config()).keyBoxes);
         QTest::qWait(2 * ShortTimeoutMs);  // the copy arms nothing
         QCOMPARE(records.size(), 2);
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(!feeder.path().isEmpty());
         openForm(feeder.path());
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QVERIFY(form->session().awaitingReply());
         const qint64 residentBefore = residentKiB();
         QVERIFY(residentBefore > 0);
@@ -242,7 +242,7 @@ private slots:
                  qPrintable(QStringLiteral("%1 -> %2 KiB").arg(residentBefore).arg(residentAfter)));
 #endif
         QCOMPARE(currentColumn(*form), columnOf(wired));
-        QCOMPARE(form->DeviceKind, 1);
+        QCOMPARE(form->deviceKind(), DeviceKind::Wired);
         QVERIFY(!form->session().awaitingReply());
         QVERIFY(messages.isEmpty());
     }
@@ -257,29 +257,30 @@ private slots:
 
         for (int cycle = 0; cycle < 1000; ++cycle) {
             // One field changes per cycle, to a value no earlier cycle had.
-            for (QLineEdit *box : {form->NewIPAddressTextBox, form->NewPrimaryPortTextBox, form->txtNewSSID})
+            for (QLineEdit *box : {control<QLineEdit>("NewIPAddressTextBox"),
+                                   control<QLineEdit>("NewPrimaryPortTextBox"), control<QLineEdit>("txtNewSSID")})
                 box->clear();
             QString expected;
             QLineEdit *shownIn = nullptr;
             switch (cycle % 3) {
             case 0:
                 expected = QStringLiteral("10.%1.%2.1").arg(cycle / 250).arg(cycle % 250);
-                form->NewIPAddressTextBox->setText(expected);
-                shownIn = form->CurrentIPAddressTextBox;
+                control<QLineEdit>("NewIPAddressTextBox")->setText(expected);
+                shownIn = control<QLineEdit>("CurrentIPAddressTextBox");
                 break;
             case 1:
                 expected = QString::number(2000 + cycle);
-                form->NewPrimaryPortTextBox->setText(expected);
-                shownIn = form->CurrentPrimaryPortTextBox;
+                control<QLineEdit>("NewPrimaryPortTextBox")->setText(expected);
+                shownIn = control<QLineEdit>("CurrentPrimaryPortTextBox");
                 break;
             default:
                 expected = QStringLiteral("NET%1").arg(cycle);
-                form->txtNewSSID->setText(expected);
-                shownIn = form->txtCurrentSSID;
+                control<QLineEdit>("txtNewSSID")->setText(expected);
+                shownIn = control<QLineEdit>("txtCurrentSSID");
                 break;
             }
             const qsizetype before = records.size();
-            QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
             QVERIFY2(records.size() > before || records.wait(AnswerWaitMs), qPrintable(QString::number(cycle)));
             QCOMPARE(records.size(), before + 1);
             QCOMPARE(uploads.size(), cycle + 1);
@@ -314,18 +315,18 @@ private slots:
             return link;
         });
         form = std::make_unique<UtilityForm>();
-        SerialSession &session = form->session();
+        const SerialSession &session = form->session();
         QSignalSpy lost(&session, &SerialSession::portLost);
         QSignalSpy written(&session, &SerialSession::written);
         QVERIFY(form->Load(4));
-        session.setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
         form->show();
 
         // The pseudo-terminal refuses DTR; that is no loss.
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(peer->received(), requestFrame());
         peer->write(encodeRecord(*simModel("wired")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 1);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wired);
         const QStringList wiredColumn = currentColumn(*form);
         QCOMPARE(lost.size(), 0);
         QCOMPARE(lookups, 1);
@@ -345,7 +346,7 @@ private slots:
         written.clear();
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QCOMPARE(written.size(), 0);
         QCOMPARE(lookups, 2);  // one attempt for the whole request
         QVERIFY(session.awaitingReply());
@@ -360,12 +361,12 @@ private slots:
         // Plugged back in under the same name: RETRIEVE carries on.
         peer = std::make_unique<PtyPeer>();
         QVERIFY(QFile::link(peer->path(), link));
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QVERIFY(session.isOpen());
         QCOMPARE(lookups, 3);
         QTRY_COMPARE(peer->received(), requestFrame());
         peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
         QCOMPARE(currentColumn(*form), columnOf(*simModel("wireless-password")));
 
         // Out and in again: CHANGE reopens as well.
@@ -374,8 +375,8 @@ private slots:
         QVERIFY(lost.wait(AnswerWaitMs));
         peer = std::make_unique<PtyPeer>();
         QVERIFY(QFile::link(peer->path(), link));
-        form->NewPrimaryPortTextBox->setText("4321");
-        QTest::mouseClick(form->ChangeConfigCommand, Qt::LeftButton);
+        control<QLineEdit>("NewPrimaryPortTextBox")->setText("4321");
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(peer->received().size(), frame::RequestLength);
         const std::optional<ConfigRecord> upload = decodeUpload(peer->received());
         QVERIFY(upload);
@@ -383,7 +384,7 @@ private slots:
         ConfigRecord answer = *simModel("wireless-password");
         answer.primaryPort = 4321;
         peer->write(encodeRecord(answer) + '\r');
-        QTRY_COMPARE(form->CurrentPrimaryPortTextBox->text(), QString("4321"));
+        QTRY_COMPARE(control<QLineEdit>("CurrentPrimaryPortTextBox")->text(), QString("4321"));
         QCOMPARE(messages.size(), 1);
 
         // Out once more, then the window closed: the program ends cleanly.
@@ -411,9 +412,9 @@ private slots:
         QFETCH(int, staleErrno);
         peer = std::make_unique<PtyPeer>();
         openForm(peer->path());
-        form->session().setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
         QSignalSpy lost(&form->session(), &SerialSession::portLost);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(peer->received().size(), frame::RequestLength);
         peer->write(encodeRecord(*simModel("wired")).left(30));  // a reply cut short
         QTRY_VERIFY(!form->session().receiveBuffer().isEmpty());

@@ -3,6 +3,7 @@
 // layouts of the password row, the dash reset and the key entry window.
 
 #include "ConfigRecord.h"
+#include "Controls.h"
 #include "UtilityForm.h"
 
 #include <QAbstractItemView>
@@ -12,6 +13,8 @@
 #include <QtTest>
 
 namespace {
+
+using rallon::control;
 
 // Names of every control of the main window, in no particular order.
 const QStringList ControlNames{
@@ -46,11 +49,15 @@ const QStringList TabOrder{
 
 QList<QLineEdit *> currentBoxes(const UtilityForm &w)
 {
-    return {w.CurrentIPAddressTextBox, w.CurrentSubnetMaskTextBox, w.CurrentDefaultGatewayTextBox,
-            w.CurrentPrimaryPortTextBox, w.txtCurrentSSID, w.txCurrentEncryptionType,
-            w.CurrentCom1BaudTextBox, w.CurrentCom1DataBitsTextBox, w.CurrentCom1ParityTextBox,
-            w.CurrentCom1StopBitTextBox, w.CurrentCom2BaudTextBox, w.CurrentCom2DataBitsTextBox,
-            w.CurrentCom2ParityTextBox, w.CurrentCom2StopBitTextBox};
+    QList<QLineEdit *> boxes;
+    for (const char *name :
+         {"CurrentIPAddressTextBox", "CurrentSubnetMaskTextBox", "CurrentDefaultGatewayTextBox",
+          "CurrentPrimaryPortTextBox", "txtCurrentSSID", "txCurrentEncryptionType",
+          "CurrentCom1BaudTextBox", "CurrentCom1DataBitsTextBox", "CurrentCom1ParityTextBox",
+          "CurrentCom1StopBitTextBox", "CurrentCom2BaudTextBox", "CurrentCom2DataBitsTextBox",
+          "CurrentCom2ParityTextBox", "CurrentCom2StopBitTextBox"})
+        boxes.append(control<QLineEdit>(w, name));
+    return boxes;
 }
 
 // Shown and inside the visible client area.
@@ -134,10 +141,14 @@ void TestMainWindowLayout::everyControlIsFoundByName()
         // Every control lies in the client area's widget, not elsewhere.
         QCOMPARE(control->parentWidget(), w.centralWidget());
     }
-    // The members are the named objects.
-    QCOMPARE(w.findChild<QWidget *>("txtSN"), w.txtSN);
-    QCOMPARE(w.findChild<QWidget *>("Com1ParityTextBox"), w.Com1ParityTextBox);
-    QVERIFY(qobject_cast<QLabel *>(w.Com2ParityTextBox));
+    // The controls of the row table are the named objects.
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        if (row.caption)
+            QCOMPARE(w.findChild<QWidget *>(row.captionName), w.*row.caption);
+        QCOMPARE(w.findChild<QWidget *>(row.currentName), rallon::rows::widget(w, row.current));
+        QCOMPARE(w.findChild<QWidget *>(row.entryName), rallon::rows::widget(w, row.entry));
+    }
+    QVERIFY(qobject_cast<QLabel *>(w.findChild<QWidget *>("Com2ParityTextBox")));
 
     // The HELP menu and its submenu.
     QCOMPARE(w.findChild<QMenu *>("HELP_MENU"), w.HELP_MENU);
@@ -162,15 +173,15 @@ void TestMainWindowLayout::listsHoldProtocolItemsUnchosen()
     using rallon::SettingList;
     UtilityForm w;
     const QList<QPair<QComboBox *, SettingList>> lists{
-        {w.NewEncryptionType, SettingList::Encryption},
-        {w.NewCom1BaudDropDownBox, SettingList::Baud},
-        {w.NewCom1DataBitsTextBoxCombo, SettingList::DataBits},
-        {w.NewCom1ParityDropDownBox, SettingList::Parity},
-        {w.NewCom1StopBitCombo, SettingList::StopBits},
-        {w.NewCom2BaudDropDownBox, SettingList::Baud},
-        {w.NewCom2DataBitsTextBoxCombo, SettingList::DataBits},
-        {w.NewCom2ParityDropDownBox, SettingList::Parity},
-        {w.NewCom2StopBitCombo, SettingList::StopBits},
+        {control<QComboBox>(w, "NewEncryptionType"), SettingList::Encryption},
+        {control<QComboBox>(w, "NewCom1BaudDropDownBox"), SettingList::Baud},
+        {control<QComboBox>(w, "NewCom1DataBitsTextBoxCombo"), SettingList::DataBits},
+        {control<QComboBox>(w, "NewCom1ParityDropDownBox"), SettingList::Parity},
+        {control<QComboBox>(w, "NewCom1StopBitCombo"), SettingList::StopBits},
+        {control<QComboBox>(w, "NewCom2BaudDropDownBox"), SettingList::Baud},
+        {control<QComboBox>(w, "NewCom2DataBitsTextBoxCombo"), SettingList::DataBits},
+        {control<QComboBox>(w, "NewCom2ParityDropDownBox"), SettingList::Parity},
+        {control<QComboBox>(w, "NewCom2StopBitCombo"), SettingList::StopBits},
     };
     for (const auto &[combo, list] : lists) {
         QStringList items;
@@ -183,14 +194,14 @@ void TestMainWindowLayout::listsHoldProtocolItemsUnchosen()
         QVERIFY(combo->isEnabled());
     }
     // Position is the protocol code: code 2 of the encryption list.
-    QCOMPARE(w.NewEncryptionType->itemText(2), QStringLiteral("WAP (TKIP)"));
+    QCOMPARE(control<QComboBox>(w, "NewEncryptionType")->itemText(2), QStringLiteral("WAP (TKIP)"));
 }
 
 void TestMainWindowLayout::tabOrderSkipsDisplayBoxes()
 {
     UtilityForm w;
     QVERIFY(showActive(w));
-    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(w, "GetCurrentDataCommand"));
 
     // Once round the password layout, back to the start.
     QStringList expected = TabOrder.mid(1);
@@ -202,16 +213,17 @@ void TestMainWindowLayout::tabOrderSkipsDisplayBoxes()
              (QStringList{"txtSN", "btnPASS_SHARED"}));
 
     // Clicks into a display box or a hex key box leave the focus where it is.
-    w.GetCurrentDataCommand->setFocus();
-    QTest::mouseClick(w.CurrentIPAddressTextBox, Qt::LeftButton);
-    QTest::mouseClick(w.CurrentPasswordTextBox->viewport(), Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+    control<QPushButton>(w, "GetCurrentDataCommand")->setFocus();
+    QTest::mouseClick(control<QLineEdit>(w, "CurrentIPAddressTextBox"), Qt::LeftButton);
+    QTest::mouseClick(control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->viewport(),
+                      Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(w, "GetCurrentDataCommand"));
 
     // Shared key layout: the HEX button joins the end of the order, and the
     // password box out of sight leaves it.
     w.applyPasswordLayout(true);
-    QTest::mouseClick(w.txtNEW_HEX_KEY, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), w.GetCurrentDataCommand);
+    QTest::mouseClick(control<QLineEdit>(w, "txtNEW_HEX_KEY"), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(w, "GetCurrentDataCommand"));
     expected = TabOrder.mid(1);
     expected.removeOne("NewPasswordTextBox");
     expected << "btnHEX_SELECT" << TabOrder.first();
@@ -219,7 +231,7 @@ void TestMainWindowLayout::tabOrderSkipsDisplayBoxes()
 
     for (QWidget *box : currentBoxes(w))
         QVERIFY(!box->isEnabled());
-    QVERIFY(!w.CurrentPasswordTextBox->isEnabled());
+    QVERIFY(!control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->isEnabled());
 }
 
 void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
@@ -227,7 +239,7 @@ void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
     UtilityForm w;
     QVERIFY(showActive(w));
 
-    QComboBox *baud = w.NewCom1BaudDropDownBox;
+    QComboBox *baud = control<QComboBox>(w, "NewCom1BaudDropDownBox");
     baud->setFocus();
     QTest::keyClicks(baud, "9");
     QCOMPARE(baud->currentIndex(), -1);
@@ -243,14 +255,14 @@ void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
     QTest::keyClick(baud, Qt::Key_Down);
     QCOMPARE(baud->currentText(), QStringLiteral("4800"));
 
-    QComboBox *parity = w.NewCom2ParityDropDownBox;
+    QComboBox *parity = control<QComboBox>(w, "NewCom2ParityDropDownBox");
     parity->setFocus();
     QTest::keyClicks(parity, "oE");
     QCOMPARE(parity->currentIndex(), -1);
 
     // Dropped down, a list does not search by typing either: Enter takes the
     // item the arrow keys point at, not a typed one.
-    QComboBox *encryption = w.NewEncryptionType;
+    QComboBox *encryption = control<QComboBox>(w, "NewEncryptionType");
     encryption->setFocus();
     encryption->showPopup();
     QAbstractItemView *popup = encryption->view();
@@ -263,31 +275,31 @@ void TestMainWindowLayout::typingIntoListsAndSerialNumberIsDiscarded()
     QTRY_VERIFY(!popup->isVisible());
     QCOMPARE(encryption->currentIndex(), pointed.row());
 
-    w.txtSN->setFocus();
-    QCOMPARE(QApplication::focusWidget(), w.txtSN);
-    QTest::keyClicks(w.txtSN, "1234");
-    QTest::keyClick(w.txtSN, Qt::Key_Backspace);
-    QTest::keyClick(w.txtSN, Qt::Key_Delete);
-    QTest::keyClick(w.txtSN, Qt::Key_Home);
-    QTest::keyClick(w.txtSN, Qt::Key_Delete);
-    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
+    control<QLineEdit>(w, "txtSN")->setFocus();
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(w, "txtSN"));
+    QTest::keyClicks(control<QLineEdit>(w, "txtSN"), "1234");
+    QTest::keyClick(control<QLineEdit>(w, "txtSN"), Qt::Key_Backspace);
+    QTest::keyClick(control<QLineEdit>(w, "txtSN"), Qt::Key_Delete);
+    QTest::keyClick(control<QLineEdit>(w, "txtSN"), Qt::Key_Home);
+    QTest::keyClick(control<QLineEdit>(w, "txtSN"), Qt::Key_Delete);
+    QCOMPARE(control<QLineEdit>(w, "txtSN")->text(), QStringLiteral("????"));
     QGuiApplication::clipboard()->setText(QStringLiteral("77"));
-    QTest::keySequence(w.txtSN, QKeySequence::Paste);
-    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
+    QTest::keySequence(control<QLineEdit>(w, "txtSN"), QKeySequence::Paste);
+    QCOMPARE(control<QLineEdit>(w, "txtSN")->text(), QStringLiteral("????"));
 
     // Tab still leaves both kinds of control.
-    QTest::keyClick(w.txtSN, Qt::Key_Backtab);
-    QCOMPARE(QApplication::focusWidget(), w.btnPASS_SHARED);
+    QTest::keyClick(control<QLineEdit>(w, "txtSN"), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(w, "btnPASS_SHARED"));
     parity->setFocus();
     QTest::keyClick(parity, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), w.NewCom2StopBitCombo);
+    QCOMPARE(QApplication::focusWidget(), control<QComboBox>(w, "NewCom2StopBitCombo"));
 }
 
 void TestMainWindowLayout::multiLineBoxKeepsItsMaxLength()
 {
     UtilityForm w;
     QVERIFY(showActive(w));
-    MultiLineTextBox *box = w.NewPasswordTextBox;
+    MultiLineTextBox *box = control<MultiLineTextBox>(w, "NewPasswordTextBox");
     QCOMPARE(box->maxLength(), 30);
     const QString thirtyFive = QStringLiteral("abcdefghijklmnopqrstuvwxyz012345678");
 
@@ -329,14 +341,16 @@ void TestMainWindowLayout::multiLineBoxKeepsItsMaxLength()
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Tab);
     QCOMPARE(box->text(), thirtyFive.left(30));
-    QCOMPARE(QApplication::focusWidget(), w.NewCom1BaudDropDownBox);
+    QCOMPARE(QApplication::focusWidget(), control<QComboBox>(w, "NewCom1BaudDropDownBox"));
 
     // The New Data text boxes' limits (addresses that pass their octet check).
     const QString ones = QStringLiteral("1.1.1.1.1.1.1.1.1.1");
     const QList<std::tuple<QLineEdit *, int, QString>> limits{
-        {w.NewIPAddressTextBox, 15, ones}, {w.NewSubnetMaskTextBox, 15, ones},
-        {w.NewDefaultGatewayTextBox, 15, ones}, {w.NewPrimaryPortTextBox, 5, "777777777"},
-        {w.txtNewSSID, 21, QString(25, QLatin1Char('s'))}};
+        {control<QLineEdit>(w, "NewIPAddressTextBox"), 15, ones},
+        {control<QLineEdit>(w, "NewSubnetMaskTextBox"), 15, ones},
+        {control<QLineEdit>(w, "NewDefaultGatewayTextBox"), 15, ones},
+        {control<QLineEdit>(w, "NewPrimaryPortTextBox"), 5, "777777777"},
+        {control<QLineEdit>(w, "txtNewSSID"), 21, QString(25, QLatin1Char('s'))}};
     for (const auto &[edit, limit, typed] : limits) {
         edit->setFocus();
         QTest::keyClicks(edit, typed);
@@ -348,52 +362,52 @@ void TestMainWindowLayout::passwordRowSwitchesLayouts()
 {
     UtilityForm w;
     QVERIFY(showActive(w));
-    const QRect currentPassword = w.CurrentPasswordTextBox->geometry();
-    const QRect newPassword = w.NewPasswordTextBox->geometry();
-    const QRect currentHex = w.txtCURRENT_HEX_KEY->geometry();
-    const QRect newHex = w.txtNEW_HEX_KEY->geometry();
+    const QRect currentPassword = control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->geometry();
+    const QRect newPassword = control<MultiLineTextBox>(w, "NewPasswordTextBox")->geometry();
+    const QRect currentHex = control<QLineEdit>(w, "txtCURRENT_HEX_KEY")->geometry();
+    const QRect newHex = control<QLineEdit>(w, "txtNEW_HEX_KEY")->geometry();
 
     // The constructor's password layout.
-    QVERIFY(!w.SharedKeyMode);
-    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("PASSWORD"));
-    QVERIFY(inSight(w, w.CurrentPasswordTextBox));
-    QVERIFY(inSight(w, w.NewPasswordTextBox));
-    QVERIFY(!inSight(w, w.txtCURRENT_HEX_KEY));
-    QVERIFY(!inSight(w, w.txtNEW_HEX_KEY));
-    QVERIFY(w.btnHEX_SELECT->isHidden());
+    QVERIFY(!w.sharedKeyMode());
+    QCOMPARE(control<QPushButton>(w, "btnPASS_SHARED")->text(), QStringLiteral("PASSWORD"));
+    QVERIFY(inSight(w, control<MultiLineTextBox>(w, "CurrentPasswordTextBox")));
+    QVERIFY(inSight(w, control<MultiLineTextBox>(w, "NewPasswordTextBox")));
+    QVERIFY(!inSight(w, control<QLineEdit>(w, "txtCURRENT_HEX_KEY")));
+    QVERIFY(!inSight(w, control<QLineEdit>(w, "txtNEW_HEX_KEY")));
+    QVERIFY(control<QPushButton>(w, "btnHEX_SELECT")->isHidden());
 
-    w.NewPasswordTextBox->setText(QStringLiteral("secret"));
+    control<MultiLineTextBox>(w, "NewPasswordTextBox")->setText(QStringLiteral("secret"));
     w.applyPasswordLayout(true);
-    QVERIFY(w.SharedKeyMode);
-    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("SHARED KEY"));
-    QVERIFY(!inSight(w, w.CurrentPasswordTextBox));
-    QVERIFY(!inSight(w, w.NewPasswordTextBox));
-    QVERIFY(inSight(w, w.btnHEX_SELECT));
+    QVERIFY(w.sharedKeyMode());
+    QCOMPARE(control<QPushButton>(w, "btnPASS_SHARED")->text(), QStringLiteral("SHARED KEY"));
+    QVERIFY(!inSight(w, control<MultiLineTextBox>(w, "CurrentPasswordTextBox")));
+    QVERIFY(!inSight(w, control<MultiLineTextBox>(w, "NewPasswordTextBox")));
+    QVERIFY(inSight(w, control<QPushButton>(w, "btnHEX_SELECT")));
     // The hex key boxes take the password boxes' places in the row.
-    QCOMPARE(w.txtCURRENT_HEX_KEY->geometry(), currentPassword);
-    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newPassword);
-    QVERIFY(inSight(w, w.txtCURRENT_HEX_KEY));
-    QVERIFY(inSight(w, w.txtNEW_HEX_KEY));
-    QCOMPARE(w.txtNEW_HEX_KEY->text(), QStringLiteral("HEX KEY"));
-    QVERIFY(!w.txtNEW_HEX_KEY->isEnabled());
+    QCOMPARE(control<QLineEdit>(w, "txtCURRENT_HEX_KEY")->geometry(), currentPassword);
+    QCOMPARE(control<QLineEdit>(w, "txtNEW_HEX_KEY")->geometry(), newPassword);
+    QVERIFY(inSight(w, control<QLineEdit>(w, "txtCURRENT_HEX_KEY")));
+    QVERIFY(inSight(w, control<QLineEdit>(w, "txtNEW_HEX_KEY")));
+    QCOMPARE(control<QLineEdit>(w, "txtNEW_HEX_KEY")->text(), QStringLiteral("HEX KEY"));
+    QVERIFY(!control<QLineEdit>(w, "txtNEW_HEX_KEY")->isEnabled());
     // HEX stands right of the New Data column, clear of it.
-    QVERIFY(w.btnHEX_SELECT->geometry().left() > newPassword.right());
+    QVERIFY(control<QPushButton>(w, "btnHEX_SELECT")->geometry().left() > newPassword.right());
 
     // Applying it twice changes nothing more.
     w.applyPasswordLayout(true);
-    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newPassword);
-    QVERIFY(w.btnHEX_SELECT->isVisible());
+    QCOMPARE(control<QLineEdit>(w, "txtNEW_HEX_KEY")->geometry(), newPassword);
+    QVERIFY(control<QPushButton>(w, "btnHEX_SELECT")->isVisible());
 
     w.applyPasswordLayout(false);
-    QVERIFY(!w.SharedKeyMode);
-    QCOMPARE(w.btnPASS_SHARED->text(), QStringLiteral("PASSWORD"));
-    QCOMPARE(w.CurrentPasswordTextBox->geometry(), currentPassword);
-    QCOMPARE(w.NewPasswordTextBox->geometry(), newPassword);
-    QCOMPARE(w.txtCURRENT_HEX_KEY->geometry(), currentHex);
-    QCOMPARE(w.txtNEW_HEX_KEY->geometry(), newHex);
-    QVERIFY(w.btnHEX_SELECT->isHidden());
+    QVERIFY(!w.sharedKeyMode());
+    QCOMPARE(control<QPushButton>(w, "btnPASS_SHARED")->text(), QStringLiteral("PASSWORD"));
+    QCOMPARE(control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->geometry(), currentPassword);
+    QCOMPARE(control<MultiLineTextBox>(w, "NewPasswordTextBox")->geometry(), newPassword);
+    QCOMPARE(control<QLineEdit>(w, "txtCURRENT_HEX_KEY")->geometry(), currentHex);
+    QCOMPARE(control<QLineEdit>(w, "txtNEW_HEX_KEY")->geometry(), newHex);
+    QVERIFY(control<QPushButton>(w, "btnHEX_SELECT")->isHidden());
     // Switching clears nothing.
-    QCOMPARE(w.NewPasswordTextBox->text(), QStringLiteral("secret"));
+    QCOMPARE(control<MultiLineTextBox>(w, "NewPasswordTextBox")->text(), QStringLiteral("secret"));
 }
 
 void TestMainWindowLayout::dashResetAndInitialDisplay()
@@ -408,33 +422,37 @@ void TestMainWindowLayout::dashResetAndInitialDisplay()
                                          : QStringLiteral("----");
             QVERIFY2(box->text() == expected, qPrintable(box->objectName()));
         }
-        QCOMPARE(w.CurrentPasswordTextBox->text(), QStringLiteral("----"));
+        QCOMPARE(control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->text(),
+                 QStringLiteral("----"));
     };
 
     // As the window opens.
     checkDashes();
-    QCOMPARE(w.txtSN->text(), QStringLiteral("????"));
-    QCOMPARE(w.txtSN->palette().color(QPalette::Text),
-             w.txtSN->palette().color(QPalette::ButtonText));
-    QVERIFY(w.txtSN->isEnabled());
-    QVERIFY(w.txtSN->focusPolicy() & Qt::TabFocus);
-    QCOMPARE(w.DeviceKind, 3);
-    for (QLineEdit *edit : {w.NewIPAddressTextBox, w.NewSubnetMaskTextBox,
-                            w.NewDefaultGatewayTextBox, w.NewPrimaryPortTextBox, w.txtNewSSID})
+    QCOMPARE(control<QLineEdit>(w, "txtSN")->text(), QStringLiteral("????"));
+    QCOMPARE(control<QLineEdit>(w, "txtSN")->palette().color(QPalette::Text),
+             control<QLineEdit>(w, "txtSN")->palette().color(QPalette::ButtonText));
+    QVERIFY(control<QLineEdit>(w, "txtSN")->isEnabled());
+    QVERIFY(control<QLineEdit>(w, "txtSN")->focusPolicy() & Qt::TabFocus);
+    QCOMPARE(w.deviceKind(), rallon::DeviceKind::Unknown);
+    for (QLineEdit *edit : {control<QLineEdit>(w, "NewIPAddressTextBox"),
+                            control<QLineEdit>(w, "NewSubnetMaskTextBox"),
+                            control<QLineEdit>(w, "NewDefaultGatewayTextBox"),
+                            control<QLineEdit>(w, "NewPrimaryPortTextBox"),
+                            control<QLineEdit>(w, "txtNewSSID")})
         QVERIFY(edit->text().isEmpty());
-    QVERIFY(w.NewPasswordTextBox->text().isEmpty());
+    QVERIFY(control<MultiLineTextBox>(w, "NewPasswordTextBox")->text().isEmpty());
 
     // After values were shown.
     for (QLineEdit *box : currentBoxes(w))
         box->setText(QStringLiteral("N / A"));
-    w.CurrentPasswordTextBox->setText(QStringLiteral("pass"));
-    w.txtSN->setText(QStringLiteral(" 4660"));
-    w.NewIPAddressTextBox->setText(QStringLiteral("10.0.0.1"));
+    control<MultiLineTextBox>(w, "CurrentPasswordTextBox")->setText(QStringLiteral("pass"));
+    control<QLineEdit>(w, "txtSN")->setText(QStringLiteral(" 4660"));
+    control<QLineEdit>(w, "NewIPAddressTextBox")->setText(QStringLiteral("10.0.0.1"));
     w.resetCurrentData();
     checkDashes();
     // The reset touches the Current Data column only.
-    QCOMPARE(w.txtSN->text(), QStringLiteral(" 4660"));
-    QCOMPARE(w.NewIPAddressTextBox->text(), QStringLiteral("10.0.0.1"));
+    QCOMPARE(control<QLineEdit>(w, "txtSN")->text(), QStringLiteral(" 4660"));
+    QCOMPARE(control<QLineEdit>(w, "NewIPAddressTextBox")->text(), QStringLiteral("10.0.0.1"));
 }
 
 void TestMainWindowLayout::keyEntryWindow()

@@ -81,12 +81,12 @@ private:
     void openOnPeerWithShortTimeOut()
     {
         openOnPeer();
-        form->session().setReplyTimeoutMs(ShortTimeoutMs);
+        form->setReplyTimeoutMs(ShortTimeoutMs);
     }
 
     void retrieve()
     {
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(peer->received().size(), frame::RequestLength);
     }
 
@@ -97,7 +97,7 @@ private slots:
     void loadShowsDashesAndWaitsForNothing()
     {
         openOnPeerWithShortTimeOut();
-        QCOMPARE(form->DeviceKind, 3);
+        QCOMPARE(form->deviceKind(), DeviceKind::Unknown);
         QCOMPARE(currentColumn(*form), dashes());
         QVERIFY(form->session().isOpen());
         QVERIFY(!form->session().awaitingReply());
@@ -107,7 +107,7 @@ private slots:
     {
         openOnPeerWithShortTimeOut();
         QSignalSpy writes(&form->session(), &SerialSession::written);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
         QCOMPARE(writes.size(), 110);
         QCOMPARE(writes.first().first().toByteArray(), QByteArray("CFG?"));
         QCOMPARE(writes.last().first().toByteArray(), QByteArray(1, char(238)));
@@ -122,18 +122,19 @@ private slots:
         openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
         QCOMPARE(currentColumn(*form),
                  QStringList({"192.168.1.20", "255.255.255.0", "192.168.1.1", "4000", "HOME",
                               "WAP (TKIP)", "abc", "9600", "8", "1", "NONE", "115200", "7", "2",
                               "ODD", " 4660"}));
-        QCOMPARE(form->SerialNumber, quint16(4660));
-        QVERIFY(!form->SharedKeyMode);
-        QCOMPARE(form->btnPASS_SHARED->text(), QString("PASSWORD"));
-        QVERIFY(form->btnHEX_SELECT->isHidden());
-        for (QWidget *w : std::initializer_list<QWidget *>{form->txtNewSSID, form->NewEncryptionType,
-                                                          form->NewPasswordTextBox,
-                                                          form->btnPASS_SHARED})
+        QCOMPARE(form->serialNumber(), quint16(4660));
+        QVERIFY(!form->sharedKeyMode());
+        QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("PASSWORD"));
+        QVERIFY(control<QPushButton>("btnHEX_SELECT")->isHidden());
+        for (QWidget *w : std::initializer_list<QWidget *>{control<QLineEdit>("txtNewSSID"),
+                                                          control<QComboBox>("NewEncryptionType"),
+                                                          control<MultiLineTextBox>("NewPasswordTextBox"),
+                                                          control<QPushButton>("btnPASS_SHARED")})
             QVERIFY(w->isEnabled());
         const QStringList keys = form->frmPASSKEY()->keyTexts();
         QCOMPARE(keys.mid(0, 5), QStringList({"61", "62", "63", "0", "FF"}));
@@ -148,20 +149,20 @@ private slots:
         openOnDevice("wireless-key");
 
         // A password shown from an earlier record must not survive a key record.
-        form->CurrentPasswordTextBox->setText("from another device");
+        control<MultiLineTextBox>("CurrentPasswordTextBox")->setText("from another device");
         QSignalSpy requests(device.get(), &SimDevice::requestReceived);
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
         QCOMPARE(requests.size(), 1);
         QCOMPARE(currentColumn(*form),
                  QStringList({"10.0.0.5", "255.0.0.0", "10.0.0.1", "32499", "RALLON-NET",
                               "WAP (AES)", "", "4800", "8", "1", "EVEN", "19200", "8", "2",
                               "NONE", " 7"}));
-        QVERIFY(form->SharedKeyMode);
-        QCOMPARE(form->btnPASS_SHARED->text(), QString("SHARED KEY"));
-        QVERIFY(!form->btnHEX_SELECT->isHidden());
-        QCOMPARE(form->txtNEW_HEX_KEY->x(), 8640 / 15);
-        QVERIFY(form->NewPasswordTextBox->x() >= form->centralWidget()->width());
+        QVERIFY(form->sharedKeyMode());
+        QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("SHARED KEY"));
+        QVERIFY(!control<QPushButton>("btnHEX_SELECT")->isHidden());
+        QCOMPARE(control<QLineEdit>("txtNEW_HEX_KEY")->x(), 8640 / 15);
+        QVERIFY(control<MultiLineTextBox>("NewPasswordTextBox")->x() >= form->centralWidget()->width());
         const QStringList keys = form->frmPASSKEY()->keyTexts();
         QCOMPARE(keys.mid(0, 3), QStringList({"1F", "A", "0"}));
         QCOMPARE(keys.at(3), QString::number((31 + 21) % 256, 16).toUpper());
@@ -172,17 +173,18 @@ private slots:
         openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wired")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 1);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wired);
         const QStringList shown = currentColumn(*form);
         QCOMPARE(shown.mid(0, 7), QStringList({"172.16.5.9", "255.255.0.0", "172.16.0.1", "8080",
                                                "N / A", "N / A", "N / A"}));
-        QCOMPARE(form->txtSN->text(), QString(" 1234"));
-        for (QWidget *w : std::initializer_list<QWidget *>{form->txtNewSSID, form->NewEncryptionType,
-                                                          form->NewPasswordTextBox,
-                                                          form->btnPASS_SHARED})
+        QCOMPARE(control<QLineEdit>("txtSN")->text(), QString(" 1234"));
+        for (QWidget *w : std::initializer_list<QWidget *>{control<QLineEdit>("txtNewSSID"),
+                                                          control<QComboBox>("NewEncryptionType"),
+                                                          control<MultiLineTextBox>("NewPasswordTextBox"),
+                                                          control<QPushButton>("btnPASS_SHARED")})
             QVERIFY(!w->isEnabled());
-        QCOMPARE(form->btnPASS_SHARED->text(), QString("PASSWORD"));
-        QVERIFY(form->btnHEX_SELECT->isHidden());
+        QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("PASSWORD"));
+        QVERIFY(control<QPushButton>("btnHEX_SELECT")->isHidden());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
     }
 
@@ -196,10 +198,10 @@ private slots:
             peer->write(answer.mid(i, 9));
             QTest::qWait(5);
         }
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
         QTest::qWait(50);
         QCOMPARE(records.size(), 1);
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("192.168.1.20"));
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("192.168.1.20"));
     }
 
     void noiseBeforeTheRecordDoesNotShiftIt()
@@ -207,10 +209,10 @@ private slots:
         openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(QByteArray("\x00\xff\x13" "CF" "x", 6) + encodeRecord(*simModel("wired")));
-        QTRY_COMPARE(form->DeviceKind, 1);
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
-        QCOMPARE(form->CurrentPrimaryPortTextBox->text(), QString("8080"));
-        QCOMPARE(form->txtSN->text(), QString(" 1234"));
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wired);
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("172.16.5.9"));
+        QCOMPARE(control<QLineEdit>("CurrentPrimaryPortTextBox")->text(), QString("8080"));
+        QCOMPARE(control<QLineEdit>("txtSN")->text(), QString(" 1234"));
     }
 
     void exactRecordWithNothingAfterIsShown()
@@ -218,7 +220,7 @@ private slots:
         openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")));
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
         QVERIFY(!form->session().awaitingReply());
     }
 
@@ -231,10 +233,11 @@ private slots:
         record[108] = char(255);  // Comm 1 parity
         record[37] = char(200);   // port high octet: unsigned
         peer->write(record);
-        QTRY_COMPARE(form->DeviceKind, 0);
-        QCOMPARE(form->txCurrentEncryptionType->text(), QString("----"));
-        QCOMPARE(form->CurrentCom1ParityTextBox->text(), QString("----"));
-        QCOMPARE(form->CurrentPrimaryPortTextBox->text(), QString::number(200 * 256 + 4000 % 256));
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
+        QCOMPARE(control<QLineEdit>("txCurrentEncryptionType")->text(), QString("----"));
+        QCOMPARE(control<QLineEdit>("CurrentCom1ParityTextBox")->text(), QString("----"));
+        QCOMPARE(control<QLineEdit>("CurrentPrimaryPortTextBox")->text(),
+                 QString::number(200 * 256 + 4000 % 256));
     }
 
     void silentDeviceTimesOutOnce()
@@ -242,7 +245,7 @@ private slots:
         openOnPeerWithShortTimeOut();
         retrieve();
         peer->write(encodeRecord(*simModel("wireless-password")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 0);
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wireless);
 
         bool timerStoppedBeforeMessage = false;
         setMessageHook([&](const Message &m) {
@@ -260,7 +263,7 @@ private slots:
         QVERIFY(timerStoppedBeforeMessage);
         QCOMPARE(currentColumn(*form), dashes());
         QCOMPARE(form->frmPASSKEY()->keyTexts(), QStringList(64, "FF"));
-        QCOMPARE(form->DeviceKind, 0);  // kept
+        QCOMPARE(form->deviceKind(), DeviceKind::Wireless);  // kept
     }
 
     void replyThatStopsShortTimesOutAfterItsLastOctet()
@@ -288,8 +291,8 @@ private slots:
         peer->clearReceived();
         retrieve();
         peer->write(encodeRecord(*simModel("wired")));
-        QTRY_COMPARE(form->DeviceKind, 1);
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wired);
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("172.16.5.9"));
     }
 
     // The one test at the shipped interval (8 s): the time-out comes within
@@ -327,9 +330,9 @@ private slots:
         retrieve();
         QVERIFY(form->session().receiveBuffer().isEmpty());
         peer->write(encodeRecord(*simModel("wired")) + '\r');
-        QTRY_COMPARE(form->DeviceKind, 1);
-        QCOMPARE(form->CurrentIPAddressTextBox->text(), QString("172.16.5.9"));
-        QCOMPARE(form->txtSN->text(), QString(" 1234"));
+        QTRY_COMPARE(form->deviceKind(), DeviceKind::Wired);
+        QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("172.16.5.9"));
+        QCOMPARE(control<QLineEdit>("txtSN")->text(), QString(" 1234"));
         QVERIFY(messages.isEmpty());
     }
 

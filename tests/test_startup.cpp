@@ -4,6 +4,7 @@
 // Delay itself.
 
 #include "CommPortForm.h"
+#include "Controls.h"
 #include "Delay.h"
 #include "OpenFailure.h"
 #include "PortList.h"
@@ -283,11 +284,11 @@ private slots:
         QVERIFY(form);
         QVERIFY(form->isVisible());
         QVERIFY(form->session().isOpen());
-        QCOMPARE(form->DeviceKind, 3);
+        QCOMPARE(form->deviceKind(), DeviceKind::Unknown);
         QCOMPARE(ends, 0);
 
         // The opened port is the pseudo-terminal: a request reaches it.
-        QTest::mouseClick(form->GetCurrentDataCommand, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*form, "GetCurrentDataCommand"), Qt::LeftButton);
         QTRY_COMPARE(peer->received().left(4), QByteArray("CFG?"));
     }
 

@@ -4,6 +4,7 @@
 //
 //   rallon-shots OUTDIR [--hold SECONDS]
 
+#include "Controls.h"
 #include "PortMapping.h"
 #include "SimDevice.h"
 #include "SimLine.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace rallon;
@@ -19,9 +22,9 @@ namespace {
 
 bool retrieveFrom(UtilityForm &form)
 {
-    QTest::mouseClick(form.GetCurrentDataCommand, Qt::LeftButton);
-    return QTest::qWaitFor([&] { return form.DeviceKind != 3 && !form.session().awaitingReply(); },
-                           5000);
+    QSignalSpy shown(&form, &UtilityForm::recordShown);
+    QTest::mouseClick(control<QPushButton>(form, "GetCurrentDataCommand"), Qt::LeftButton);
+    return !shown.isEmpty() || shown.wait(5000);
 }
 
 // A virtual device of `model` on a pseudo-terminal, and the main window
@@ -84,7 +87,7 @@ int main(int argc, char *argv[])
     keyForm.grab().save(out.filePath("shared-key-layout.png"));
     QTest::qWait(hold * 1000);
 
-    QTest::mouseClick(keyForm.btnHEX_SELECT, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(keyForm, "btnHEX_SELECT"), Qt::LeftButton);
     PassKeyForm *keys = keyForm.frmPASSKEY();
     QTest::qWait(300);
     keys->grab().save(out.filePath("key-entry-window.png"));

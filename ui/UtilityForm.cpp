@@ -10,12 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-
-#include <algorithm>
-
-#include <QEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
@@ -186,7 +181,7 @@ UtilityForm::UtilityForm(QWidget *parent)
     applyPasswordLayout(false);
     placeWindow();
 
-    connect(btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!SharedKeyMode); });
+    connect(btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!m_sharedKeyMode); });
     connect(btnHEX_SELECT, &QPushButton::clicked, this, &UtilityForm::showKeyEntryWindow);
     connect(GetCurrentDataCommand, &QPushButton::clicked, this, &UtilityForm::requestConfiguration);
     connect(ChangeConfigCommand, &QPushButton::clicked, this, &UtilityForm::changeConfiguration);
@@ -365,7 +360,7 @@ void UtilityForm::placeWindow()
 
 void UtilityForm::applyPasswordLayout(bool sharedKey)
 {
-    SharedKeyMode = sharedKey;
+    m_sharedKeyMode = sharedKey;
     btnPASS_SHARED->setText(sharedKey ? mainwindow_text::SharedKey : mainwindow_text::Password);
     if (sharedKey) {
         txtCURRENT_HEX_KEY->move(twips(CurrentLeft), twips(RowPassword));
@@ -397,22 +392,6 @@ PassKeyForm *UtilityForm::frmPASSKEY()
     return m_passKeyForm;
 }
 
-std::array<QLineEdit *, rallon::SerialSettingCount> UtilityForm::currentSerialBoxes() const
-{
-    std::array<QLineEdit *, rallon::SerialSettingCount> boxes{};
-    for (int i = 0; i < rallon::SerialSettingCount; ++i)
-        boxes[i] = this->*std::get<rows::Member<QLineEdit>>(serialRow(rallon::SerialSetting(i)).current);
-    return boxes;
-}
-
-std::array<QComboBox *, rallon::SerialSettingCount> UtilityForm::newSerialLists() const
-{
-    std::array<QComboBox *, rallon::SerialSettingCount> lists{};
-    for (int i = 0; i < rallon::SerialSettingCount; ++i)
-        lists[i] = this->*std::get<rows::Member<QComboBox>>(serialRow(rallon::SerialSetting(i)).entry);
-    return lists;
-}
-
 bool UtilityForm::Load(int commPortNumber)
 {
     resetCurrentData();
@@ -436,7 +415,7 @@ void UtilityForm::requestConfiguration()
 rallon::ChangeSnapshot UtilityForm::changeSnapshot()
 {
     rallon::ChangeSnapshot snap;
-    snap.deviceKind = rallon::DeviceKind(DeviceKind);
+    snap.deviceKind = m_deviceKind;
     snap.sharedKeyLayout = !btnHEX_SELECT->isHidden();
     for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
         snap.current[row.setting] = currentText(*this, row);
@@ -509,7 +488,7 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
     const rallon::RecordDisplay shown = rallon::displayOf(*decoded);
 
     setDeviceKind(shown.deviceKind);
-    SerialNumber = decoded->serialNumber;
+    m_serialNumber = decoded->serialNumber;
     const bool wireless = shown.deviceKind == rallon::DeviceKind::Wireless;
     for (QWidget *control : std::initializer_list<QWidget *>{
              txtNewSSID, NewEncryptionType, NewPasswordTextBox, btnPASS_SHARED})
@@ -520,6 +499,7 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
     applyPasswordLayout(shown.sharedKey);
     setKeyBoxes(shown.keyBoxes);
     txtSN->setText(shown.serialNumber);
+    emit recordShown();
 }
 
 void UtilityForm::replyTimedOut()
@@ -532,15 +512,7 @@ void UtilityForm::replyTimedOut()
 
 void UtilityForm::setDeviceKind(rallon::DeviceKind kind)
 {
-    DeviceKind = int(kind);
-}
-
-const rallon::rows::SettingRow &UtilityForm::serialRow(rallon::SerialSetting setting)
-{
-    const auto &table = rallon::rows::settingRows();
-    return *std::find_if(table.begin(), table.end(), [setting](const auto &row) {
-        return row.setting == rallon::settingOf(setting);
-    });
+    m_deviceKind = kind;
 }
 
 void UtilityForm::setKeyBoxes(const QStringList &texts)

@@ -16,15 +16,10 @@
 #include "ConfigRecord.h"
 #include "DeviceKind.h"
 #include "EntryRules.h"
+#include "MainWindowRows.h"
 #include "MultiLineTextBox.h"
 #include "PassKeyForm.h"
 #include "SerialSession.h"
-
-#include <array>
-
-namespace rallon::rows {
-struct SettingRow;
-}
 
 class UtilityForm : public QMainWindow
 {
@@ -33,21 +28,17 @@ public:
     explicit UtilityForm(QWidget *parent = nullptr);
     ~UtilityForm() override;
 
-    // Opens PC serial port `commPortNumber` and sets DeviceKind to 3. When
-    // the port cannot be opened, says so and ends the program; false then.
+    // Opens PC serial port `commPortNumber`; the device kind is then
+    // Unknown. When the port cannot be opened, says so and ends the
+    // program; false then.
     bool Load(int commPortNumber);
 
     // Shows a device's record (116 octets from "CFG=") in the window.
     void ParseConfigurationRecord(const QByteArray &record);
 
-    rallon::SerialSession &session() { return m_session; }
-
-    // What CHANGE CONFIGURATION reads, as the controls stand.
-    rallon::ChangeSnapshot changeSnapshot();
-
-    // The eight serial settings' controls in record order.
-    std::array<QLineEdit *, rallon::SerialSettingCount> currentSerialBoxes() const;
-    std::array<QComboBox *, rallon::SerialSettingCount> newSerialLists() const;
+    const rallon::SerialSession &session() const { return m_session; }
+    // The reply time-out of the window's session (tests and tools shorten it).
+    void setReplyTimeoutMs(int ms) { m_session.setReplyTimeoutMs(ms); }
 
     // The password row: password layout (false) or shared key layout (true).
     void applyPasswordLayout(bool sharedKey);
@@ -58,12 +49,53 @@ public:
     PassKeyForm *frmPASSKEY();
     bool hasPassKeyForm() const { return !m_passKeyForm.isNull(); }
 
-    // State held for the other parts of the program. DeviceKind is the
-    // number of a rallon::DeviceKind: 3 until a record is decoded, then 0
-    // (wireless) or 1 (wired); setDeviceKind() is its only writer.
-    int DeviceKind = 3;
-    bool SharedKeyMode = false;
-    quint16 SerialNumber = 0;
+    // Unknown until a record is decoded, then the record's kind.
+    rallon::DeviceKind deviceKind() const { return m_deviceKind; }
+    // The password row's layout: true for the shared key layout.
+    bool sharedKeyMode() const { return m_sharedKeyMode; }
+    // The serial number of the last record decoded; 0 before.
+    quint16 serialNumber() const { return m_serialNumber; }
+
+    // The HELP menu; attachHelp() connects its items.
+    QMenu *HELP_MENU = nullptr;
+    QAction *ABOUT = nullptr;
+    QMenu *INSTRUCTIONS = nullptr;
+    QAction *Connect = nullptr;
+    QAction *Start = nullptr;
+    QAction *Enter = nullptr;
+    QAction *PassKey = nullptr;
+    QAction *LEDs = nullptr;
+
+signals:
+    // A decoded record is shown in the window.
+    void recordShown();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // The row table names the controls of each row.
+    friend const std::array<rallon::rows::SettingRow, rallon::SettingCount> &
+    rallon::rows::settingRows();
+
+    // What CHANGE CONFIGURATION reads, as the controls stand.
+    rallon::ChangeSnapshot changeSnapshot();
+    void requestConfiguration();
+    void changeConfiguration();
+    void checkOctets(QLineEdit *box, rallon::AddressBox which);
+    void showKeyEntryWindow();
+    void replyTimedOut();
+    void setKeyBoxes(const QStringList &texts);
+    void setDeviceKind(rallon::DeviceKind kind);
+
+    void buildHeadings();
+    void buildRows();
+    void buildPasswordRow();
+    void buildBottom();
+    void buildMenu();
+    void setTabOrderChain();
+    void nameForAccessibility();
+    void placeWindow();
 
     // Headings.
     QLabel *TarvexRallonLabel = nullptr;
@@ -133,39 +165,10 @@ public:
     QLabel *lblSN = nullptr;
     QPushButton *ChangeConfigCommand = nullptr;
 
-    // HELP menu.
-    QMenu *HELP_MENU = nullptr;
-    QAction *ABOUT = nullptr;
-    QMenu *INSTRUCTIONS = nullptr;
-    QAction *Connect = nullptr;
-    QAction *Start = nullptr;
-    QAction *Enter = nullptr;
-    QAction *PassKey = nullptr;
-    QAction *LEDs = nullptr;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void requestConfiguration();
-    void changeConfiguration();
-    void checkOctets(QLineEdit *box, rallon::AddressBox which);
-    void showKeyEntryWindow();
-    void replyTimedOut();
-    void setKeyBoxes(const QStringList &texts);
-    void setDeviceKind(rallon::DeviceKind kind);
-    static const rallon::rows::SettingRow &serialRow(rallon::SerialSetting setting);
-
-    void buildHeadings();
-    void buildRows();
-    void buildPasswordRow();
-    void buildBottom();
-    void buildMenu();
-    void setTabOrderChain();
-    void nameForAccessibility();
-    void placeWindow();
-
     rallon::SerialSession m_session;
     QPointer<PassKeyForm> m_passKeyForm;
+    rallon::DeviceKind m_deviceKind = rallon::DeviceKind::Unknown;  // setDeviceKind() only
+    bool m_sharedKeyMode = false;  // applyPasswordLayout() only
+    quint16 m_serialNumber = 0;    // ParseConfigurationRecord() only
     bool m_unloading = false;  // no octet check once the window goes
 };

@@ -5,6 +5,7 @@
 // device, with every message and the end of the program caught.
 
 #include "ConfigRecord.h"
+#include "Controls.h"
 #include "HookGuard.h"
 #include "PortMapping.h"
 #include "Program.h"
@@ -29,6 +30,13 @@ protected:
     std::unique_ptr<rallon::SimLine> line;
     std::unique_ptr<UtilityForm> form;
 
+    // The Current Data boxes of the serial settings, in record order.
+    static constexpr const char *CurrentSerialBoxes[rallon::SerialSettingCount] = {
+        "CurrentCom1BaudTextBox", "CurrentCom1DataBitsTextBox",
+        "CurrentCom1StopBitTextBox", "CurrentCom1ParityTextBox",
+        "CurrentCom2BaudTextBox", "CurrentCom2DataBitsTextBox",
+        "CurrentCom2StopBitTextBox", "CurrentCom2ParityTextBox"};
+
     // For each test's init() and cleanup().
     void catchMessagesAndEnd()
     {
@@ -42,6 +50,13 @@ protected:
         peer.reset();
         rallon::setPortMapping({});
         hooks.reset();
+    }
+
+    // The control of the window named `name`.
+    template <class T>
+    T *control(const char *name) const
+    {
+        return rallon::control<T>(*form, name);
     }
 
     // The window loaded on `path` and shown.
@@ -80,18 +95,19 @@ protected:
 
     // The Current Data column top to bottom (serial settings in record
     // order), then the serial number box.
-    static QStringList currentColumn(UtilityForm &window)
+    static QStringList currentColumn(const UtilityForm &window)
     {
-        QStringList texts{window.CurrentIPAddressTextBox->text(),
-                          window.CurrentSubnetMaskTextBox->text(),
-                          window.CurrentDefaultGatewayTextBox->text(),
-                          window.CurrentPrimaryPortTextBox->text(),
-                          window.txtCurrentSSID->text(),
-                          window.txCurrentEncryptionType->text(),
-                          window.CurrentPasswordTextBox->text()};
-        for (QLineEdit *box : window.currentSerialBoxes())
-            texts.append(box->text());
-        texts.append(window.txtSN->text());
+        using rallon::control;
+        QStringList texts{control<QLineEdit>(window, "CurrentIPAddressTextBox")->text(),
+                          control<QLineEdit>(window, "CurrentSubnetMaskTextBox")->text(),
+                          control<QLineEdit>(window, "CurrentDefaultGatewayTextBox")->text(),
+                          control<QLineEdit>(window, "CurrentPrimaryPortTextBox")->text(),
+                          control<QLineEdit>(window, "txtCurrentSSID")->text(),
+                          control<QLineEdit>(window, "txCurrentEncryptionType")->text(),
+                          control<MultiLineTextBox>(window, "CurrentPasswordTextBox")->text()};
+        for (const char *box : CurrentSerialBoxes)
+            texts.append(control<QLineEdit>(window, box)->text());
+        texts.append(control<QLineEdit>(window, "txtSN")->text());
         return texts;
     }
 

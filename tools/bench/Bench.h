@@ -13,6 +13,7 @@
 #include <QList>
 #include <QObject>
 
+class QWidget;
 class UtilityForm;
 
 namespace rallon::bench {
@@ -52,6 +53,7 @@ private:
     int m_splashPaints = 0;
     CpuSpan m_splashSpan;
     UtilityForm *m_form = nullptr;
+    QWidget *m_retrieveButton = nullptr;
 
     // The retrieve under way.
     qint64 m_filledAt = 0;
