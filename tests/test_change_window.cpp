@@ -19,8 +19,7 @@ private:
     void openOnDeviceRetrieved(const QString &model)
     {
         openOnDevice(model);
-        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
-        QTRY_VERIFY(form->deviceKind() != DeviceKind::Unknown);
+        QVERIFY(retrieve(*form));
     }
 
     // Decodes `record` as if the device had sent it.
@@ -348,8 +347,7 @@ private slots:
         if (held.size() < frame::SecretLength)
             config.secret += char(0) + QByteArray(frame::SecretLength - held.size() - 1, char(255));
         openOnDevice(config);
-        QTest::mouseClick(control<QPushButton>("GetCurrentDataCommand"), Qt::LeftButton);
-        QTRY_VERIFY(form->deviceKind() != DeviceKind::Unknown);
+        QVERIFY(retrieve(*form));
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
 
         for (QChar c : typed)

@@ -4,50 +4,28 @@
 //
 //   rallon-shots OUTDIR [--hold SECONDS]
 
-#include "Controls.h"
-#include "PortMapping.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "UtilityForm.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace rallon;
 
 namespace {
 
-bool retrieveFrom(UtilityForm &form)
-{
-    QSignalSpy shown(&form, &UtilityForm::recordShown);
-    QTest::mouseClick(control<QPushButton>(form, "GetCurrentDataCommand"), Qt::LeftButton);
-    return !shown.isEmpty() || shown.wait(5000);
-}
-
 // A virtual device of `model` on a pseudo-terminal, and the main window
 // loaded on it.
-struct Bench {
-    explicit Bench(const QString &model) : device(*simModel(model)), line(&device) {}
-
-    bool open()
-    {
-        QString error;
-        if (!line.openPty(&error)) {
-            fprintf(stderr, "%s\n", qPrintable(error));
-            return false;
-        }
-        const QString path = line.path();
-        setPortMapping([path](int) { return path; });
-        return form.Load(1);
+bool openOn(WindowBench &bench, const QString &model)
+{
+    QString error;
+    if (!bench.openDevice(*simModel(model), SimFault::None, &error)) {
+        fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
     }
-
-    SimDevice device;
-    SimLine line;
-    UtilityForm form;
-};
+    return bench.loadWindow(bench.line->path());
+}
 
 }  // namespace
 
@@ -63,26 +41,26 @@ int main(int argc, char *argv[])
     QDir().mkpath(out.path());
     const int hold = args.indexOf("--hold") > 0 ? args.value(args.indexOf("--hold") + 1).toInt() : 0;
 
-    Bench password(QStringLiteral("wireless-password"));
-    if (!password.open())
+    WindowBench password;
+    if (!openOn(password, QStringLiteral("wireless-password")))
         return 1;
-    UtilityForm &form = password.form;
+    UtilityForm &form = *password.form;
     form.show();
     QTest::qWait(300);
     form.grab().save(out.filePath("main-window-empty.png"));
 
-    if (!retrieveFrom(form))
+    if (!retrieve(form))
         return 1;
     form.grab().save(out.filePath("main-window.png"));
     QTest::qWait(hold * 1000);
 
-    Bench key(QStringLiteral("wireless-key"));
-    if (!key.open())
+    WindowBench key;
+    if (!openOn(key, QStringLiteral("wireless-key")))
         return 1;
-    UtilityForm &keyForm = key.form;
+    UtilityForm &keyForm = *key.form;
     form.hide();
     keyForm.show();
-    if (!retrieveFrom(keyForm))
+    if (!retrieve(keyForm))
         return 1;
     keyForm.grab().save(out.filePath("shared-key-layout.png"));
     QTest::qWait(hold * 1000);

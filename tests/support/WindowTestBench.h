@@ -1,8 +1,9 @@
 #pragma once
 
 // What the window tests share: the real main window on a real
-// pseudo-terminal, whose far end is either the test (peer) or the virtual
-// device, with every message and the end of the program caught.
+// pseudo-terminal (the bench of tools/window), whose far end is either the
+// test (peer) or the virtual device, with every message and the end of the
+// program caught.
 
 #include "ConfigRecord.h"
 #include "Controls.h"
@@ -11,24 +12,19 @@
 #include "Program.h"
 #include "PtyPeer.h"
 #include "Retrieve.h"
-#include "SimDevice.h"
-#include "SimLine.h"
-#include "UtilityForm.h"
+#include "WindowBench.h"
 
 #include <QtTest>
 
 #include <memory>
 #include <optional>
 
-class WindowTestBench : public QObject {
+class WindowTestBench : public QObject, protected rallon::WindowBench {
 protected:
     QList<rallon::Message> messages;
     int ends = 0;
     std::optional<HookGuard> hooks;
     std::unique_ptr<PtyPeer> peer;
-    std::unique_ptr<rallon::SimDevice> device;
-    std::unique_ptr<rallon::SimLine> line;
-    std::unique_ptr<UtilityForm> form;
 
     // The Current Data boxes of the serial settings, in record order.
     static constexpr const char *CurrentSerialBoxes[rallon::SerialSettingCount] = {
@@ -44,11 +40,8 @@ protected:
     }
     void closeEverything()
     {
-        form.reset();
-        line.reset();
-        device.reset();
+        closeAll();
         peer.reset();
-        rallon::setPortMapping({});
         hooks.reset();
     }
 
@@ -62,9 +55,7 @@ protected:
     // The window loaded on `path` and shown.
     void openForm(const QString &path)
     {
-        rallon::setPortMapping([path](int) { return path; });
-        form = std::make_unique<UtilityForm>();
-        QVERIFY(form->Load(1));
+        QVERIFY(loadWindow(path));
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
@@ -85,11 +76,8 @@ protected:
     void openOnDevice(const rallon::ConfigRecord &config,
                       rallon::SimFault fault = rallon::SimFault::None)
     {
-        device = std::make_unique<rallon::SimDevice>(config);
-        device->setFault(fault);
-        line = std::make_unique<rallon::SimLine>(device.get());
         QString error;
-        QVERIFY2(line->openPty(&error), qPrintable(error));
+        QVERIFY2(openDevice(config, fault, &error), qPrintable(error));
         openForm(line->path());
     }
 

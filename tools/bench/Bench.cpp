@@ -2,12 +2,11 @@
 
 #include "Artwork.h"
 #include "CommPortForm.h"
-#include "Controls.h"
-#include "PortMapping.h"
 #include "SplashForm.h"
 #include "StartupProbe.h"
 #include "Startup.h"
 #include "UtilityForm.h"
+#include "WindowBench.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -148,7 +147,7 @@ int Bench::measure(Results *r)
     QString path, error;
     if (!m_sim.start(&path, &error))
         return fail(QStringLiteral("cannot open a pseudo-terminal: ") + error);
-    setPortMapping([path](int) { return path; });
+    WindowBench::routePortsTo(path);
     startup.frmCOMMPORT()->txtCOMMPORT_NO->setText(QStringLiteral("1"));
     QTest::mouseClick(startup.frmCOMMPORT()->btnCOMMPORTDONE, Qt::LeftButton);
     m_form = startup.mainWindow();
