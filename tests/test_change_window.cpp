@@ -4,6 +4,7 @@
 
 #include "WindowTestBench.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QSignalSpy>
@@ -308,32 +309,49 @@ private slots:
     }
 
     // The secret field goes back octet for octet: a device's password that
-    // the user leaves alone, and what the user types or pastes.
+    // the user leaves alone, and what the user types, pastes (and cuts or
+    // copies and pastes back) or a screen reader puts in. The clipboard and
+    // a screen reader get the boxes' own text.
     void passwordOctetsGoBackUnchanged_data()
     {
         QTest::addColumn<QByteArray>("held");    // the device's password octets
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("via");        // "cut", "copy": pasted back; or "screen reader"
         QTest::addColumn<QByteArray>("sent");    // the password octets uploaded
 
         const QByteArray mixed = QByteArray::fromHex("6162A0630D0A640D7A");
-        QTest::newRow("no-break space, CR LF, lone CR") << mixed << "" << "" << mixed;
-        QTest::newRow("lone CR") << QByteArray("a\rb") << "" << "" << QByteArray("a\rb");
-        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << "" << "" << QByteArray("a\r\nb\r\n");
-        QTest::newRow("LF") << QByteArray("\na\nb") << "" << "" << QByteArray("\na\nb");
-        QTest::newRow("TAB") << QByteArray("a\tb") << "" << "" << QByteArray("a\tb");
+        QTest::newRow("no-break space, CR LF, lone CR") << mixed << "" << "" << "" << mixed;
+        QTest::newRow("lone CR") << QByteArray("a\rb") << "" << "" << "" << QByteArray("a\rb");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << "" << "" << ""
+                               << QByteArray("a\r\nb\r\n");
+        QTest::newRow("LF") << QByteArray("\na\nb") << "" << "" << "" << QByteArray("\na\nb");
+        QTest::newRow("TAB") << QByteArray("a\tb") << "" << "" << "" << QByteArray("a\tb");
         QByteArray every;
         for (int octet = 1; octet <= 254; ++octet)
             every.append(char(octet));
         for (int from = 0; from < every.size(); from += frame::SecretLength) {
             const QByteArray part = every.mid(from, frame::SecretLength);
             QTest::addRow("octets %d to %d", from + 1, from + int(part.size()))
-                << part << "" << "" << part;
+                << part << "" << "" << "" << part;
         }
         QTest::newRow("typed no-break space")
-            << QByteArray("old") << QStringLiteral("a\u00A0b") << "" << QByteArray("a\xA0" "b");
+            << QByteArray("old") << QStringLiteral("a\u00A0b") << "" << ""
+            << QByteArray("a\xA0" "b");
         QTest::newRow("pasted CR LF, CR, LF")
-            << QByteArray("old") << "" << QStringLiteral("x\r\ny\rz\n") << QByteArray("x\r\ny\rz\n");
+            << QByteArray("old") << "" << QStringLiteral("x\r\ny\rz\n") << ""
+            << QByteArray("x\r\ny\rz\n");
+        QTest::newRow("no-break space cut and pasted back")
+            << QByteArray("old") << "" << QStringLiteral("x\u00A0y") << "cut"
+            << QByteArray("x\xA0" "y");
+        QTest::newRow("CR LF copied and pasted back")
+            << QByteArray("old") << "" << QStringLiteral("a\r\nb") << "copy"
+            << QByteArray("a\r\nb");
+        QTest::newRow("lone CR cut and pasted back")
+            << QByteArray("old") << "" << QStringLiteral("a\rb") << "cut" << QByteArray("a\rb");
+        QTest::newRow("inserted by a screen reader")
+            << QByteArray("old") << "" << QStringLiteral("x\u00A0y\r\nz\r") << "screen reader"
+            << QByteArray("x\xA0y\r\nz\r");
     }
 
     void passwordOctetsGoBackUnchanged()
@@ -341,6 +359,7 @@ private slots:
         QFETCH(QByteArray, held);
         QFETCH(QString, typed);
         QFETCH(QString, pasted);
+        QFETCH(QString, via);
         QFETCH(QByteArray, sent);
         ConfigRecord config = *simModel("wireless-password");
         config.secret = held;
@@ -350,12 +369,32 @@ private slots:
         QVERIFY(retrieve(*form));
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
 
+        auto *newBox = control<MultiLineTextBox>("NewPasswordTextBox");
         for (QChar c : typed)
-            QTest::sendKeyEvent(QTest::Click, control<MultiLineTextBox>("NewPasswordTextBox"),
-                                Qt::Key_unknown, QString(c), Qt::NoModifier);
-        if (!pasted.isEmpty()) {
+            QTest::sendKeyEvent(QTest::Click, newBox, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        if (via == "screen reader") {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(newBox);
+            QVERIFY(face && face->editableTextInterface());
+            face->editableTextInterface()->insertText(0, pasted);
+        } else if (!pasted.isEmpty()) {
             QApplication::clipboard()->setText(pasted);
-            QTest::keySequence(control<MultiLineTextBox>("NewPasswordTextBox"), QKeySequence::Paste);
+            QTest::keySequence(newBox, QKeySequence::Paste);
+        }
+        if (via == "cut" || via == "copy") {
+            QApplication::clipboard()->clear();
+            newBox->selectAll();
+            QTest::keySequence(newBox, via == "cut" ? QKeySequence::Cut : QKeySequence::Copy);
+            QCOMPARE(QApplication::clipboard()->text(), QString::fromLatin1(sent));
+            newBox->selectAll();
+            QTest::keySequence(newBox, QKeySequence::Paste);
+        }
+        for (const char *name : {"CurrentPasswordTextBox", "NewPasswordTextBox"}) {
+            auto *box = control<MultiLineTextBox>(name);
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(box);
+            QVERIFY(face && face->textInterface());
+            QCOMPARE(face->text(QAccessible::Value), box->text());
+            QAccessibleTextInterface *text = face->textInterface();
+            QCOMPARE(text->text(0, text->characterCount()), box->text());
         }
         QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "10.0.0.9");
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
