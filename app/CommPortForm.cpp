@@ -10,6 +10,8 @@
 #include <QCloseEvent>
 #include <QRegularExpressionValidator>
 
+using namespace rallon::kit;
+
 qint16 CommPortNumber = 0;
 
 namespace {
@@ -25,7 +27,7 @@ protected:
     {
         if (event->type() == QEvent::ToolTip)
             static_cast<QWidget *>(watched)->setToolTip(
-                startup_text::PortWindow.portsToolTip + rallon::portListText(rallon::presentPorts()));
+                rallon::startup_text::PortWindow.portsToolTip + rallon::portListText(rallon::presentPorts()));
         return QObject::eventFilter(watched, event);
     }
 };
@@ -49,14 +51,14 @@ CommPortForm::CommPortForm(QWidget *parent)
                           | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("frmCOMMPORT"));
-    setWindowTitle(startup_text::PortWindow.caption);
+    setWindowTitle(rallon::startup_text::PortWindow.caption);
     setFixedSize(twips(4680), twips(3195));
     // The program ends through endProgram() alone.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    txtCOMMPORT_NO = new QLineEdit(startup_text::PortWindow.proposedPort, this);
+    txtCOMMPORT_NO = new QLineEdit(rallon::startup_text::PortWindow.proposedPort, this);
     txtCOMMPORT_NO->setObjectName(QStringLiteral("txtCOMMPORT_NO"));
-    txtCOMMPORT_NO->setAccessibleName(startup_text::PortWindow.boxName);
+    txtCOMMPORT_NO->setAccessibleName(rallon::startup_text::PortWindow.boxName);
     txtCOMMPORT_NO->setGeometry(twipsRect(1680, 1080, 1335, 735));
     txtCOMMPORT_NO->setFont(sansFont(24, false));
     txtCOMMPORT_NO->setAlignment(Qt::AlignCenter);
@@ -67,15 +69,15 @@ CommPortForm::CommPortForm(QWidget *parent)
     rallon::applyEntryRule(txtCOMMPORT_NO, rallon::EntryRule::Port);
     txtCOMMPORT_NO->installEventFilter(new PortsToolTip(txtCOMMPORT_NO));
 
-    lblCOMMPORT = new QLabel(startup_text::PortWindow.useCommPort, this);
+    lblCOMMPORT = new QLabel(rallon::startup_text::PortWindow.useCommPort, this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));
     lblCOMMPORT->setGeometry(twipsRect(960, 360, 2775, 615));
     lblCOMMPORT->setFont(sansFont(13.5, true));
     lblCOMMPORT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", startup_text::PortWindow.done,
+    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", rallon::startup_text::PortWindow.done,
                                  twipsRect(360, 2160, 1575, 735));
-    btnEXIT = makeButton(this, "btnEXIT", startup_text::PortWindow.exit, twipsRect(2760, 2160, 1575, 735));
+    btnEXIT = makeButton(this, "btnEXIT", rallon::startup_text::PortWindow.exit, twipsRect(2760, 2160, 1575, 735));
 
     setTabOrder(txtCOMMPORT_NO, btnCOMMPORTDONE);
     setTabOrder(btnCOMMPORTDONE, btnEXIT);
@@ -91,7 +93,7 @@ void CommPortForm::doneClicked()
 {
     CommPortNumber = qint16(txtCOMMPORT_NO->text().toInt());
     if (CommPortNumber < 1 || CommPortNumber > 25) {
-        rallon::showMessage(this, startup_text::PortWindow.invalidPort);
+        rallon::kit::showMessage(this, rallon::startup_text::PortWindow.invalidPort);
         return;
     }
     hide();
@@ -101,7 +103,7 @@ void CommPortForm::doneClicked()
 void CommPortForm::exitClicked()
 {
     hide();
-    rallon::endProgram();
+    rallon::kit::endProgram();
 }
 
 void CommPortForm::closeEvent(QCloseEvent *event)

@@ -9,6 +9,8 @@
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
+
+using namespace rallon::kit;
 #endif
 
 namespace {
@@ -69,18 +71,18 @@ SplashForm::SplashForm(QWidget *parent)
 
     Image1 = makeLabel(fraMainFrame, "Image1", twipsRect(1560, 1440, 4620, 1290));
     Image1->setPixmap(artwork::splashLogoPicture());
-    picLogo->setAccessibleName(startup_text::Splash.smallLogoName);
-    Image1->setAccessibleName(startup_text::Splash.logoName);
+    picLogo->setAccessibleName(rallon::startup_text::Splash.smallLogoName);
+    Image1->setAccessibleName(rallon::startup_text::Splash.logoName);
 
     lblVersion = makeLabel(fraMainFrame, "lblVersion", twipsRect(3435, 2880, 2025, 300));
-    lblVersion->setText(startup_text::Splash.version);
+    lblVersion->setText(rallon::startup_text::Splash.version);
     lblVersion->setFont(sansFont(12, true));
     // The label fits its text; the stand-in face runs wider than the width given.
     lblVersion->resize(qMax(lblVersion->width(), lblVersion->sizeHint().width()),
                        lblVersion->height());
 
     Label1 = makeLabel(fraMainFrame, "Label1", twipsRect(3480, 3240, 1665, 345));
-    Label1->setText(startup_text::Splash.date);
+    Label1->setText(rallon::startup_text::Splash.date);
     Label1->setFont(sansFont(12, true));
     QPalette palette = Label1->palette();
     palette.setColor(QPalette::Window, Qt::white);

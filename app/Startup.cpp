@@ -8,6 +8,8 @@
 #include "SplashForm.h"
 #include "UtilityForm.h"
 
+using namespace rallon::kit;
+
 Startup::Startup(float splashSeconds, QObject *parent)
     : QObject(parent),
       m_splashSeconds(splashSeconds),
@@ -42,7 +44,7 @@ bool Startup::endOnSignals()
         if (m_main)
             m_main->close();
         else
-            rallon::endProgram();
+            rallon::kit::endProgram();
     });
 }
 

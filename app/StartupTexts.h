@@ -8,7 +8,7 @@
 
 #include <QString>
 
-namespace startup_text {
+namespace rallon::startup_text {
 
 struct PortWindowTexts {
     QString caption;
@@ -49,4 +49,4 @@ inline const SplashTexts Splash{
     QStringLiteral("Tarvex Power Rallon logo"),
 };
 
-}  // namespace startup_text
+}  // namespace rallon::startup_text

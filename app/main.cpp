@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QtGlobal>
 
+using namespace rallon::kit;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

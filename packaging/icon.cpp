@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace rallon::kit;
+
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace rallon;
+using namespace rallon::kit;
 
 Q_DECLARE_METATYPE(rallon::SimFault)
 

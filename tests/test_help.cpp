@@ -16,6 +16,7 @@
 #include <QtTest>
 
 using namespace rallon;
+using namespace rallon::kit;
 
 namespace {
 

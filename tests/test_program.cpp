@@ -13,6 +13,7 @@
 #include <QtTest>
 
 using namespace rallon;
+using namespace rallon::kit;
 
 class TestProgram : public QObject {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 using namespace rallon;
+using namespace rallon::kit;
 
 namespace {
 

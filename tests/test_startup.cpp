@@ -27,6 +27,7 @@
 #include <xcb/xcb.h>
 
 using namespace rallon;
+using namespace rallon::kit;
 
 namespace {
 

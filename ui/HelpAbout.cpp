@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+using namespace rallon::kit;
+
 namespace {
 
 // One instruction message: its menu item, the title and the lines, which
@@ -111,6 +113,6 @@ void attachHelp(UtilityForm &form, QWidget &splash, float aboutSeconds)
                                       entry.lines.join(QLatin1Char('\r')), /*warning=*/false};
         UtilityForm *parent = &form;
         QObject::connect(action, &QAction::triggered, parent,
-                         [parent, message] { rallon::showMessage(parent, message); });
+                         [parent, message] { rallon::kit::showMessage(parent, message); });
     }
 }

@@ -5,6 +5,8 @@
 
 #include <QPixmap>
 
+using namespace rallon::kit;
+
 PassKeyForm::PassKeyForm(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint)

@@ -15,6 +15,8 @@
 #include <QMenuBar>
 #include <QScreen>
 
+using namespace rallon::kit;
+
 namespace rows = rallon::rows;
 namespace mainwindow_text = rallon::mainwindow_text;
 
@@ -397,8 +399,8 @@ bool UtilityForm::Load(int commPortNumber)
     resetCurrentData();
     if (!m_session.open(commPortNumber)) {
         qWarning().noquote() << "rallon-config:" << m_session.errorString();
-        rallon::showMessage(this, mainwindow_text::PortError);
-        rallon::endProgram();
+        rallon::kit::showMessage(this, mainwindow_text::PortError);
+        rallon::kit::endProgram();
         return false;
     }
     setDeviceKind(rallon::DeviceKind::Unknown);
@@ -441,7 +443,7 @@ void UtilityForm::changeConfiguration()
     if (result.newPasswordText)
         NewPasswordTextBox->setText(*result.newPasswordText);
     if (result.refusal) {
-        rallon::showMessage(this, *result.refusal);
+        rallon::kit::showMessage(this, *result.refusal);
         return;
     }
     resetCurrentData();
@@ -468,7 +470,7 @@ void UtilityForm::checkOctets(QLineEdit *box, rallon::AddressBox which)
     if (fault == rallon::OctetFault::None)
         return;
     box->clear();
-    rallon::showMessage(this, mainwindow_text::octetMessage(which, fault));
+    rallon::kit::showMessage(this, mainwindow_text::octetMessage(which, fault));
     box->setFocus(Qt::OtherFocusReason);
 }
 
@@ -507,7 +509,7 @@ void UtilityForm::replyTimedOut()
     resetCurrentData();
     txtSN->setText(rallon::placeholder::SerialNumber);
     setKeyBoxes(QStringList(PassKeyForm::KeyCount, rallon::placeholder::KeyOctet));
-    rallon::showMessage(this, mainwindow_text::NoCommunication);
+    rallon::kit::showMessage(this, mainwindow_text::NoCommunication);
 }
 
 void UtilityForm::setDeviceKind(rallon::DeviceKind kind)
@@ -525,5 +527,5 @@ void UtilityForm::closeEvent(QCloseEvent *event)
     m_session.close();
     event->accept();
     hide();
-    rallon::endProgram();
+    rallon::kit::endProgram();
 }

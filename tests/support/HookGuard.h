@@ -16,16 +16,16 @@ public:
     explicit HookGuard(QList<rallon::Message> &messages, int *ends = nullptr)
     {
         messages.clear();
-        rallon::setMessageHook([&messages](const rallon::Message &m) { messages.append(m); });
+        rallon::kit::setMessageHook([&messages](const rallon::Message &m) { messages.append(m); });
         if (ends) {
             *ends = 0;
-            rallon::setEndProgramHook([ends] { ++*ends; });
+            rallon::kit::setEndProgramHook([ends] { ++*ends; });
         }
     }
     ~HookGuard()
     {
-        rallon::setMessageHook({});
-        rallon::setEndProgramHook({});
+        rallon::kit::setMessageHook({});
+        rallon::kit::setEndProgramHook({});
     }
     HookGuard(const HookGuard &) = delete;
     HookGuard &operator=(const HookGuard &) = delete;

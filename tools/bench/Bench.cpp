@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace rallon::kit;
+
 namespace rallon::bench {
 
 namespace {

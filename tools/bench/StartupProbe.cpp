@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+using namespace rallon::kit;
+
 namespace rallon::bench {
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace artwork {
+namespace rallon::kit::artwork {
 namespace {
 
 const QColor LogoBlue(0x1c, 0x4f, 0xa6);
@@ -134,4 +134,4 @@ QPixmap splashLogoPicture()
     return drawLogo(QSize(308, 86), Qt::transparent, true);
 }
 
-}  // namespace artwork
+}  // namespace rallon::kit::artwork

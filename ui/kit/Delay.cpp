@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace rallon::kit {
+
 void Delay(float seconds)
 {
     if (!(seconds > 0))
@@ -26,3 +28,5 @@ void Delay(float seconds)
             return;
     }
 }
+
+}  // namespace rallon::kit

@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-namespace rallon {
+namespace rallon::kit {
 
 namespace {
 
@@ -120,4 +120,4 @@ void setEndProgramHook(std::function<void()> hook)
     endHook() = std::move(hook);
 }
 
-}  // namespace rallon
+}  // namespace rallon::kit

@@ -11,7 +11,7 @@
 
 class QWidget;
 
-namespace rallon {
+namespace rallon::kit {
 
 // Shows a modal message box with a single OK button and returns when the
 // user closes it.
@@ -27,4 +27,4 @@ QString displayText(const QString &text);
 void setMessageHook(std::function<void(const Message &)> hook);
 void setEndProgramHook(std::function<void()> hook);
 
-}  // namespace rallon
+}  // namespace rallon::kit

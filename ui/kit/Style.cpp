@@ -3,6 +3,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace rallon::kit {
+
 int twips(int value)
 {
     return qRound(value / double(TwipsPerPixel));
@@ -54,3 +56,5 @@ void WrapButton::paintEvent(QPaintEvent *)
     style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextWordWrap, option.palette,
                           isEnabled(), caption, QPalette::ButtonText);
 }
+
+}  // namespace rallon::kit

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QRect>
 
+namespace rallon::kit {
+
 constexpr int TwipsPerPixel = 15;
 
 // Twips to device-independent pixels (15 twips to a pixel at 96 dpi).
@@ -27,3 +29,5 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+}  // namespace rallon::kit

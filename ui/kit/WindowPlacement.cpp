@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QWidget>
 
+namespace rallon::kit {
+
 void centreOnScreen(QWidget &window)
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -13,3 +15,5 @@ void centreOnScreen(QWidget &window)
     area.moveCenter(screen->geometry().center());
     window.setGeometry(area);
 }
+
+}  // namespace rallon::kit
