@@ -34,20 +34,27 @@ struct Run {
     qint64 ms = 0;
 };
 
-Run runCli(const QStringList &arguments)
+// How `program` ended, waiting up to `waitMs` for it; code -1 when it did
+// not end or crashed.
+Run endOf(QProcess &program, const QElapsedTimer &clock, int waitMs)
 {
-    QProcess program;
-    QElapsedTimer clock;
-    clock.start();
-    program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
     Run run;
-    if (!program.waitForFinished(30000))
+    if (program.state() != QProcess::NotRunning && !program.waitForFinished(waitMs))
         return run;
     run.ms = clock.elapsed();
     run.code = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     run.out = QString::fromLocal8Bit(program.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(program.readAllStandardError());
     return run;
+}
+
+Run runCli(const QStringList &arguments)
+{
+    QProcess program;
+    QElapsedTimer clock;
+    clock.start();
+    program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
+    return endOf(program, clock, 30000);
 }
 
 // rallon-sim on a pseudo-terminal, and what it logged.
@@ -191,14 +198,7 @@ public:
     Run finish()
     {
         serveUntil();
-        Run run;
-        if (m_program.state() != QProcess::NotRunning && !m_program.waitForFinished(1000))
-            return run;
-        run.ms = m_clock.elapsed();
-        run.code = m_program.exitStatus() == QProcess::NormalExit ? m_program.exitCode() : -1;
-        run.out = QString::fromUtf8(m_program.readAllStandardOutput());
-        run.err = QString::fromUtf8(m_program.readAllStandardError());
-        return run;
+        return endOf(m_program, m_clock, 1000);
     }
 
     Run run(const QStringList &arguments)

@@ -5,6 +5,7 @@
 #include "HelpAbout.h"
 #include "HookGuard.h"
 #include "Program.h"
+#include "RealMessageBox.h"
 #include "SplashForm.h"
 #include "UtilityForm.h"
 
@@ -43,59 +44,6 @@ private:
 
 // ABOUT's time in these tests; the program's is AboutSeconds.
 constexpr int AboutMs = 600;
-
-// What a real message box looked like.
-struct ShownBox {
-    bool found = false, closedByOk = false;
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Warning;
-    int buttons = 0;
-    Qt::TextFormat format = Qt::RichText;
-    int widestLine = 0, lineHeight = 0;  // of the label's text, in its font
-    QSize label;                           // the label's text area
-    int boxWidth = 0, screenWidth = 0;     // the box with its frame; the screen's room
-};
-
-// Triggers `action` with the real message box and looks at the box; its OK
-// button closes it. A box that does not turn up or stays open is closed
-// after a while, so the test fails then instead of hanging.
-ShownBox showFor(QAction *action)
-{
-    ShownBox seen;
-    QElapsedTimer waited;
-    waited.start();
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        if (box && box->isVisible() && !seen.found) {
-            seen.found = true;
-            seen.title = box->windowTitle();
-            seen.icon = box->icon();
-            seen.buttons = int(box->buttons().size());
-            if (const auto *label = box->findChild<QLabel *>("qt_msgbox_label")) {
-                seen.text = label->text();
-                seen.format = label->textFormat();
-                const QFontMetrics metrics = label->fontMetrics();
-                for (const QString &line : seen.text.split('\n'))
-                    seen.widestLine = qMax(seen.widestLine, metrics.horizontalAdvance(line));
-                seen.lineHeight = metrics.height();
-                seen.label = label->contentsRect().size();
-            }
-            seen.boxWidth = box->frameGeometry().width();
-            seen.screenWidth = box->screen()->availableGeometry().width();
-            if (QAbstractButton *ok = box->buttons().value(0)) {
-                QTest::mouseClick(ok, Qt::LeftButton);
-                seen.closedByOk = !box->isVisible();
-            }
-        }
-        if (modal && modal->isVisible() && waited.elapsed() > 5000)
-            modal->hide();
-    });
-    poll.start(10);
-    action->trigger();
-    return seen;
-}
 
 }  // namespace
 
@@ -210,7 +158,7 @@ private slots:
         // The real box: no icon, one OK, blanks and line breaks as held,
         // each line one line on screen.
         setMessageHook({});
-        const ShownBox box = showFor(action);
+        const SeenBox box = lookAtMessageBox([action] { action->trigger(); });
         QVERIFY(box.found);
         QVERIFY(box.closedByOk);
         QCOMPARE(box.title, title);

@@ -2,6 +2,7 @@
 // text line for line, each of its lines one line on screen.
 
 #include "Program.h"
+#include "RealMessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,64 +20,6 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private:
-    // What the open box looked like.
-    struct Seen {
-        bool found = false, closedByOk = false;
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        int buttons = 0;
-        QString buttonText;
-        bool modal = false;
-        Qt::TextFormat format = Qt::RichText;
-        int widestLine = 0, lineHeight = 0;  // of the label's text, in its font
-        QSize label;                           // the label's text area
-        int boxWidth = 0, screenWidth = 0;     // the box with its frame; the screen's room
-    };
-
-    // Shows `message` for real and looks at the box; its OK button closes
-    // it. A box that does not turn up or stays open is closed after a while,
-    // so the test fails then instead of hanging.
-    Seen showAndClose(const Message &message)
-    {
-        Seen seen;
-        QElapsedTimer waited;
-        waited.start();
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            QWidget *modal = QApplication::activeModalWidget();
-            auto *box = qobject_cast<QMessageBox *>(modal);
-            if (box && box->isVisible() && !seen.found) {
-                seen.found = true;
-                seen.title = box->windowTitle();
-                seen.text = box->text();
-                seen.icon = box->icon();
-                seen.buttons = int(box->buttons().size());
-                if (const QAbstractButton *ok = box->buttons().value(0))
-                    seen.buttonText = ok->text();
-                seen.modal = box->isModal();
-                if (const auto *label = box->findChild<QLabel *>("qt_msgbox_label")) {
-                    seen.format = label->textFormat();
-                    const QFontMetrics metrics = label->fontMetrics();
-                    for (const QString &line : label->text().split('\n'))
-                        seen.widestLine = qMax(seen.widestLine, metrics.horizontalAdvance(line));
-                    seen.lineHeight = metrics.height();
-                    seen.label = label->contentsRect().size();
-                }
-                seen.boxWidth = box->frameGeometry().width();
-                seen.screenWidth = box->screen()->availableGeometry().width();
-            }
-            if (box && seen.found && box->isVisible() && box->buttons().value(0)) {
-                QTest::mouseClick(box->buttons().value(0), Qt::LeftButton);
-                seen.closedByOk = !box->isVisible();
-            }
-            if (modal && modal->isVisible() && waited.elapsed() > 5000)
-                modal->hide();
-        });
-        poll.start(10);
-        showMessage(nullptr, message);
-        return seen;
-    }
-
 private slots:
     void boxShowsTextLineForLine_data()
     {
@@ -107,7 +50,7 @@ private slots:
         QFETCH(bool, warning);
         QFETCH(QString, shown);
         QFETCH(int, lines);
-        const Seen seen = showAndClose({title, text, warning});
+        const SeenBox seen = lookAtMessageBox([&] { showMessage(nullptr, {title, text, warning}); });
 
         QVERIFY(seen.found);
         QVERIFY(seen.closedByOk);
