@@ -150,22 +150,24 @@ void TestMainWindowLayout::everyControlIsFoundByName()
     }
     QVERIFY(qobject_cast<QLabel *>(w.findChild<QWidget *>("Com2ParityTextBox")));
 
-    // The HELP menu and its submenu.
-    QCOMPARE(w.findChild<QMenu *>("HELP_MENU"), w.HELP_MENU);
-    QCOMPARE(w.HELP_MENU->title(), QStringLiteral("HELP"));
-    QCOMPARE(w.menuBar()->actions(), QList<QAction *>{w.HELP_MENU->menuAction()});
-    QCOMPARE(w.HELP_MENU->actions(), (QList<QAction *>{w.ABOUT, w.INSTRUCTIONS->menuAction()}));
-    QCOMPARE(w.INSTRUCTIONS->actions(),
-             (QList<QAction *>{w.Connect, w.Start, w.Enter, w.PassKey, w.LEDs}));
+    // The HELP menu and its submenu, found by their names.
+    auto *help = w.findChild<QMenu *>("HELP_MENU");
+    auto *instructions = w.findChild<QMenu *>("INSTRUCTIONS");
+    const auto item = [&w](const char *name) { return w.findChild<QAction *>(name); };
+    QVERIFY(help && instructions && item("ABOUT"));
+    QCOMPARE(help->title(), QStringLiteral("HELP"));
+    QCOMPARE(w.menuBar()->actions(), QList<QAction *>{help->menuAction()});
+    QCOMPARE(help->actions(), (QList<QAction *>{item("ABOUT"), instructions->menuAction()}));
+    QCOMPARE(instructions->actions(),
+             (QList<QAction *>{item("Connect"), item("Start"), item("Enter"), item("PassKey"), item("LEDs")}));
     QStringList captions;
-    for (QAction *action : w.INSTRUCTIONS->actions()) {
+    for (QAction *action : instructions->actions()) {
         QCOMPARE(w.findChild<QAction *>(action->objectName()), action);
         captions << action->text();
     }
     QCOMPARE(captions, (QStringList{"How to Connect", "How to Start", "Entering Data",
                                     "PassWord - Shared Key Entry", "LED Indicators"}));
-    QCOMPARE(w.ABOUT->objectName(), QStringLiteral("ABOUT"));
-    QCOMPARE(w.INSTRUCTIONS->objectName(), QStringLiteral("INSTRUCTIONS"));
+    QCOMPARE(item("ABOUT")->text(), QStringLiteral("ABOUT"));
 }
 
 void TestMainWindowLayout::listsHoldProtocolItemsUnchosen()

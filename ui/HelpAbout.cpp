@@ -18,7 +18,7 @@ namespace {
 // the message joins with a carriage return. The texts are kept letter for
 // letter, blanks and misspellings included.
 struct Instruction {
-    QAction *UtilityForm::*item;
+    const char *item;  // the menu item's object name
     const char *title;
     QStringList lines;
 };
@@ -26,7 +26,7 @@ struct Instruction {
 const std::vector<Instruction> &instructions()
 {
     static const std::vector<Instruction> table{
-        {&UtilityForm::Connect, "How to Connect",
+        {"Connect", "How to Connect",
          {"Using a Windows PC with a CommPort, connect the Tarvex Rallon ",
           "Comm 1 Port to the PC comm port using a straight through serial",
           "cable (M-F).  If the Tarvex Power Rallon has never been configured,",
@@ -37,7 +37,7 @@ const std::vector<Instruction> &instructions()
           "configuring the unit, remove power and power it up normally (i.e. without",
           "holding the toggle button) and it will start normal operations, looking for a network",
           "connection."}},
-        {&UtilityForm::Start, "How to Start",
+        {"Start", "How to Start",
          {"If the green LED is blinking about twice a second, you are in the configuration mode ",
           "and may start the configuration process.  First, click on the Retrieve Configuration",
           "button to see what data is currently in the device.  Once the program has retrieved the data, it",
@@ -48,7 +48,7 @@ const std::vector<Instruction> &instructions()
           "will go to dashes.  Once the upload is complete, the Current Data column will indicate the recently",
           "changed data and the recently entered data in the New Data column will remain there, facilitatng configuration",
           "of other Rallons on the same project."}},
-        {&UtilityForm::Enter, "How to Enter Data",
+        {"Enter", "How to Enter Data",
          {"Most data entry is fairly straight forward.  All network data is in the normal four octets",
           "separated by periods.  The Primary Port can be any number from 1 to 32000.",
           "Generally, use numbers above 4000 to ensure they are not used for other purposes.  Designating ",
@@ -57,7 +57,7 @@ const std::vector<Instruction> &instructions()
           "secondary ports on other Tarvex Power Rallons.  The SSID is limited to 21 characters.",
           "Most of the other data is entered via drop down boxes.  Erroneous entries for the most part are",
           "precluded from happening."}},
-        {&UtilityForm::PassKey, "How to Enter Data",
+        {"PassKey", "How to Enter Data",
          {"Password - Shared Key Enrty Instructions:",
           QString(72, QLatin1Char(' ')),
           "Security protocols supported by the Tarvex Power Rallon can use either Pass Words or 64 Byte Shared Keys.",
@@ -70,7 +70,7 @@ const std::vector<Instruction> &instructions()
           "button on the left where its label says 'Shared Key' before clicking Change Configuration button to ensure the",
           "system knows you are using the shared key method.",
           ""}},
-        {&UtilityForm::LEDs, "LED Indicators",
+        {"LEDs", "LED Indicators",
          {"Normal Operations:",
           "   Red LED       :  On indicates the Power Rallon is powered.",
           "   Yellow LED 4:  (Closest to the Red LED) On indicates the Power Rallon is supplying 120 VAC on the switched outlet.",
@@ -96,7 +96,7 @@ void attachHelp(UtilityForm &form, QWidget &splash, float aboutSeconds)
     // splash up until its own wait ends; the earlier one then leaves it.
     auto waiting = std::make_shared<int>(0);
     const QPointer<QWidget> shownSplash(&splash);
-    QObject::connect(form.ABOUT, &QAction::triggered, &form, [shownSplash, waiting, aboutSeconds] {
+    QObject::connect(form.findChild<QAction *>(QStringLiteral("ABOUT")), &QAction::triggered, &form, [shownSplash, waiting, aboutSeconds] {
         if (!shownSplash)
             return;
         ++*waiting;
@@ -108,7 +108,7 @@ void attachHelp(UtilityForm &form, QWidget &splash, float aboutSeconds)
     });
 
     for (const Instruction &entry : instructions()) {
-        QAction *action = form.*entry.item;
+        QAction *action = form.findChild<QAction *>(QLatin1String(entry.item));
         const rallon::Message message{QString::fromLatin1(entry.title),
                                       entry.lines.join(QLatin1Char('\r')), /*warning=*/false};
         UtilityForm *parent = &form;

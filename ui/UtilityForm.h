@@ -56,16 +56,6 @@ public:
     // The serial number of the last record decoded; 0 before.
     quint16 serialNumber() const { return m_serialNumber; }
 
-    // The HELP menu; attachHelp() connects its items.
-    QMenu *HELP_MENU = nullptr;
-    QAction *ABOUT = nullptr;
-    QMenu *INSTRUCTIONS = nullptr;
-    QAction *Connect = nullptr;
-    QAction *Start = nullptr;
-    QAction *Enter = nullptr;
-    QAction *PassKey = nullptr;
-    QAction *LEDs = nullptr;
-
 signals:
     // A decoded record is shown in the window.
     void recordShown();
@@ -96,6 +86,16 @@ private:
     void setTabOrderChain();
     void nameForAccessibility();
     void placeWindow();
+
+    // The HELP menu; attachHelp() connects its items by their names.
+    QMenu *HELP_MENU = nullptr;
+    QAction *ABOUT = nullptr;
+    QMenu *INSTRUCTIONS = nullptr;
+    QAction *Connect = nullptr;
+    QAction *Start = nullptr;
+    QAction *Enter = nullptr;
+    QAction *PassKey = nullptr;
+    QAction *LEDs = nullptr;
 
     // Headings.
     QLabel *TarvexRallonLabel = nullptr;
