@@ -221,6 +221,24 @@ Plan planChange(const ConfigRecord &device, const Wanted &wanted)
     return plan;
 }
 
+NewDataEntries newDataEntries(const Plan &plan)
+{
+    NewDataEntries entries;
+    for (const Difference &difference : plan.changes) {
+        if (!difference.to)
+            continue;  // a password giving way to a key, or to encryption None
+        if (difference.field == SharedKey) {
+            entries.sharedKey = QByteArray::fromHex(difference.to->toLatin1());
+            continue;
+        }
+        for (Setting setting : AllSettings) {
+            if (difference.field == fieldOf(setting))
+                entries.texts[size_t(setting)] = *difference.to;
+        }
+    }
+    return entries;
+}
+
 QString listingOf(const ConfigRecord &record)
 {
     const RecordDisplay shown = displayOf(record);

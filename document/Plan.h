@@ -6,6 +6,7 @@
 // device without encryption, and secret kinds that mean the same are no
 // difference. Pure code, QtCore only.
 
+#include "Columns.h"
 #include "ConfigRecord.h"
 #include "Document.h"
 #include "Message.h"
@@ -14,6 +15,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace rallon::cli {
@@ -57,6 +59,16 @@ struct Plan {
 // changes. When the device already holds every setting given, nothing is
 // sent. Otherwise the window's checks run, in its order, with its messages.
 Plan planChange(const ConfigRecord &device, const Wanted &wanted);
+
+// What the window's OPEN CONFIGURATION enters in the New Data column for an
+// accepted plan: each setting that would change, as its value (a list's
+// item, a dotted address, the port's number, the text), and the shared key's
+// 64 octets when the key would change. Settings that stay are left out.
+struct NewDataEntries {
+    std::array<std::optional<QString>, SettingCount> texts;
+    std::optional<QByteArray> sharedKey;
+};
+NewDataEntries newDataEntries(const Plan &plan);
 
 // The `read` listing: one "LABEL  value" line per setting, in the window's
 // order, with the Current Data column's texts, escaped for a terminal.
