@@ -156,7 +156,17 @@ void TestMainWindowLayout::everyControlIsFoundByName()
     const auto item = [&w](const char *name) { return w.findChild<QAction *>(name); };
     QVERIFY(help && instructions && item("ABOUT"));
     QCOMPARE(help->title(), QStringLiteral("HELP"));
-    QCOMPARE(w.menuBar()->actions(), QList<QAction *>{help->menuAction()});
+    // FILE stands left of HELP; Alt+F opens it, S and O choose its items.
+    auto *file = w.findChild<QMenu *>("FILE_MENU");
+    QVERIFY(file);
+    QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{file->menuAction(), help->menuAction()}));
+    QCOMPARE(file->actions(), (QList<QAction *>{item("SAVE_CONFIG"), item("OPEN_CONFIG")}));
+    QCOMPARE(QString(file->title()).remove('&'), QStringLiteral("FILE"));
+    QCOMPARE(QString(item("SAVE_CONFIG")->text()).remove('&'), QStringLiteral("SAVE CONFIGURATION..."));
+    QCOMPARE(QString(item("OPEN_CONFIG")->text()).remove('&'), QStringLiteral("OPEN CONFIGURATION..."));
+    QCOMPARE(QKeySequence::mnemonic(file->title()), QKeySequence(Qt::ALT | Qt::Key_F));
+    QCOMPARE(QKeySequence::mnemonic(item("SAVE_CONFIG")->text()), QKeySequence(Qt::ALT | Qt::Key_S));
+    QCOMPARE(QKeySequence::mnemonic(item("OPEN_CONFIG")->text()), QKeySequence(Qt::ALT | Qt::Key_O));
     QCOMPARE(help->actions(), (QList<QAction *>{item("ABOUT"), instructions->menuAction()}));
     QCOMPARE(instructions->actions(),
              (QList<QAction *>{item("Connect"), item("Start"), item("Enter"), item("PassKey"), item("LEDs")}));

@@ -8,6 +8,7 @@
 #include "Message.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace rallon::mainwindow_text {
 
@@ -25,6 +26,10 @@ inline const QString Change = QStringLiteral("CHANGE CONFIGURATION");
 inline const QString SerialNo = QStringLiteral("SERIAL NO.");
 
 namespace menu {
+// "&": Alt+F, then S or O.
+inline const QString File = QStringLiteral("&FILE");
+inline const QString SaveConfig = QStringLiteral("&SAVE CONFIGURATION...");
+inline const QString OpenConfig = QStringLiteral("&OPEN CONFIGURATION...");
 inline const QString Help = QStringLiteral("HELP");
 inline const QString About = QStringLiteral("ABOUT");
 inline const QString Instructions = QStringLiteral("INSTRUCTIONS");
@@ -58,6 +63,45 @@ inline const Message PortError{
                    "open"
                    "\r"
                    "before starting the program again.")};
+
+// The FILE menu: its file dialogs and messages.
+namespace file {
+inline const QString SaveTitle = QStringLiteral("Save Configuration");
+inline const QString OpenTitle = QStringLiteral("Open Configuration");
+inline const QStringList Filters{QStringLiteral("Configuration files (*.json)"),
+                                 QStringLiteral("All files (*)")};
+// The suggested name of a backup.
+inline QString suggestedName(quint16 serialNumber)
+{
+    return QStringLiteral("rallon-%1.json").arg(serialNumber);
+}
+
+inline const QString MessageTitle = QStringLiteral("Configuration File");
+inline const QString TooLarge = QStringLiteral("The file is larger than 1 MiB.");
+inline const QString NotAFile = QStringLiteral("It is not a regular file.");
+inline QString tooLong(const QString &what, int length, int room)
+{
+    return QStringLiteral("The %1 is %2 characters long; the window takes at most %3.")
+        .arg(what)
+        .arg(length)
+        .arg(room);
+}
+
+inline Message unusable(const QString &reason)
+{
+    return {MessageTitle, QStringLiteral("The configuration file cannot be used:\r\n") + reason};
+}
+inline Message unreadable(const QString &path, const QString &reason)
+{
+    return {MessageTitle,
+            QStringLiteral("The configuration file cannot be read:\r\n%1\r\n%2").arg(path, reason)};
+}
+inline Message unwritable(const QString &path, const QString &reason)
+{
+    return {MessageTitle,
+            QStringLiteral("The configuration file cannot be written:\r\n%1\r\n%2").arg(path, reason)};
+}
+}  // namespace file
 
 // The octet check of an address box that loses the focus.
 inline Message octetMessage(AddressBox box, OctetFault fault)

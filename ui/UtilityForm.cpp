@@ -2,17 +2,24 @@
 
 #include "Artwork.h"
 #include "ConfigRecord.h"
+#include "Document.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
+#include "Plan.h"
 #include "Program.h"
 #include "Retrieve.h"
 #include "Style.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
+#include <QSaveFile>
 #include <QScreen>
 
 using namespace rallon::kit;
@@ -144,6 +151,55 @@ void setCurrentText(UtilityForm &form, const rallon::rows::SettingRow &row, cons
     std::visit([&form, &text](auto m) { (form.*m)->setText(text); }, row.current);
 }
 
+// Writes `text` to `path` whole or not at all; a new file is its owner's
+// only, as it holds the password or key.
+bool writeWhole(const QString &path, const QByteArray &text, QString *reason)
+{
+    const bool created = !QFileInfo::exists(path);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)
+        && (!created || file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        && file.write(text) == text.size() && file.commit())
+        return true;
+    *reason = file.errorString();
+    return false;
+}
+
+// The text of a configuration file, at most rallon::cli::MaxInputSize octets.
+std::optional<QByteArray> readWhole(const QString &path, QString *reason)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        *reason = mainwindow_text::file::NotAFile;
+        return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return std::nullopt;
+    }
+    const QByteArray text = file.read(rallon::cli::MaxInputSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        *reason = file.errorString();
+        return std::nullopt;
+    }
+    if (text.size() > rallon::cli::MaxInputSize) {
+        *reason = mainwindow_text::file::TooLarge;
+        return std::nullopt;
+    }
+    return text;
+}
+
+// Why a plan is refused, naming the setting or with the window's message.
+QString refusalText(const rallon::cli::Plan &plan)
+{
+    if (plan.refusal)
+        return plan.refusal->message();
+    if (plan.windowRefusal)
+        return plan.windowRefusal->title + QLatin1String("\r\n") + plan.windowRefusal->text;
+    return {};
+}
+
 }  // namespace
 
 UtilityForm::UtilityForm(QWidget *parent)
@@ -194,6 +250,12 @@ UtilityForm::UtilityForm(QWidget *parent)
     connect(&m_session, &rallon::SerialSession::recordReceived, this,
             &UtilityForm::ParseConfigurationRecord);
     connect(&m_session, &rallon::SerialSession::replyTimedOut, this, &UtilityForm::replyTimedOut);
+    connect(SAVE_CONFIG, &QAction::triggered, this, &UtilityForm::saveConfiguration);
+    connect(OPEN_CONFIG, &QAction::triggered, this, &UtilityForm::openConfiguration);
+    connect(this, &UtilityForm::recordShown, this, [this] {
+        SAVE_CONFIG->setEnabled(true);
+        OPEN_CONFIG->setEnabled(true);
+    });
     GetCurrentDataCommand->setFocus();
 }
 
@@ -208,6 +270,13 @@ void UtilityForm::buildMenu()
     Enter = named(INSTRUCTIONS->addAction(menu::Enter), "Enter");
     PassKey = named(INSTRUCTIONS->addAction(menu::PassKey), "PassKey");
     LEDs = named(INSTRUCTIONS->addAction(menu::LEDs), "LEDs");
+
+    FILE_MENU = named(new QMenu(menu::File, this), "FILE_MENU");
+    menuBar()->insertMenu(HELP_MENU->menuAction(), FILE_MENU);
+    SAVE_CONFIG = named(FILE_MENU->addAction(menu::SaveConfig), "SAVE_CONFIG");
+    OPEN_CONFIG = named(FILE_MENU->addAction(menu::OpenConfig), "OPEN_CONFIG");
+    SAVE_CONFIG->setEnabled(false);
+    OPEN_CONFIG->setEnabled(false);
 }
 
 void UtilityForm::buildHeadings()
@@ -491,6 +560,7 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
 
     setDeviceKind(shown.deviceKind);
     m_serialNumber = decoded->serialNumber;
+    m_lastRecord = *decoded;
     const bool wireless = shown.deviceKind == rallon::DeviceKind::Wireless;
     for (QWidget *control : std::initializer_list<QWidget *>{
              txtNewSSID, NewEncryptionType, NewPasswordTextBox, btnPASS_SHARED})
@@ -502,6 +572,125 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
     setKeyBoxes(shown.keyBoxes);
     txtSN->setText(shown.serialNumber);
     emit recordShown();
+}
+
+QString UtilityForm::chooseFile(bool save, const QString &suggested)
+{
+    QPointer<QWidget> focused = QApplication::focusWidget();
+    QString chosen;
+    if (m_fileChooser) {
+        chosen = m_fileChooser(this, save, suggested);
+    } else {
+        namespace file = mainwindow_text::file;
+        QFileDialog dialog(this, save ? file::SaveTitle : file::OpenTitle);
+        dialog.setObjectName(QStringLiteral("ConfigFileDialog"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setNameFilters(file::Filters);
+        if (save)
+            dialog.setDefaultSuffix(QStringLiteral("json"));
+        dialog.setDirectory(QFileInfo(suggested).isDir() ? suggested : QFileInfo(suggested).path());
+        if (save)
+            dialog.selectFile(QFileInfo(suggested).fileName());
+        if (dialog.exec() == QDialog::Accepted)
+            chosen = dialog.selectedFiles().value(0);
+        activateWindow();
+    }
+    if (focused)
+        focused->setFocus(Qt::OtherFocusReason);
+    return chosen;
+}
+
+void UtilityForm::saveConfiguration()
+{
+    if (!m_lastRecord)
+        return;
+    const QByteArray text = rallon::cli::documentText(*m_lastRecord);
+    const QString path = chooseFile(
+        true, QDir::home().filePath(mainwindow_text::file::suggestedName(m_lastRecord->serialNumber)));
+    if (path.isEmpty())
+        return;
+    QString reason;
+    if (!writeWhole(path, text, &reason))
+        rallon::kit::showMessage(this, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
+}
+
+void UtilityForm::openConfiguration()
+{
+    namespace file = mainwindow_text::file;
+    using rallon::cli::Plan;
+    if (!m_lastRecord)
+        return;
+    const QString path = chooseFile(false, QDir::homePath());
+    if (path.isEmpty())
+        return;
+    QString reason;
+    const std::optional<QByteArray> text = readWhole(path, &reason);
+    if (!text) {
+        rallon::kit::showMessage(this, file::unreadable(QDir::toNativeSeparators(path), reason));
+        return;
+    }
+    rallon::cli::InputError error;
+    const std::optional<rallon::cli::Wanted> wanted = rallon::cli::wantedFromDocument(*text, &error);
+    if (!wanted) {
+        rallon::kit::showMessage(this, file::unusable(error.message()));
+        return;
+    }
+    const Plan plan = rallon::cli::planChange(*m_lastRecord, *wanted);
+    if (plan.outcome == Plan::Outcome::Refused) {
+        rallon::kit::showMessage(this, file::unusable(refusalText(plan)));
+        return;
+    }
+    const rallon::cli::NewDataEntries entries = rallon::cli::newDataEntries(plan);
+    // A text the New Data box cannot hold whole is refused, never cut.
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
+        if (entry && row.maxLength > 0 && entry->size() > row.maxLength) {
+            rallon::kit::showMessage(this, file::unusable(file::tooLong(QLatin1String(row.spoken),
+                                                                        int(entry->size()), row.maxLength)));
+            return;
+        }
+    }
+
+    resetNewData();
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
+        if (!entry)
+            continue;
+        std::visit([this, &entry](auto m) {
+            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
+                (this->*m)->setCurrentIndex((this->*m)->findText(*entry, Qt::MatchExactly));
+            else
+                (this->*m)->setText(*entry);
+        }, row.entry);
+    }
+    if (entries.sharedKey) {
+        applyPasswordLayout(true);
+        QStringList boxes;
+        for (char octet : *entries.sharedKey)
+            boxes.append(rallon::keyOctetText(quint8(octet)));
+        setKeyBoxes(boxes);
+    } else if (entries.texts[size_t(rallon::Setting::Password)]) {
+        applyPasswordLayout(false);
+    }
+}
+
+void UtilityForm::resetNewData()
+{
+    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+        std::visit([this](auto m) {
+            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
+                (this->*m)->setCurrentIndex(-1);
+            else
+                (this->*m)->setText(QString());
+        }, row.entry);
+    }
+    if (m_lastRecord) {
+        const rallon::RecordDisplay shown = rallon::displayOf(*m_lastRecord);
+        applyPasswordLayout(shown.sharedKey);
+        setKeyBoxes(shown.keyBoxes);
+    }
 }
 
 void UtilityForm::replyTimedOut()

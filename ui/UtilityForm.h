@@ -1,7 +1,8 @@
 #pragma once
 
 // The main window: caption column, Current Data column and New Data column,
-// the password row with its two layouts, the buttons, logo and HELP menu.
+// the password row with its two layouts, the buttons, logo, and the FILE
+// and HELP menus.
 
 #include <QAction>
 #include <QComboBox>
@@ -11,6 +12,9 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+
+#include <functional>
+#include <optional>
 
 #include "Change.h"
 #include "ConfigRecord.h"
@@ -56,6 +60,12 @@ public:
     // The serial number of the last record decoded; 0 before.
     quint16 serialNumber() const { return m_serialNumber; }
 
+    // Chooses the file for SAVE (save: true) or OPEN CONFIGURATION,
+    // `suggested` being the path offered; empty when cancelled.
+    using FileChooser = std::function<QString(QWidget *parent, bool save, const QString &suggested)>;
+    // Tests replace the file dialog; an empty chooser restores it.
+    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+
 signals:
     // A decoded record is shown in the window.
     void recordShown();
@@ -78,6 +88,13 @@ private:
     void setKeyBoxes(const QStringList &texts);
     void setDeviceKind(rallon::DeviceKind kind);
 
+    // The FILE menu's two items.
+    void saveConfiguration();
+    void openConfiguration();
+    QString chooseFile(bool save, const QString &suggested);
+    // The New Data column as right after the last record was shown.
+    void resetNewData();
+
     void buildHeadings();
     void buildRows();
     void buildPasswordRow();
@@ -86,6 +103,11 @@ private:
     void setTabOrderChain();
     void nameForAccessibility();
     void placeWindow();
+
+    // The FILE menu: enabled once a record is shown.
+    QMenu *FILE_MENU = nullptr;
+    QAction *SAVE_CONFIG = nullptr;
+    QAction *OPEN_CONFIG = nullptr;
 
     // The HELP menu; attachHelp() connects its items by their names.
     QMenu *HELP_MENU = nullptr;
@@ -170,5 +192,7 @@ private:
     rallon::DeviceKind m_deviceKind = rallon::DeviceKind::Unknown;  // setDeviceKind() only
     bool m_sharedKeyMode = false;  // applyPasswordLayout() only
     quint16 m_serialNumber = 0;    // ParseConfigurationRecord() only
+    std::optional<rallon::ConfigRecord> m_lastRecord;  // ParseConfigurationRecord() only
+    FileChooser m_fileChooser;
     bool m_unloading = false;  // no octet check once the window goes
 };
