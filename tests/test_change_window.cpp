@@ -1,16 +1,58 @@
 // Changing the configuration in the real window: typing under the entry
 // rules, the octet check, the password row's toggle, the key entry window,
-// and the upload as the device receives it.
+// the upload as the device receives it, and the FILE menu's backup and
+// restore.
 
 #include "WindowTestBench.h"
+
+#include "Document.h"
+#include "Plan.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace rallon;
+
+namespace {
+
+// What `rallon-cli read --json` prints for a rallon-sim device of `model`;
+// empty when either program fails.
+QByteArray cliDocument(const QString &model)
+{
+    QProcess sim;
+    sim.start(QStringLiteral(RALLON_SIM_PATH), {QStringLiteral("--model"), model});
+    if (!sim.waitForStarted(5000))
+        return {};
+    while (!sim.canReadLine()) {
+        if (!sim.waitForReadyRead(5000))
+            return {};
+    }
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QProcess cli;
+    cli.start(QStringLiteral(RALLON_CLI_PATH), {QStringLiteral("read"), path, QStringLiteral("--json")});
+    const bool ended = cli.waitForFinished(30000);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return ended && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0
+               ? cli.readAllStandardOutput()
+               : QByteArray();
+}
+
+QByteArray fileText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
 
 class TestChangeWindow : public WindowTestBench {
     Q_OBJECT
@@ -431,6 +473,202 @@ private slots:
         QCOMPARE(quint8(second.at(41)), quint8(10));
         QCOMPARE(quint8(second.at(104)), quint8(0));
         QVERIFY(messages.isEmpty());
+    }
+
+    // SAVE writes what rallon-cli writes, OPEN enters what differs from the
+    // device, CHANGE sends the plan's upload and restores the device.
+    void fileMenuBacksUpAndRestores_data()
+    {
+        QTest::addColumn<QString>("model");
+        for (const QString &model : simModelNames())
+            QTest::newRow(qPrintable(model)) << model;
+    }
+    void fileMenuBacksUpAndRestores()
+    {
+        QFETCH(QString, model);
+        const ConfigRecord saved = *simModel(model);
+        openOnDevice(saved);
+        QVERIFY(!menuItem("SAVE_CONFIG")->isEnabled());
+        QVERIFY(!menuItem("OPEN_CONFIG")->isEnabled());
+        QVERIFY(retrieve(*form));
+        QVERIFY(menuItem("SAVE_CONFIG")->isEnabled());
+        QVERIFY(menuItem("OPEN_CONFIG")->isEnabled());
+
+        QTemporaryDir dir;
+        const QString backup = dir.filePath("backup.json");
+        QStringList asked;
+        chooseFile(backup, &asked);
+        menuItem("SAVE_CONFIG")->trigger();
+        QCOMPARE(asked, QStringList{"save " + QDir::home().filePath(
+                                                  QStringLiteral("rallon-%1.json").arg(saved.serialNumber))});
+        const QByteArray document = fileText(backup);
+        QCOMPARE(document, cliDocument(model));
+        QVERIFY(!document.isEmpty());
+        struct stat status {};
+        QVERIFY(::stat(QFile::encodeName(backup).constData(), &status) == 0);
+        QCOMPARE(int(status.st_mode & 07777), 0600);
+
+        // Onto the device it came from: nothing differs.
+        control<QLineEdit>("NewIPAddressTextBox")->setText("1.2.3.4");
+        menuItem("OPEN_CONFIG")->trigger();
+        QCOMPARE(newColumn(), QStringList(SettingCount, QString()));
+
+        ConfigRecord changed = saved;
+        changed.ip = {10, 9, 8, 7};
+        changed.primaryPort = 1234;
+        changed.serial[Com2Parity] = quint8((saved.serial[Com2Parity] + 1) % 3);
+        QList<Setting> differing{Setting::Ip, Setting::PrimaryPort, Setting::Com2Parity};
+        if (!saved.wired()) {
+            changed.ssid = QStringLiteral("ELSEWHERE");
+            differing << Setting::Ssid;
+            if (saved.sharedKey()) {
+                changed.setSharedKey(QByteArray(64, char(0x5A)));
+            } else {
+                changed.setPassword(QStringLiteral("other"));
+                differing << Setting::Password;
+            }
+        }
+        QVERIFY(changeDevice(changed));
+        QVERIFY(retrieve(*form));
+        control<QLineEdit>("NewSubnetMaskTextBox")->setText("255.0.0.0");
+        menuItem("OPEN_CONFIG")->trigger();
+        QCOMPARE(asked.last(), "open " + QDir::homePath());
+
+        QStringList expected(SettingCount, QString());
+        const RecordDisplay shown = displayOf(saved);
+        for (const rows::SettingRow &row : rows::settingRows()) {
+            if (differing.contains(row.setting))
+                expected[&row - rows::settingRows().data()] = shown.current[row.setting];
+        }
+        QCOMPARE(newColumn(), expected);
+        QCOMPARE(form->sharedKeyMode(), saved.sharedKey());
+        if (saved.sharedKey())
+            QCOMPARE(form->frmPASSKEY()->keyTexts(), shown.keyBoxes);
+        QVERIFY(messages.isEmpty());
+
+        std::optional<cli::Wanted> wanted = cli::wantedFromDocument(document, nullptr);
+        QVERIFY(wanted);
+        const cli::Plan plan = cli::planChange(changed, *wanted);
+        QCOMPARE(int(plan.outcome), int(cli::Plan::Outcome::Upload));
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+        QSignalSpy shownAgain(form.get(), &UtilityForm::recordShown);
+        QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
+        QTRY_COMPARE(uploads.size(), 1);
+        QCOMPARE(uploads.first().first().toByteArray().toHex(' '), plan.upload.toHex(' '));
+        QTRY_COMPARE(shownAgain.size(), 1);
+        QCOMPARE(encodeRecord(device->config()).toHex(' '), encodeRecord(saved).toHex(' '));
+        QCOMPARE(currentColumn(*form), columnOf(saved));
+        QVERIFY(messages.isEmpty());
+    }
+
+    // A file that cannot be used: one message, the New Data column and the
+    // focus as they were, nothing sent.
+    void fileMenuRefusals_data()
+    {
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QByteArray>("document");  // null: the file does not exist
+        QTest::addColumn<QString>("said");
+
+        QTest::newRow("malformed") << "wireless-password"
+                                   << QByteArray(R"({"format": "rallon-config/1", "ip": })")
+                                   << "The configuration file cannot be used:\r\n";
+        QTest::newRow("SSID for the wired model") << "wired"
+                                                  << QByteArray(R"({"format": "rallon-config/1", "ssid": "HOME"})")
+                                                  << "The configuration file cannot be used:\r\n\"ssid\"";
+        QTest::newRow("window's check") << "wireless-password"
+                                        << QByteArray(R"({"format": "rallon-config/1", "primaryPort": 40000})")
+                                        << "The configuration file cannot be used:\r\nPrimary Port Data\r\n";
+        QTest::newRow("missing file") << "wireless-key" << QByteArray()
+                                      << "The configuration file cannot be read:\r\nPATH\r\nNo such file";
+    }
+    void fileMenuRefusals()
+    {
+        QFETCH(QString, model);
+        QFETCH(QByteArray, document);
+        QFETCH(QString, said);
+        openOnDevice(model);
+        QVERIFY(retrieve(*form));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("document.json");
+        if (!document.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document) == document.size());
+        }
+        auto *port = control<QLineEdit>("NewPrimaryPortTextBox");
+        port->setText("4242");
+        port->setFocus();
+        QSignalSpy writes(&form->session(), &SerialSession::written);
+        QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
+        chooseFile(path);
+        menuItem("OPEN_CONFIG")->trigger();
+
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Configuration File"));
+        QVERIFY(messages.first().warning);
+        said.replace("PATH", path);
+        QVERIFY2(messages.first().text.startsWith(said), qPrintable(messages.first().text));
+        QStringList expected(SettingCount, QString());
+        expected[int(&rows::settingRows()[3] - rows::settingRows().data())] = "4242";
+        QCOMPARE(newColumn(), expected);
+        QCOMPARE(QApplication::focusWidget(), port);
+        QTest::qWait(50);
+        QCOMPARE(writes.size(), 0);
+        QCOMPARE(uploads.size(), 0);
+    }
+
+    // The real dialog: Qt's own, in the home folder, the suggested name in
+    // its file name box, which has the focus; Escape cancels.
+    void fileMenuDialog_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::newRow("save") << true;
+        QTest::newRow("open") << false;
+    }
+    void fileMenuDialog()
+    {
+        QFETCH(bool, save);
+        openOnDevice("wired");
+        QVERIFY(retrieve(*form));
+        auto *port = control<QLineEdit>("NewPrimaryPortTextBox");
+        port->setFocus();
+        QVERIFY(port->hasFocus());
+        struct Seen {
+            bool found = false, native = true;
+            QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+            QString folder, name;
+            bool nameBoxFocused = false;
+        } seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isActiveWindow() || seen.found)
+                return;
+            seen.found = true;
+            seen.native = !dialog->testOption(QFileDialog::DontUseNativeDialog);
+            seen.mode = dialog->acceptMode();
+            seen.folder = dialog->directory().absolutePath();
+            auto *nameBox = dialog->findChild<QLineEdit *>("fileNameEdit");
+            seen.name = nameBox ? nameBox->text() : QString();
+            seen.nameBoxFocused = nameBox && QApplication::focusWidget() == nameBox;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        poll.start(10);
+        QTimer::singleShot(5000, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->hide();
+        });
+        menuItem(save ? "SAVE_CONFIG" : "OPEN_CONFIG")->trigger();
+        poll.stop();
+
+        QVERIFY(seen.found);
+        QVERIFY(!seen.native);
+        QCOMPARE(seen.mode, save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        QCOMPARE(seen.folder, QDir::homePath());
+        QCOMPARE(seen.name, save ? QStringLiteral("rallon-1234.json") : QString());
+        QVERIFY(seen.nameBoxFocused);
+        QTRY_COMPARE(QApplication::focusWidget(), port);
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(newColumn(), QStringList(SettingCount, QString()));
     }
 };
 

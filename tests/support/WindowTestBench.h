@@ -8,6 +8,7 @@
 #include "ConfigRecord.h"
 #include "Controls.h"
 #include "HookGuard.h"
+#include "MainWindowRows.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -79,6 +80,53 @@ protected:
         QString error;
         QVERIFY2(openDevice(config, fault, &error), qPrintable(error));
         openForm(line->path());
+    }
+
+    // The device takes `config` as an upload from the line and answers it;
+    // true once the window has shown that answer.
+    bool changeDevice(const rallon::ConfigRecord &config)
+    {
+        QSignalSpy shown(form.get(), &UtilityForm::recordShown);
+        device->receive(rallon::encodeUpload(config));
+        return shown.wait(5000);
+    }
+
+    // The FILE menu's file dialog answers `path` from now on (empty:
+    // cancelled); each question is noted in `asked` as "save SUGGESTED" or
+    // "open SUGGESTED".
+    void chooseFile(const QString &path, QStringList *asked = nullptr)
+    {
+        form->setFileChooser([path, asked](QWidget *, bool save, const QString &suggested) {
+            if (asked)
+                asked->append(QLatin1String(save ? "save " : "open ") + suggested);
+            return path;
+        });
+    }
+
+    // A menu item of the window by its name, enabled or not.
+    QAction *menuItem(const char *name) const
+    {
+        QAction *found = form->findChild<QAction *>(QLatin1String(name));
+        if (!found)
+            qFatal("no menu item %s", name);
+        return found;
+    }
+
+    // The New Data column top to bottom, as the row table has it: a list
+    // without a choice is empty.
+    QStringList newColumn() const
+    {
+        QStringList texts;
+        for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
+            QWidget *entry = rallon::rows::widget(*form, row.entry);
+            if (auto *list = qobject_cast<QComboBox *>(entry))
+                texts.append(list->currentIndex() < 0 ? QString() : list->currentText());
+            else if (auto *box = qobject_cast<MultiLineTextBox *>(entry))
+                texts.append(box->text());
+            else
+                texts.append(qobject_cast<QLineEdit *>(entry)->text());
+        }
+        return texts;
     }
 
     // The Current Data column top to bottom (serial settings in record
