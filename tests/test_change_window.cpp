@@ -561,35 +561,39 @@ private slots:
         QVERIFY(messages.isEmpty());
     }
 
-    // A file that cannot be used: one message, the New Data column and the
-    // focus as they were, nothing sent.
+    // A file that cannot be used or written: one message, the New Data
+    // column and the focus as they were, nothing sent.
     void fileMenuRefusals_data()
     {
+        QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QByteArray>("document");  // null: the file does not exist
         QTest::addColumn<QString>("said");
 
-        QTest::newRow("malformed") << "wireless-password"
+        QTest::newRow("malformed") << "OPEN_CONFIG" << "wireless-password"
                                    << QByteArray(R"({"format": "rallon-config/1", "ip": })")
                                    << "The configuration file cannot be used:\r\n";
-        QTest::newRow("SSID for the wired model") << "wired"
+        QTest::newRow("SSID for the wired model") << "OPEN_CONFIG" << "wired"
                                                   << QByteArray(R"({"format": "rallon-config/1", "ssid": "HOME"})")
                                                   << "The configuration file cannot be used:\r\n\"ssid\"";
-        QTest::newRow("window's check") << "wireless-password"
+        QTest::newRow("window's check") << "OPEN_CONFIG" << "wireless-password"
                                         << QByteArray(R"({"format": "rallon-config/1", "primaryPort": 40000})")
                                         << "The configuration file cannot be used:\r\nPrimary Port Data\r\n";
-        QTest::newRow("missing file") << "wireless-key" << QByteArray()
+        QTest::newRow("missing file") << "OPEN_CONFIG" << "wireless-key" << QByteArray()
                                       << "The configuration file cannot be read:\r\nPATH\r\nNo such file";
+        QTest::newRow("missing folder") << "SAVE_CONFIG" << "wireless-key" << QByteArray()
+                                        << "The configuration file cannot be written:\r\nPATH\r\nNo such file";
     }
     void fileMenuRefusals()
     {
+        QFETCH(QString, item);
         QFETCH(QString, model);
         QFETCH(QByteArray, document);
         QFETCH(QString, said);
         openOnDevice(model);
         QVERIFY(retrieve(*form));
         QTemporaryDir dir;
-        const QString path = dir.filePath("document.json");
+        const QString path = dir.filePath(item == "SAVE_CONFIG" ? "missing/backup.json" : "document.json");
         if (!document.isNull()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(document) == document.size());
@@ -600,7 +604,7 @@ private slots:
         QSignalSpy writes(&form->session(), &SerialSession::written);
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
         chooseFile(path);
-        menuItem("OPEN_CONFIG")->trigger();
+        menuItem(qPrintable(item))->trigger();
 
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Configuration File"));
