@@ -576,7 +576,6 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
 
 QString UtilityForm::chooseFile(bool save, const QString &suggested)
 {
-    QPointer<QWidget> focused = QApplication::focusWidget();
     QString chosen;
     if (m_fileChooser) {
         chosen = m_fileChooser(this, save, suggested);
@@ -595,10 +594,9 @@ QString UtilityForm::chooseFile(bool save, const QString &suggested)
             dialog.selectFile(QFileInfo(suggested).fileName());
         if (dialog.exec() == QDialog::Accepted)
             chosen = dialog.selectedFiles().value(0);
+        // Back to the window, whose focused control takes the focus again.
         activateWindow();
     }
-    if (focused)
-        focused->setFocus(Qt::OtherFocusReason);
     return chosen;
 }
 
