@@ -579,6 +579,10 @@ private slots:
         QTest::newRow("window's check") << "OPEN_CONFIG" << "wireless-password"
                                         << QByteArray(R"({"format": "rallon-config/1", "primaryPort": 40000})")
                                         << "The configuration file cannot be used:\r\nPrimary Port Data\r\n";
+        QTest::newRow("password longer than its box")
+            << "OPEN_CONFIG" << "wireless-password"
+            << "{\"format\": \"rallon-config/1\", \"password\": \"" + QByteArray(31, 'p') + "\"}"
+            << "The configuration file cannot be used:\r\nThe password is 31 characters long";
         QTest::newRow("missing file") << "OPEN_CONFIG" << "wireless-key" << QByteArray()
                                       << "The configuration file cannot be read:\r\nPATH\r\nNo such file";
         QTest::newRow("missing folder") << "SAVE_CONFIG" << "wireless-key" << QByteArray()
