@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTest>
 
@@ -52,6 +55,16 @@ int main(int argc, char *argv[])
     if (!retrieve(form))
         return 1;
     form.grab().save(out.filePath("main-window.png"));
+    QTest::qWait(hold * 1000);
+
+    // The FILE menu open over the window, as the screen shows it.
+    auto *fileMenu = form.findChild<QMenu *>("FILE_MENU");
+    const QRect fileItem = form.menuBar()->actionGeometry(fileMenu->menuAction());
+    fileMenu->popup(form.menuBar()->mapToGlobal(fileItem.bottomLeft()));
+    QTest::qWait(300);
+    const QRect area = form.geometry();
+    form.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(out.filePath("file-menu.png"));
+    fileMenu->close();
     QTest::qWait(hold * 1000);
 
     WindowBench key;
