@@ -76,8 +76,10 @@ bool OutputFile::open(const QString &path, QString *error)
         *error = file->errorString();
         return false;
     }
-    // Owner only until it is known that no secret goes in.
-    file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // A new file is the owner's only until it is known that no secret goes
+    // in; an existing one keeps its permissions.
+    if (m_new)
+        file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_file = std::move(file);
     return true;
 }

@@ -782,29 +782,32 @@ void TestCli::outputTargets_data()
     QTest::addColumn<QString>("standardOutput");  // a file, or empty: a pipe
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("said");            // on standard error, or standard output when 0
-    QTest::addColumn<int>("mode");                // of a new file NEW, or -1
+    QTest::addColumn<int>("mode");                // of the file NEW afterwards, or -1
+    QTest::addColumn<int>("before");              // NEW's mode before the run; -1: none
 
     const QByteArray password = encodeRecord(model("wireless-password"));
     const QByteArray wired = encodeRecord(model("wired"));
     const QString full = QStringLiteral("No space left on device");
     QTest::newRow("-o /dev/null") << password << QStringList{"read", "PORT", "--json", "-o", "/dev/null"}
-                                  << QString() << 0 << QString() << -1;
+                                  << QString() << 0 << QString() << -1 << -1;
     QTest::newRow("-o /dev/full") << password << QStringList{"read", "PORT", "--json", "-o", "/dev/full"}
-                                  << QString() << 1 << full << -1;
+                                  << QString() << 1 << full << -1 << -1;
     QTest::newRow("listing to a full disk") << password << QStringList{"read", "PORT"} << "/dev/full" << 1 << full
-                                            << -1;
+                                            << -1 << -1;
     QTest::newRow("JSON to a full disk") << password << QStringList{"read", "PORT", "--json"} << "/dev/full" << 1
-                                         << full << -1;
+                                         << full << -1 << -1;
     QTest::newRow("dry run to a full disk") << password << QStringList{"set", "PORT", "--ip", "10.0.0.9", "--dry-run"}
-                                            << "/dev/full" << 1 << full << -1;
+                                            << "/dev/full" << 1 << full << -1 << -1;
     QTest::newRow("-o /dev/stdout into a pipe") << password << QStringList{"read", "PORT", "-o", "/dev/stdout"}
-                                                << QString() << 0 << "IP ADDRESS" << -1;
+                                                << QString() << 0 << "IP ADDRESS" << -1 << -1;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     QTest::newRow("new backup with a password") << password << QStringList{"read", "PORT", "--json", "-o", "NEW"}
-                                                << QString() << 0 << QString() << 0600;
+                                                << QString() << 0 << QString() << 0600 << -1;
     QTest::newRow("new backup without a secret") << wired << QStringList{"read", "PORT", "--json", "-o", "NEW"}
-                                                 << QString() << 0 << QString() << int(0666 & ~mask);
+                                                 << QString() << 0 << QString() << int(0666 & ~mask) << -1;
+    QTest::newRow("existing backup keeps its mode") << password << QStringList{"read", "PORT", "--json", "-o", "NEW"}
+                                                    << QString() << 0 << QString() << 0640 << 0640;
 }
 
 void TestCli::outputTargets()
@@ -815,8 +818,15 @@ void TestCli::outputTargets()
     QFETCH(int, code);
     QFETCH(QString, said);
     QFETCH(int, mode);
+    QFETCH(int, before);
     QTemporaryDir dir;
     const QString created = dir.filePath("new.json");
+    if (before >= 0) {
+        QFile old(created);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("{}") == 2);
+        old.close();
+        QCOMPARE(::chmod(QFile::encodeName(created).constData(), mode_t(before)), 0);
+    }
     arguments.replaceInStrings(QRegularExpression("^NEW$"), created);
     ScriptedDevice line({device + '\r'});
     if (!standardOutput.isEmpty())
