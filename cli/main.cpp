@@ -8,6 +8,7 @@
 #include "Exit.h"
 #include "Link.h"
 #include "Message.h"
+#include "OutputFile.h"
 #include "Plan.h"
 #include "PortList.h"
 #include "SettingNames.h"
@@ -41,14 +42,20 @@ int usage(const QString &message, const QString &command = QString())
     return Usage;
 }
 
-// A line (or lines) on standard output; a refused write is exit 1.
-int say(const QString &lines)
+// `octets` on standard output; a refused write is exit 1.
+int put(const QByteArray &octets)
 {
     QString error;
-    if (printOut((lines + QLatin1Char('\n')).toLocal8Bit(), &error))
+    if (printOut(octets, &error))
         return Done;
     complain(QString::fromLatin1(text::CannotWrite).arg(QStringLiteral("standard output"), error));
     return Usage;
+}
+
+// A line (or lines) on standard output.
+int say(const QString &lines)
+{
+    return put((lines + QLatin1Char('\n')).toLocal8Bit());
 }
 
 
@@ -126,12 +133,8 @@ int readCommand(const Invocation &call)
 
     const QByteArray content = call.parser.isSet(QStringLiteral("json")) ? documentText(device)
                                                                           : listingOf(device).toLocal8Bit();
-    if (output.isEmpty()) {
-        if (printOut(content, &error))
-            return Done;
-        complain(QString::fromLatin1(text::CannotWrite).arg(QStringLiteral("standard output"), error));
-        return Usage;
-    }
+    if (output.isEmpty())
+        return put(content);
     if (!file.commit(content, holdsSecret(device), &error)) {
         complain(QString::fromLatin1(text::CannotWrite).arg(escaped(output), error));
         return Usage;
@@ -317,13 +320,9 @@ int main(int argc, char *argv[])
     if (parser.isSet(version) && name.isEmpty())
         return say(QStringLiteral("rallon-cli %1").arg(QCoreApplication::applicationVersion()));
     if (parser.isSet(help) && (name.isEmpty() || command)) {
-        QString error;
         const QString help = command ? QString::fromUtf8(command->help)
                                      : QString::fromUtf8(clitext::GeneralHelp).arg(QLatin1String(clitext::DeviceExample));
-        if (printOut(help.toLocal8Bit(), &error))
-            return Done;
-        complain(QString::fromLatin1(text::CannotWrite).arg(QStringLiteral("standard output"), error));
-        return Usage;
+        return put(help.toLocal8Bit());
     }
     if (name.isEmpty())
         return usage(QStringLiteral("no command given"));

@@ -5,6 +5,7 @@
 #include "Document.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
+#include "OutputFile.h"
 #include "Plan.h"
 #include "Program.h"
 #include "Retrieve.h"
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
-#include <QSaveFile>
 #include <QScreen>
 
 using namespace rallon::kit;
@@ -149,20 +149,6 @@ QString currentText(const UtilityForm &form, const rallon::rows::SettingRow &row
 void setCurrentText(UtilityForm &form, const rallon::rows::SettingRow &row, const QString &text)
 {
     std::visit([&form, &text](auto m) { (form.*m)->setText(text); }, row.current);
-}
-
-// Writes `text` to `path` whole or not at all; a new file is its owner's
-// only, as it holds the password or key.
-bool writeWhole(const QString &path, const QByteArray &text, QString *reason)
-{
-    const bool created = !QFileInfo::exists(path);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)
-        && (!created || file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        && file.write(text) == text.size() && file.commit())
-        return true;
-    *reason = file.errorString();
-    return false;
 }
 
 // The text of a configuration file, at most rallon::cli::MaxInputSize octets.
@@ -609,8 +595,11 @@ void UtilityForm::saveConfiguration()
         true, QDir::home().filePath(mainwindow_text::file::suggestedName(m_lastRecord->serialNumber)));
     if (path.isEmpty())
         return;
+    // Whole or not at all; a new file is the owner's alone, as it holds the
+    // password or key.
+    rallon::cli::OutputFile file;
     QString reason;
-    if (!writeWhole(path, text, &reason))
+    if (!file.open(path, &reason) || !file.commit(text, /*secret=*/true, &reason))
         rallon::kit::showMessage(this, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
 }
 
