@@ -20,10 +20,6 @@ namespace {
 // document and com1, com2); a third lets a wrong value there be named.
 constexpr std::size_t MaxDepth = 3;
 
-QString hexOf(const QByteArray &octets)
-{
-    return QString::fromLatin1(octets.toHex().toUpper());
-}
 
 bool refuse(InputError *error, const QString &field, const QString &reason)
 {
@@ -289,7 +285,7 @@ QByteArray documentText(const ConfigRecord &record)
             place[key] = text(shown.current[setting]);
         else if (record.encryption != 0)
             place[record.sharedKey() ? SharedKeyName.field : key] =
-                text(record.sharedKey() ? hexOf(record.secret) : shown.current[setting]);
+                text(record.sharedKey() ? sharedKeyText(record.secret) : shown.current[setting]);
     }
     return withControlsEscaped(document.dump(4, ' ', false, nlohmann::ordered_json::error_handler_t::replace)) + '\n';
 }
@@ -306,6 +302,11 @@ std::optional<QString> listText(SettingList list, const QString &text, const QSt
     refuse(error, name, QStringLiteral("%1 is not in its list; choose one of %2")
                             .arg(quoted(text), choices.join(QStringLiteral(", "))));
     return std::nullopt;
+}
+
+QString sharedKeyText(const QByteArray &octets)
+{
+    return QString::fromLatin1(octets.toHex().toUpper());
 }
 
 std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &name, InputError *error)

@@ -63,5 +63,7 @@ std::optional<QString> listText(SettingList list, const QString &text, const QSt
                                 InputError *error);
 std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &name,
                                           InputError *error);
+// The other way: the 64 key octets as 128 upper-case hexadecimal digits.
+QString sharedKeyText(const QByteArray &octets);
 
 }  // namespace rallon::cli

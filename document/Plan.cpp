@@ -18,11 +18,6 @@ const QString Model = QStringLiteral("model");
 const QString SharedKey = QLatin1String(SharedKeyName.field);
 const QString Password = fieldOf(Setting::Password);
 
-QString hexOf(const QByteArray &octets)
-{
-    return QString::fromLatin1(octets.toHex().toUpper());
-}
-
 // Every field compared, in the window's order; the shared key beside the
 // password, the model last.
 const QStringList &comparedFields()
@@ -90,7 +85,7 @@ std::optional<QString> valueOf(const ConfigRecord &r, const QString &field)
         return r.wired() ? QStringLiteral("wired") : QStringLiteral("wireless");
     const bool hasSecret = !r.wired() && r.encryption != 0;
     if (field == SharedKey)
-        return hasSecret && r.sharedKey() ? std::optional<QString>(hexOf(r.secret)) : std::nullopt;
+        return hasSecret && r.sharedKey() ? std::optional<QString>(sharedKeyText(r.secret)) : std::nullopt;
     if (field == Password)
         return hasSecret && !r.sharedKey() ? std::optional<QString>(r.password()) : std::nullopt;
     for (Setting setting : AllSettings) {
@@ -145,7 +140,7 @@ Plan planChange(const ConfigRecord &device, const Wanted &wanted)
             given.append({fieldOf(setting), canonical(setting, *wanted[setting])});
     }
     if (wanted.sharedKey)
-        given.append({SharedKey, hexOf(*wanted.sharedKey)});
+        given.append({SharedKey, sharedKeyText(*wanted.sharedKey)});
 
     bool held = true;
     for (const auto &[field, value] : given)
@@ -248,7 +243,7 @@ QString listingOf(const ConfigRecord &record)
     };
     for (Setting setting : AllSettings) {
         if (setting == Setting::Password && shown.sharedKey)
-            line(SharedKeyName.label, hexOf(record.secret));
+            line(SharedKeyName.label, sharedKeyText(record.secret));
         else if (setting == Setting::Com1StopBits || setting == Setting::Com2StopBits)
             continue;  // the window shows parity above stop bits
         else

@@ -20,11 +20,8 @@ ChangeSnapshot changeSnapshotFor(const ConfigRecord &device, const Wanted &wante
     }
 
     snap.sharedKeyLayout = wanted.sharedKey ? true : wanted[Setting::Password] ? false : shown.sharedKey;
-    if (wanted.sharedKey) {
-        snap.keyTexts.clear();
-        for (char octet : *wanted.sharedKey)
-            snap.keyTexts << keyOctetText(quint8(octet));
-    }
+    if (wanted.sharedKey)
+        snap.keyTexts = keyBoxTexts(*wanted.sharedKey);
     return snap;
 }
 

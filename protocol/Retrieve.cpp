@@ -54,6 +54,14 @@ std::optional<quint8> hexOctet(QStringView text)
     return quint8(value);
 }
 
+QStringList keyBoxTexts(const QByteArray &key)
+{
+    QStringList texts;
+    for (char octet : key)
+        texts.append(keyOctetText(quint8(octet)));
+    return texts;
+}
+
 RecordDisplay displayOf(const ConfigRecord &record)
 {
     RecordDisplay shown;
@@ -79,8 +87,7 @@ RecordDisplay displayOf(const ConfigRecord &record)
     data[Setting::Encryption] = entryOrPlaceholder(SettingList::Encryption, record.encryption);
     data[Setting::Password] = record.password();
     shown.sharedKey = record.sharedKey();
-    for (char octet : record.secret)
-        shown.keyBoxes.append(keyOctetText(quint8(octet)));
+    shown.keyBoxes = keyBoxTexts(record.secret);
     return shown;
 }
 

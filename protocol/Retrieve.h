@@ -24,6 +24,8 @@ struct RecordDisplay {
 
 // An octet as the key entry window shows it: upper-case hex, no leading zero.
 QString keyOctetText(quint8 octet);
+// The key entry window's 64 box texts for `key`'s octets.
+QStringList keyBoxTexts(const QByteArray &key);
 
 // The other way: one or two hexadecimal digits (ASCII, either case).
 std::optional<quint8> hexOctet(QStringView text);

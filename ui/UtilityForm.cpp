@@ -654,10 +654,7 @@ void UtilityForm::openConfiguration()
     }
     if (entries.sharedKey) {
         applyPasswordLayout(true);
-        QStringList boxes;
-        for (char octet : *entries.sharedKey)
-            boxes.append(rallon::keyOctetText(quint8(octet)));
-        setKeyBoxes(boxes);
+        setKeyBoxes(rallon::keyBoxTexts(*entries.sharedKey));
     } else if (entries.texts[size_t(rallon::Setting::Password)]) {
         applyPasswordLayout(false);
     }
