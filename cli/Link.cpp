@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <limits>
+
 namespace rallon::cli {
 
 namespace {
@@ -28,6 +30,16 @@ bool watchEndSignals(QObject *context)
     });
 }
 
+std::optional<int> portNumber(const QString &port)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(port).hasMatch())
+        return std::nullopt;
+    bool fits = false;
+    const int number = port.toInt(&fits);
+    return fits ? number : std::numeric_limits<int>::max();
+}
+
 int endSignal()
 {
     return s_endSignal;
@@ -42,9 +54,8 @@ Link::~Link()
 
 int Link::open()
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    const bool opened = digits.match(m_port).hasMatch() ? m_session.open(m_port.toInt())
-                                                        : m_session.open(m_port);
+    const std::optional<int> number = portNumber(m_port);
+    const bool opened = number ? m_session.open(*number) : m_session.open(m_port);
     if (!opened) {
         complain(m_session.errorString());
         return PortFailed;

@@ -11,9 +11,14 @@
 
 #include <QString>
 
+#include <optional>
+
 class QEventLoop;
 
 namespace rallon::cli {
+
+// PORT as a number (all digits), or std::nullopt for a device path.
+std::optional<int> portNumber(const QString &port);
 
 class Link {
 public:

@@ -17,7 +17,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <variant>
@@ -348,8 +347,7 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("--timeout-ms needs a number of milliseconds, 1 or more"), name);
     if (arguments.size() > 1) {
         const QString port = arguments.at(1);
-        static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-        if (digits.match(port).hasMatch() && (port.toInt() < 1 || port.toInt() > 25))
+        if (const std::optional<int> number = portNumber(port); number && (*number < 1 || *number > 25))
             return usage(QStringLiteral("PORT must be a number from 1 to 25 or a device path, not %1").arg(port),
                          name);
     }
