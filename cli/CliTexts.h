@@ -26,6 +26,8 @@ Usage:
   rallon-cli read PORT [--json] [-o FILE]       print or save the configuration
   rallon-cli write PORT FILE [--dry-run]        send a saved configuration
   rallon-cli set PORT SETTING... [--dry-run]    change single settings
+  rallon-cli provision PORT --template FILE --ip-range FIRST-LAST --ledger CSV
+                                                configure a batch of devices
   rallon-cli COMMAND --help                     more about one command
   rallon-cli --version
 
@@ -37,7 +39,7 @@ PORT is the serial port's number, 1 to 25, as the configuration window asks
 for it ("rallon-cli ports" shows the number of each port present), or a
 device such as %1. The line runs at 4800 baud, 8N1.
 
-Options for read, write and set:
+Options for read, write, set and provision:
   --timeout-ms N   wait at most N ms for each exchange with the device, from
                    sending to the whole answer (default 8000)
   --trace          print every octet sent and received, in hexadecimal with
@@ -146,6 +148,79 @@ Settings (list values as the window's lists show them; quote blanks):
                            the same for the device's Comm 2 port
   --dry-run                as for write: what would change, and the record
 )txt";
+
+inline const char *const ProvisionHelp = R"txt(Usage: rallon-cli provision PORT --template FILE (--ip-range FIRST-LAST | --inventory CSV)
+                            --ledger CSV [--count N] [--dry-run] [--timeout-ms N] [--trace]
+
+Configures a batch of devices at a bench, one after another on PORT, each
+with the template's settings and an address of its own, and records each in
+the ledger. It waits for a device in its configuration mode (a request every
+2 s while none answers), reads it, writes the template and the device's
+values with the checks, verification and messages of write, appends the
+ledger line, prints one line per device:
+
+  4660  10.1.0.20  done
+
+(or "refused: ...", "differs: ...", "no answer"), then waits until that
+device stops answering (unplugged or powered off) before it takes the next.
+A device the ledger holds as done is skipped: "already configured: connect
+the next device".
+
+  --template FILE      a "rallon-config/1" document, as "read --json" writes
+                       it, with the settings every device gets; no "ip"
+  --ip-range FIRST-LAST
+                       gives each device the next address of the range that
+                       the ledger holds for no device (a device the ledger
+                       holds keeps its address). The range must lie in one
+                       network of the template's mask, without the network's
+                       own or broadcast address or the template's gateway
+  --inventory CSV      values by serial number: a first line naming the
+                       columns, serialNumber first, then document fields
+                       (serialNumber,ip,primaryPort,ssid,...); an empty cell
+                       gives nothing. A device not listed is skipped, unless
+                       --ip-range is given too: then the range gives its ip
+  --ledger CSV         one line per device and outcome: time (UTC),
+                       serialNumber, model, ip, primaryPort, outcome (done,
+                       refused, differs, no answer), detail (the differing
+                       fields, or what refused the change); on the disk
+                       before the next device is looked for. Runs on several
+                       ports may share one ledger and one range: the ledger
+                       is locked while an address is chosen, sent and
+                       recorded, so no address goes to two devices. A run on
+                       the same ledger goes on where the last one stopped.
+  --count N            stop after N devices are done (skipped devices do not
+                       count); without it, run until Ctrl+C
+  --dry-run            read each device and print what would change; write
+                       nothing, not even the ledger
+
+Ctrl+C or SIGTERM stops between steps, never between a change sent and its
+ledger line, and prints the summary (done, failed, skipped). Exit status: 0
+when --count devices are done; 1 when the ledger cannot be written; 2 for a
+refused template, inventory, range or ledger, or a range used up; 4 when the
+port cannot be opened or is lost; 128+N after signal N.
+)txt";
+
+namespace provision {
+inline const char *const Waiting =
+    "waiting for a device on %1: cable its Comm 1 port to it and put it in its configuration mode "
+    "(hold its toggle button while powering it up; the green LED then blinks twice a second)";
+inline const char *const DeviceLine = "%1  %2  %3";
+inline const char *const AlreadyConfigured = "already configured: connect the next device";
+inline const char *const NotListed = "not in the inventory: skipped";
+inline const char *const RefusedBy = "refused: %1";
+inline const char *const WouldBeWritten = "would be written";
+inline const char *const Summary = "done %1, failed %2, skipped %3";
+inline const char *const DrySummary = " (dry run: nothing written)";
+inline const char *const CannotLock = "cannot lock the ledger %1: %2";
+inline const char *const LedgerUnwritten =
+    "cannot write the ledger %1: %2. The device in hand was changed; its line is:\n%3\n"
+    "Add it by hand before another run. Stopping.";
+inline const char *const TemplateIp =
+    "a template gives every device the same settings; the addresses come from --ip-range or --inventory";
+inline const char *const RangeNeedsMask =
+    "the template must give a mask, against which the range is checked";
+inline const char *const NeedsAddresses = "provision needs --ip-range, --inventory or both";
+}  // namespace provision
 
 // Messages. %1, %2, ... are filled in by the caller.
 namespace message {

@@ -1,6 +1,7 @@
 #include "Console.h"
 
 #include "CliTexts.h"
+#include "Exit.h"
 #include "Link.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,20 @@ bool printOut(const QByteArray &text, QString *error)
     *error = systemReason(errno ? errno : EIO);
     std::clearerr(stdout);
     return false;
+}
+
+int put(const QByteArray &octets)
+{
+    QString error;
+    if (printOut(octets, &error))
+        return Done;
+    complain(QString::fromLatin1(clitext::message::CannotWrite).arg(QStringLiteral("standard output"), error));
+    return Usage;
+}
+
+int say(const QString &lines)
+{
+    return put((lines + QLatin1Char('\n')).toLocal8Bit());
 }
 
 #ifndef Q_OS_UNIX

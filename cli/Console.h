@@ -18,6 +18,11 @@ void complain(const QString &text);
 // refused, with its reason in `error` ("No space left on device").
 bool printOut(const QByteArray &text, QString *error);
 
+// `octets` on standard output: Done, or Usage with the reason on standard
+// error when the system refused.
+int put(const QByteArray &octets);
+// A line (or lines) on standard output, as put().
+int say(const QString &lines);
 
 // The whole content of `path` ("-": standard input): at most `limit`
 // octets, arriving within `timeoutMs` (a pipe or a terminal that stays

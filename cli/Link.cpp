@@ -65,15 +65,34 @@ int Link::open()
 
 int Link::retrieve(ConfigRecord *record)
 {
-    return exchange(After::Request, QByteArray(), record);
+    return exchange(After::Request, QByteArray(), record, m_timeoutMs, false);
 }
 
 int Link::upload(const QByteArray &octets, ConfigRecord *answer)
 {
-    return exchange(After::Upload, octets, answer);
+    return exchange(After::Upload, octets, answer, m_timeoutMs, false);
 }
 
-int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record)
+int Link::probe(ConfigRecord *record, int waitMs)
+{
+    return exchange(After::Request, QByteArray(), record, waitMs, true);
+}
+
+int pauseFor(qint64 ms)
+{
+    if (s_endSignal)
+        return signalExit(s_endSignal);
+    if (ms <= 0)
+        return Done;
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    s_stopExchange = [&loop] { loop.quit(); };
+    loop.exec();
+    s_stopExchange = nullptr;
+    return s_endSignal ? signalExit(s_endSignal) : Done;
+}
+
+int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, int timeoutMs, bool quiet)
 {
     if (s_endSignal)
         return signalExit(s_endSignal);
@@ -100,12 +119,14 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record)
         loop.quit();
     });
     s_stopExchange = [&] {
+        if (after == After::Upload && m_finishUploads)
+            return;
         m_session.close();
         outcome = signalExit(s_endSignal);
         loop.quit();
     };
 
-    deadline.start(m_timeoutMs);
+    deadline.start(timeoutMs);
     m_session.beginRequest();
     if (after == After::Request)
         m_session.sendRequest();
@@ -118,15 +139,15 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record)
         *record = *decodeRecord(*first);  // the session hands on complete records only
         return Done;
     }
-    if (outcome != NoAnswer)
+    if (outcome != NoAnswer || quiet)
         return outcome;
     namespace text = clitext::message;
     if (after == After::Upload)
-        complain(QString::fromLatin1(text::NotConfirmed).arg(m_timeoutMs).arg(m_port));
+        complain(QString::fromLatin1(text::NotConfirmed).arg(timeoutMs).arg(m_port));
     else if (arrived > 0)
-        complain(QString::fromLatin1(text::NoRecord).arg(arrived).arg(m_timeoutMs).arg(m_port));
+        complain(QString::fromLatin1(text::NoRecord).arg(arrived).arg(timeoutMs).arg(m_port));
     else
-        complain(QString::fromLatin1(text::NoAnswer).arg(m_timeoutMs));
+        complain(QString::fromLatin1(text::NoAnswer).arg(timeoutMs));
     return NoAnswer;
 }
 

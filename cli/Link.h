@@ -31,13 +31,19 @@ public:
     int open();
     int retrieve(ConfigRecord *record);
     int upload(const QByteArray &octets, ConfigRecord *answer);
+    // A request answered within `waitMs`, or NoAnswer without a message.
+    int probe(ConfigRecord *record, int waitMs);
+    // An end signal during an upload's exchange lets it finish: what the
+    // device did with the change is then known (the caller ends afterwards).
+    void finishUploads(bool finish) { m_finishUploads = finish; }
 
 private:
     enum class After { Request, Upload };
-    int exchange(After after, const QByteArray &upload, ConfigRecord *record);
+    int exchange(After after, const QByteArray &upload, ConfigRecord *record, int timeoutMs, bool quiet);
 
     QString m_port;
     int m_timeoutMs;
+    bool m_finishUploads = false;
     SerialSession m_session;
 };
 
@@ -47,5 +53,7 @@ private:
 bool watchEndSignals(QObject *context);
 // The signal that asked for the end, 0 while none did.
 int endSignal();
+// Waits `ms` (none when 0 or less): Done, or the end signal's exit status.
+int pauseFor(qint64 ms);
 
 }  // namespace rallon::cli

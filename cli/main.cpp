@@ -2,6 +2,7 @@
 // configuration from the command line, through the window's serial session,
 // decoder and upload checks.
 
+#include "Apply.h"
 #include "CliTexts.h"
 #include "Console.h"
 #include "Document.h"
@@ -11,6 +12,7 @@
 #include "OutputFile.h"
 #include "Plan.h"
 #include "PortList.h"
+#include "Provision.h"
 #include "SettingNames.h"
 #include "Terminal.h"
 
@@ -41,23 +43,6 @@ int usage(const QString &message, const QString &command = QString())
     return Usage;
 }
 
-// `octets` on standard output; a refused write is exit 1.
-int put(const QByteArray &octets)
-{
-    QString error;
-    if (printOut(octets, &error))
-        return Done;
-    complain(QString::fromLatin1(text::CannotWrite).arg(QStringLiteral("standard output"), error));
-    return Usage;
-}
-
-// A line (or lines) on standard output.
-int say(const QString &lines)
-{
-    return put((lines + QLatin1Char('\n')).toLocal8Bit());
-}
-
-
 bool holdsSecret(const ConfigRecord &record)
 {
     return valueOf(record, fieldOf(Setting::Password)) || valueOf(record, QLatin1String(SharedKeyName.field));
@@ -73,45 +58,25 @@ int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs
     if (const int failed = link.retrieve(&device))
         return failed;
 
-    const Plan plan = planChange(device, wanted);
-    switch (plan.outcome) {
-    case Plan::Outcome::Refused:
-        if (plan.windowRefusal)
-            complain(QString::fromLatin1(text::Refused)
-                         .arg(plan.windowRefusal->title, withLineFeeds(plan.windowRefusal->text)));
-        else
-            complain(QString::fromLatin1(text::InputRefused).arg(plan.refusal->message()));
-        return Refused;
-    case Plan::Outcome::AlreadyHeld:
+    const Applied applied = apply(link, device, wanted, dryRun);
+    switch (applied.outcome) {
+    case Applied::Outcome::AlreadyHeld:
         return say(dryRun ? QString::fromLatin1(text::NothingWouldChange)
                           : QString::fromLatin1(text::AlreadyHeld).arg(device.serialNumber));
-    case Plan::Outcome::Upload:
+    case Applied::Outcome::Planned: {
+        QString lines;
+        for (const Difference &difference : applied.plan.changes)
+            lines += difference.line() + QLatin1Char('\n');
+        return say(lines + QString::fromLatin1(applied.plan.upload.toHex(' ')));
+    }
+    case Applied::Outcome::Verified:
+        return say(QString::fromLatin1(text::Verified).arg(applied.answer.serialNumber));
+    case Applied::Outcome::Refused:
+    case Applied::Outcome::Differs:
+    case Applied::Outcome::Failed:
         break;
     }
-    if (dryRun) {
-        QString lines;
-        for (const Difference &difference : plan.changes)
-            lines += difference.line() + QLatin1Char('\n');
-        return say(lines + QString::fromLatin1(plan.upload.toHex(' ')));
-    }
-
-    ConfigRecord answer;
-    if (const int failed = link.upload(plan.upload, &answer))
-        return failed;
-    const QList<Difference> differing = differences(plan.sent, answer);
-    if (!differing.isEmpty()) {
-        QStringList fields;
-        QString lines;
-        for (const Difference &difference : differing) {
-            fields << difference.field;
-            lines += QString::fromLatin1(text::DiffersLine)
-                         .arg(difference.field, shownValue(difference.field, difference.from),
-                              shownValue(difference.field, difference.to));
-        }
-        complain(QString::fromLatin1(text::Differs).arg(fields.join(QStringLiteral(", "))) + lines);
-        return Differs;
-    }
-    return say(QString::fromLatin1(text::Verified).arg(answer.serialNumber));
+    return applied.exit;
 }
 
 int readCommand(const Invocation &call)
@@ -249,6 +214,80 @@ int setCommand(const Invocation &call)
     return change(call.arguments.at(1), wanted, parser.isSet(QStringLiteral("dry-run")), call.timeoutMs);
 }
 
+// A file read and checked by `check`, or the exit status of the refusal.
+template <typename Value, typename Check>
+std::variant<Value, int> checkedFile(const QString &path, int timeoutMs, Check check)
+{
+    const auto content = inputOf(path, timeoutMs);
+    if (const int *failed = std::get_if<int>(&content))
+        return *failed;
+    InputError error;
+    std::optional<Value> value = check(std::get<QByteArray>(content), &error);
+    if (!value) {
+        complain(QStringLiteral("%1: %2; nothing sent").arg(escaped(path), error.message()));
+        return Refused;
+    }
+    return *value;
+}
+
+int provisionCommand(const Invocation &call)
+{
+    namespace words = clitext::provision;
+    const QCommandLineParser &parser = call.parser;
+    const QString name = QStringLiteral("provision");
+    for (const QString &needed : {QStringLiteral("template"), QStringLiteral("ledger")}) {
+        if (!parser.isSet(needed))
+            return usage(QStringLiteral("provision needs --%1").arg(needed), name);
+    }
+    if (!parser.isSet(QStringLiteral("ip-range")) && !parser.isSet(QStringLiteral("inventory")))
+        return usage(QString::fromLatin1(words::NeedsAddresses), name);
+    Batch batch;
+    batch.port = call.arguments.at(1);
+    batch.ledger = parser.value(QStringLiteral("ledger"));
+    batch.timeoutMs = call.timeoutMs;
+    batch.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    if (parser.isSet(QStringLiteral("count"))) {
+        bool numeric = false;
+        batch.count = parser.value(QStringLiteral("count")).toInt(&numeric);
+        if (!numeric || batch.count < 1)
+            return usage(QStringLiteral("--count needs a number of devices, 1 or more"), name);
+    }
+
+    const QString templatePath = parser.value(QStringLiteral("template"));
+    const auto common = checkedFile<Wanted>(templatePath, call.timeoutMs, [&](const QByteArray &json, InputError *error) {
+        std::optional<Wanted> wanted = wantedFromDocument(json, error);
+        if (wanted && (*wanted)[Setting::Ip]) {
+            *error = {fieldOf(Setting::Ip), QString::fromLatin1(words::TemplateIp)};
+            wanted.reset();
+        }
+        return wanted;
+    });
+    if (const int *failed = std::get_if<int>(&common))
+        return *failed;
+    batch.common = std::get<Wanted>(common);
+
+    if (parser.isSet(QStringLiteral("inventory"))) {
+        const QString path = parser.value(QStringLiteral("inventory"));
+        const auto inventory = checkedFile<Inventory>(path, call.timeoutMs, [](const QByteArray &csv, InputError *error) {
+            return inventoryFromCsv(csv, QString(), error);
+        });
+        if (const int *failed = std::get_if<int>(&inventory))
+            return *failed;
+        batch.inventory = std::get<Inventory>(inventory);
+    }
+    if (parser.isSet(QStringLiteral("ip-range"))) {
+        InputError error{QStringLiteral("--ip-range"), QString::fromLatin1(words::RangeNeedsMask)};
+        const std::optional<QString> &mask = batch.common[Setting::Mask];
+        batch.range = mask ? ipRange(parser.value(QStringLiteral("ip-range")), *mask, batch.common[Setting::Gateway], &error)
+                           : std::nullopt;
+        if (!batch.range) {
+            complain(QString::fromLatin1(text::InputRefused).arg(error.message()));
+            return Refused;
+        }
+    }
+    return provision(batch);
+}
+
 int portsCommand(const Invocation &)
 {
     return say(portListText(presentPorts()));
@@ -278,6 +317,8 @@ const QList<Command> &commands()
         {"read", clitext::ReadHelp, {"json", "o", "output"}, {"PORT"}, readCommand},
         {"write", clitext::WriteHelp, {"dry-run"}, {"PORT", "FILE"}, writeCommand},
         {"set", clitext::SetHelp, settingOptions(), {"PORT"}, setCommand},
+        {"provision", clitext::ProvisionHelp, {"template", "ip-range", "inventory", "ledger", "count", "dry-run"},
+         {"PORT"}, provisionCommand},
     };
     return table;
 }
@@ -301,6 +342,8 @@ int main(int argc, char *argv[])
                        QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                           QString(), QStringLiteral("FILE")),
                        QCommandLineOption(QStringLiteral("dry-run"))});
+    for (const char *option : {"template", "ip-range", "inventory", "ledger", "count"})
+        parser.addOption(QCommandLineOption(QLatin1String(option), QString(), QStringLiteral("value")));
     for (const QString &option : settingOptions()) {
         if (option != QLatin1String("dry-run"))
             parser.addOption(QCommandLineOption(option, QString(), QStringLiteral("value")));

@@ -214,18 +214,21 @@ bool isPortObject(const QString &key)
     });
 }
 
-bool takeSetting(Setting setting, const Member &member, Wanted &wanted, InputError *error)
+bool setText(Setting setting, const QString &text, const QString &field, Wanted &wanted, InputError *error)
 {
-    QString text;
-    const bool numbers = setting == Setting::PrimaryPort || setting >= Setting::Com1Baud;
-    if (!textValue(member, numbers, &text, error))
-        return false;
     if (const std::optional<SettingList> list = settingList(setting)) {
-        wanted[setting] = listText(*list, text, member.field, error);
+        wanted[setting] = listText(*list, text, field, error);
         return bool(wanted[setting]);
     }
     wanted[setting] = text;
     return true;
+}
+
+bool takeSetting(Setting setting, const Member &member, Wanted &wanted, InputError *error)
+{
+    QString text;
+    const bool numbers = setting == Setting::PrimaryPort || setting >= Setting::Com1Baud;
+    return textValue(member, numbers, &text, error) && setText(setting, text, member.field, wanted, error);
 }
 
 // The JSON writer leaves DEL and the C1 controls (U+0080 to U+009F) as they
@@ -410,6 +413,19 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
         return std::nullopt;
     }
     return wanted;
+}
+
+bool takeField(const QString &field, const QString &text, Wanted *wanted, InputError *error)
+{
+    if (field == QLatin1String(SharedKeyName.field)) {
+        wanted->sharedKey = sharedKeyOctets(text, field, error);
+        return bool(wanted->sharedKey);
+    }
+    for (Setting setting : AllSettings) {
+        if (fieldOf(setting) == field)
+            return setText(setting, text, field, *wanted, error);
+    }
+    return refuse(error, field, QStringLiteral("unknown field"));
 }
 
 }  // namespace rallon::cli

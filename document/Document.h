@@ -63,6 +63,10 @@ std::optional<QString> listText(SettingList list, const QString &text, const QSt
                                 InputError *error);
 std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &name,
                                           InputError *error);
+// One setting given as a text, by its document field ("ip", "com1.baud",
+// "sharedKey"), with the document's checks on its value. False with `error`
+// for an unknown field or a refused value.
+bool takeField(const QString &field, const QString &text, Wanted *wanted, InputError *error);
 // The other way: the 64 key octets as 128 upper-case hexadecimal digits.
 QString sharedKeyText(const QByteArray &octets);
 

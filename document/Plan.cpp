@@ -44,17 +44,8 @@ QString codeText(SettingList list, quint8 code)
 QString canonical(Setting setting, const QString &text)
 {
     if (setting <= Setting::Gateway) {
-        const QStringList parts = text.split(QLatin1Char('.'));
-        if (parts.size() != 4)
-            return text;
-        Address address;
-        for (int i = 0; i < 4; ++i) {
-            const std::optional<int> number = plainDecimal(parts.at(i), 256);
-            if (!number || *number > 255)
-                return text;
-            address[i] = quint8(*number);
-        }
-        return addressText(address);
+        const std::optional<Address> address = addressValue(text);
+        return address ? addressText(*address) : text;
     }
     if (setting == Setting::PrimaryPort) {
         const std::optional<int> port = plainDecimal(text, frame::MaxPort + 1);
@@ -64,6 +55,21 @@ QString canonical(Setting setting, const QString &text)
 }
 
 }  // namespace
+
+std::optional<Address> addressValue(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return std::nullopt;
+    Address address;
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<int> number = plainDecimal(parts.at(i), 256);
+        if (!number || *number > 255)
+            return std::nullopt;
+        address[i] = quint8(*number);
+    }
+    return address;
+}
 
 QString shownValue(const QString &field, const std::optional<QString> &value)
 {

@@ -31,6 +31,10 @@ struct Difference {
     QString line() const;
 };
 
+// An address as given ("010.0.0.1" is 10.0.0.1), std::nullopt for a text
+// that is none.
+std::optional<Address> addressValue(const QString &text);
+
 // A value as messages show it: texts (SSID, password) quoted, every value
 // escaped for a terminal, no value as "(none)".
 QString shownValue(const QString &field, const std::optional<QString> &value);

@@ -1,0 +1,64 @@
+#include "Apply.h"
+
+#include "CliTexts.h"
+#include "Console.h"
+#include "Exit.h"
+#include "Message.h"
+
+namespace rallon::cli {
+
+namespace text = clitext::message;
+
+Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun)
+{
+    Applied applied;
+    applied.plan = planChange(device, wanted);
+    const Plan &plan = applied.plan;
+    switch (plan.outcome) {
+    case Plan::Outcome::Refused:
+        if (plan.windowRefusal) {
+            applied.refusedBy = plan.windowRefusal->title;
+            complain(QString::fromLatin1(text::Refused)
+                         .arg(plan.windowRefusal->title, withLineFeeds(plan.windowRefusal->text)));
+        } else {
+            applied.refusedBy = plan.refusal->field;
+            complain(QString::fromLatin1(text::InputRefused).arg(plan.refusal->message()));
+        }
+        applied.exit = Refused;
+        return applied;
+    case Plan::Outcome::AlreadyHeld:
+        applied.outcome = Applied::Outcome::AlreadyHeld;
+        return applied;
+    case Plan::Outcome::Upload:
+        break;
+    }
+    if (dryRun) {
+        applied.outcome = Applied::Outcome::Planned;
+        return applied;
+    }
+
+    if (const int failed = link.upload(plan.upload, &applied.answer)) {
+        applied.outcome = Applied::Outcome::Failed;
+        applied.exit = failed;
+        return applied;
+    }
+    applied.differing = differences(plan.sent, applied.answer);
+    if (applied.differing.isEmpty()) {
+        applied.outcome = Applied::Outcome::Verified;
+        return applied;
+    }
+    QStringList fields;
+    QString lines;
+    for (const Difference &difference : applied.differing) {
+        fields << difference.field;
+        lines += QString::fromLatin1(text::DiffersLine)
+                     .arg(difference.field, shownValue(difference.field, difference.from),
+                          shownValue(difference.field, difference.to));
+    }
+    complain(QString::fromLatin1(text::Differs).arg(fields.join(QStringLiteral(", "))) + lines);
+    applied.outcome = Applied::Outcome::Differs;
+    applied.exit = Differs;
+    return applied;
+}
+
+}  // namespace rallon::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+// One change to one device, as write, set and provision make it: planned
+// against the device's record, sent, and the device's answer compared with
+// what was sent. Refusals and differences are reported on standard error
+// with write's messages; the caller says what succeeded.
+
+#include "Link.h"
+#include "Plan.h"
+
+#include <QList>
+#include <QString>
+
+namespace rallon::cli {
+
+struct Applied {
+    enum class Outcome {
+        Refused,      // nothing sent
+        AlreadyHeld,  // nothing sent: the device holds every setting given
+        Planned,      // dry run: nothing sent
+        Verified,     // sent, and the answer holds every setting as sent
+        Differs,      // sent, and the answer differs in `differing`
+        Failed,       // sent, but no confirmation: `exit` says why
+    };
+    Outcome outcome = Outcome::Refused;
+    int exit = 0;                 // rallon-cli's exit status for the outcome
+    Plan plan;
+    QString refusedBy;            // the window message's title, or the setting's field
+    ConfigRecord answer;          // Verified, Differs
+    QList<Difference> differing;  // Differs
+};
+
+Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun);
+
+}  // namespace rallon::cli

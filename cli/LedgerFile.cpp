@@ -1,0 +1,155 @@
+#include "LedgerFile.h"
+
+#include "Exit.h"
+#include "Link.h"
+#include "Terminal.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rallon::cli {
+
+namespace {
+
+constexpr qint64 MaxLedgerSize = 64 << 20;
+constexpr int LockRetryMs = 20;
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool writeAll(int fd, const QByteArray &octets)
+{
+    for (qsizetype done = 0; done < octets.size();) {
+        const ssize_t written = ::write(fd, octets.constData() + done, size_t(octets.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// A new file's name survives a power cut only once its folder is on the disk too.
+bool syncFolderOf(const QString &path)
+{
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return false;
+    const bool synced = ::fsync(folder) == 0;
+    ::close(folder);
+    return synced;
+}
+
+}  // namespace
+
+LedgerFile::~LedgerFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool LedgerFile::open(const QString &path, bool dryRun, QString *error)
+{
+    m_path = path;
+    m_dryRun = dryRun;
+    const QByteArray name = QFile::encodeName(path);
+    m_fd = dryRun ? ::open(name.constData(), O_RDONLY | O_CLOEXEC)
+                  : ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (m_fd < 0) {
+        if (dryRun && errno == ENOENT)
+            return true;  // nothing done yet
+        *error = systemError();
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        *error = QStringLiteral("not a regular file");
+        return false;
+    }
+    return true;
+}
+
+int LedgerFile::lock(QString *error)
+{
+    if (m_fd < 0)
+        return Done;
+    for (;;) {
+        if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0)
+            return Done;
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            *error = systemError();
+            return Usage;
+        }
+        if (const int ended = pauseFor(LockRetryMs))
+            return ended;
+    }
+}
+
+void LedgerFile::unlock()
+{
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_UN);
+}
+
+std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
+{
+    QByteArray text;
+    if (m_fd >= 0) {
+        struct stat status {};
+        if (::fstat(m_fd, &status) != 0 || status.st_size > MaxLedgerSize) {
+            *error = {escaped(m_path), QStringLiteral("cannot be read whole (larger than %1 octets?)").arg(MaxLedgerSize)};
+            return std::nullopt;
+        }
+        text.resize(qsizetype(status.st_size));
+        qsizetype done = 0;
+        while (done < text.size()) {
+            const ssize_t got = ::pread(m_fd, text.data() + done, size_t(text.size() - done), off_t(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        if (done != text.size()) {
+            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemError())};
+            return std::nullopt;
+        }
+    }
+    std::optional<QList<LedgerEntry>> entries = ledgerEntries(text, escaped(m_path), error);
+    if (entries)
+        *entries += m_kept;
+    return entries;
+}
+
+bool LedgerFile::append(const LedgerEntry &entry, QString *error)
+{
+    if (m_dryRun) {
+        m_kept << entry;
+        return true;
+    }
+    struct stat status {};
+    if (::fstat(m_fd, &status) != 0) {
+        *error = systemError();
+        return false;
+    }
+    const bool fresh = status.st_size == 0;
+    const QByteArray line = (fresh ? QByteArray(LedgerHeader) : QByteArray()) + ledgerLine(entry);
+    if (!writeAll(m_fd, line) || ::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
+        *error = systemError();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace rallon::cli

@@ -1,0 +1,277 @@
+#include "Provision.h"
+
+#include "Apply.h"
+#include "CliTexts.h"
+#include "Console.h"
+#include "Exit.h"
+#include "LedgerFile.h"
+#include "Link.h"
+#include "SettingNames.h"
+#include "Terminal.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+namespace rallon::cli {
+
+namespace {
+
+namespace text = clitext::provision;
+
+// While looking for a device, and for the one in hand to go: a request every 2 s.
+constexpr int RequestIntervalMs = 2000;
+
+// The template with one device's values over it; a password given for the
+// device replaces the template's key, and a key its password.
+Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address)
+{
+    Wanted wanted = common;
+    for (Setting setting : AllSettings) {
+        if (own[setting])
+            wanted[setting] = own[setting];
+    }
+    if (own.sharedKey) {
+        wanted.sharedKey = own.sharedKey;
+        wanted[Setting::Password].reset();
+    } else if (own[Setting::Password]) {
+        wanted.sharedKey.reset();
+    }
+    wanted[Setting::Ip] = addressOfNumber(address);
+    return wanted;
+}
+
+class Bench {
+public:
+    explicit Bench(const Batch &batch) : m_batch(batch), m_link(batch.port, batch.timeoutMs) {}
+    int run();
+
+private:
+    bool finished() const { return endSignal() || (m_batch.count && m_done >= m_batch.count); }
+    int probe(ConfigRecord *record);
+    int waitForDevice(ConfigRecord *device);
+    int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
+    int configure(const ConfigRecord &device);
+    int configureLocked(const ConfigRecord &device);
+    int record(LedgerEntry entry, const QString &shown);
+
+    const Batch &m_batch;
+    Link m_link;
+    LedgerFile m_ledger;
+    QElapsedTimer m_sinceRequest;
+    int m_done = 0, m_failed = 0, m_skipped = 0;
+};
+
+int Bench::run()
+{
+    QString error;
+    if (!m_ledger.open(m_batch.ledger, m_batch.dryRun, &error)) {
+        complain(QString::fromLatin1(clitext::message::CannotWrite).arg(escaped(m_batch.ledger), error));
+        return Usage;
+    }
+    // A damaged ledger stops the run before the port is opened.
+    if (const int failed = m_ledger.lock(&error)) {
+        if (failed == Usage)
+            complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+        return failed;
+    }
+    InputError wrong;
+    const bool readable = bool(m_ledger.entries(&wrong));
+    m_ledger.unlock();
+    if (!readable) {
+        complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
+        return Refused;
+    }
+    if (const int failed = m_link.open())
+        return failed;
+    m_link.finishUploads(true);
+
+    int status = Done;
+    std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
+    while (status == Done && !finished()) {
+        ConfigRecord device;
+        if (next) {
+            device = *next;
+            next.reset();
+        } else {
+            status = waitForDevice(&device);
+        }
+        if (status == Done)
+            status = configure(device);
+        if (status == Done && !finished())
+            status = waitUntilGone(device.serialNumber, &next);
+    }
+    const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
+    const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
+    if (endSignal())
+        return signalExit(endSignal());
+    return status ? status : said;
+}
+
+int Bench::probe(ConfigRecord *record)
+{
+    m_sinceRequest.start();
+    return m_link.probe(record, qMin(RequestIntervalMs, m_batch.timeoutMs));
+}
+
+int Bench::waitForDevice(ConfigRecord *device)
+{
+    for (bool told = false;; told = true) {
+        const int answered = probe(device);
+        if (answered != NoAnswer)
+            return answered;
+        if (!told) {
+            if (const int failed = say(QString::fromLatin1(text::Waiting).arg(escaped(m_batch.port))))
+                return failed;
+        }
+        if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
+            return ended;
+    }
+}
+
+int Bench::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
+{
+    for (;;) {
+        if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
+            return ended;
+        ConfigRecord record;
+        const int answered = probe(&record);
+        if (answered == NoAnswer)
+            return Done;
+        if (answered != Done)
+            return answered;
+        if (record.serialNumber != serial) {
+            *next = record;
+            return Done;
+        }
+    }
+}
+
+int Bench::configure(const ConfigRecord &device)
+{
+    QString error;
+    if (const int failed = m_ledger.lock(&error)) {
+        if (failed == Usage)
+            complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+        return failed;
+    }
+    const int status = configureLocked(device);
+    m_ledger.unlock();
+    return status;
+}
+
+// Chooses the address, changes the device and records it, all under the
+// ledger's lock: no other run can choose the same address meanwhile.
+int Bench::configureLocked(const ConfigRecord &device)
+{
+    const quint16 serial = device.serialNumber;
+    InputError wrong;
+    const std::optional<QList<LedgerEntry>> ledger = m_ledger.entries(&wrong);
+    if (!ledger) {
+        complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
+        return Refused;
+    }
+    const auto line = [serial](const QString &ip, const QString &outcome) {
+        return QString::fromLatin1(text::DeviceLine).arg(serial).arg(ip, outcome);
+    };
+    if (const LedgerEntry *done = doneEntry(*ledger, serial)) {
+        ++m_skipped;
+        return say(line(done->ip, QLatin1String(text::AlreadyConfigured)));
+    }
+    const Inventory::Entry *listed = m_batch.inventory.find(serial);
+    if (!listed && !m_batch.range) {
+        ++m_skipped;
+        return say(line(QStringLiteral("-"), QLatin1String(text::NotListed)));
+    }
+
+    LedgerEntry entry{QString(), serial, device.wired() ? QStringLiteral("wired") : QStringLiteral("wireless"),
+                      QString(), QString::number(device.primaryPort), QString(), QString()};
+    QString why;
+    const std::optional<quint32> address = addressFor(serial, m_batch.inventory, m_batch.range, *ledger, &why);
+    if (!address) {
+        if (!(listed && listed->ip) && m_batch.range) {  // the range is used up: no device can be done
+            complain(why);
+            return Refused;
+        }
+        complain(QString::fromLatin1(clitext::message::InputRefused).arg(why));
+        ++m_failed;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
+        entry.detail = why;
+        return record(entry, line(QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)));
+    }
+    entry.ip = addressOfNumber(*address);
+
+    const Applied applied = apply(m_link, device, wantedFor(m_batch.common, listed ? listed->values : Wanted(), *address),
+                                  m_batch.dryRun);
+    if (applied.exit > Differs)  // ended before the upload was sent
+        return applied.exit;
+    const bool sent = applied.outcome == Applied::Outcome::Verified || applied.outcome == Applied::Outcome::Differs
+        || applied.outcome == Applied::Outcome::Failed;
+    if (sent || applied.outcome == Applied::Outcome::Planned)
+        entry.primaryPort = QString::number(applied.plan.sent.primaryPort);
+    QString shown;
+    switch (applied.outcome) {
+    case Applied::Outcome::Refused:
+        ++m_failed;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
+        entry.detail = applied.refusedBy;
+        shown = QString::fromLatin1(text::RefusedBy).arg(escaped(applied.refusedBy));
+        break;
+    case Applied::Outcome::Planned: {
+        ++m_done;
+        QString changes;
+        for (const Difference &difference : applied.plan.changes)
+            changes += QStringLiteral("  ") + difference.line() + QLatin1Char('\n');
+        if (const int failed = put(changes.toLocal8Bit()))
+            return failed;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
+        shown = QLatin1String(text::WouldBeWritten);
+        break;
+    }
+    case Applied::Outcome::AlreadyHeld:
+    case Applied::Outcome::Verified:
+        ++m_done;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
+        shown = entry.outcome;
+        break;
+    case Applied::Outcome::Differs: {
+        ++m_failed;
+        QStringList fields;
+        for (const Difference &difference : applied.differing)
+            fields << difference.field;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Differs);
+        entry.detail = fields.join(QStringLiteral(", "));
+        shown = entry.outcome + QStringLiteral(": ") + entry.detail;
+        break;
+    }
+    case Applied::Outcome::Failed:
+        ++m_failed;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::NoAnswer);
+        shown = entry.outcome;
+        break;
+    }
+    if (const int failed = record(entry, line(entry.ip, shown)))
+        return failed;
+    return applied.outcome == Applied::Outcome::Failed && applied.exit != NoAnswer ? applied.exit : Done;
+}
+
+// The ledger line on the disk, then the device's line on standard output.
+int Bench::record(LedgerEntry entry, const QString &shown)
+{
+    entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    QString error;
+    if (!m_ledger.append(entry, &error)) {
+        complain(QString::fromLatin1(text::LedgerUnwritten)
+                     .arg(escaped(m_batch.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
+        return Usage;
+    }
+    return say(shown);
+}
+
+}  // namespace
+
+int provision(const Batch &batch)
+{
+    return Bench(batch).run();
+}
+
+}  // namespace rallon::cli

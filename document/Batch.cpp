@@ -1,0 +1,388 @@
+#include "Batch.h"
+
+#include "Change.h"
+#include "Plan.h"
+#include "SettingNames.h"
+#include "Terminal.h"
+
+#include <QSet>
+#include <QStringDecoder>
+
+namespace rallon::cli {
+
+namespace {
+
+bool refuse(InputError *error, const QString &field, const QString &reason)
+{
+    if (error)
+        *error = {field, reason};
+    return false;
+}
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
+
+struct CsvRow {
+    int line = 0;
+    QStringList cells;
+};
+
+// The rows of a CSV text: cells split at commas; a cell in double quotes
+// may hold commas and doubled quotes. Lines end in LF or CR LF; empty lines
+// are skipped, and so is a byte-order mark. With `whole`, a last line
+// without its line feed is refused.
+std::optional<QList<CsvRow>> csvRows(const QByteArray &octets, const QString &name, bool whole, InputError *error)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(octets);
+    if (utf8.hasError()) {
+        refuse(error, name, QStringLiteral("the text is not UTF-8"));
+        return std::nullopt;
+    }
+    if (text.startsWith(QChar(0xfeff)))
+        text.remove(0, 1);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    const QString last = lines.takeLast();  // empty when the text ends with its line feed
+    if (!last.isEmpty()) {
+        if (whole) {
+            refuse(error, name, QStringLiteral("line %1 is not whole (cut off while being written?); "
+                                               "check that device, then mend or remove the line")
+                                    .arg(lines.size() + 1));
+            return std::nullopt;
+        }
+        lines << last;
+    }
+
+    QList<CsvRow> rows;
+    for (int at = 0; at < lines.size(); ++at) {
+        QString line = lines.at(at);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const auto fail = [&](const QString &reason) {
+            refuse(error, name, QStringLiteral("line %1: %2").arg(at + 1).arg(reason));
+            return std::nullopt;
+        };
+        for (const QChar c : line) {
+            if (isControl(c))
+                return fail(QStringLiteral("control character %1").arg(escaped(QString(c))));
+        }
+        if (line.isEmpty())
+            continue;
+        CsvRow row{at + 1, {}};
+        QString cell;
+        bool quoted = false, wasQuoted = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            if (quoted) {
+                if (c != QLatin1Char('"')) {
+                    cell += c;
+                } else if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
+                    cell += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else if (c == QLatin1Char(',')) {
+                row.cells << cell;
+                cell.clear();
+                wasQuoted = false;
+            } else if (c == QLatin1Char('"') && cell.isEmpty() && !wasQuoted) {
+                quoted = wasQuoted = true;
+            } else if (c == QLatin1Char('"') || wasQuoted) {
+                return fail(QStringLiteral("a double quote belongs around a whole cell"));
+            } else {
+                cell += c;
+            }
+        }
+        if (quoted)
+            return fail(QStringLiteral("a double quote is not closed"));
+        row.cells << cell;
+        rows << row;
+    }
+    return rows;
+}
+
+QString csvCell(const QString &text)
+{
+    const QString cell = escaped(text);
+    if (!cell.contains(QLatin1Char(',')) && !cell.contains(QLatin1Char('"')) && cell.trimmed() == cell)
+        return cell;
+    return QLatin1Char('"') + QString(cell).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+std::optional<quint16> serialNumberOf(const QString &cell)
+{
+    const std::optional<int> number = plainDecimal(cell, 65536);
+    if (!number || *number > 65535)
+        return std::nullopt;
+    return quint16(*number);
+}
+
+const QStringList &ledgerColumns()
+{
+    static const QStringList columns =
+        QString::fromLatin1(LedgerHeader).trimmed().split(QLatin1Char(','));
+    return columns;
+}
+
+}  // namespace
+
+std::optional<quint32> addressNumber(const QString &text)
+{
+    const std::optional<Address> address = addressValue(text);
+    if (!address)
+        return std::nullopt;
+    return quint32((*address)[0]) << 24 | quint32((*address)[1]) << 16 | quint32((*address)[2]) << 8
+        | quint32((*address)[3]);
+}
+
+QString addressOfNumber(quint32 number)
+{
+    return addressText({quint8(number >> 24), quint8(number >> 16), quint8(number >> 8), quint8(number)});
+}
+
+const Inventory::Entry *Inventory::find(quint16 serial) const
+{
+    for (const Entry &entry : entries) {
+        if (entry.serial == serial)
+            return &entry;
+    }
+    return nullptr;
+}
+
+std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString &name, InputError *error)
+{
+    const std::optional<QList<CsvRow>> rows = csvRows(text, name, false, error);
+    if (!rows)
+        return std::nullopt;
+    const auto fail = [&](int line, const QString &reason) {
+        refuse(error, name, QStringLiteral("line %1: %2").arg(line).arg(reason));
+        return std::nullopt;
+    };
+    if (rows->isEmpty() || rows->first().cells.value(0) != QLatin1String("serialNumber"))
+        return fail(1, QStringLiteral("the first line must name the columns, serialNumber first "
+                                      "(serialNumber,ip,...)"));
+    const QStringList header = rows->first().cells;
+    for (int column = 1; column < header.size(); ++column) {
+        const QString &field = header.at(column);
+        const bool known = field == QLatin1String(SharedKeyName.field)
+            || std::any_of(std::begin(AllSettings), std::end(AllSettings),
+                           [&field](Setting s) { return fieldOf(s) == field; });
+        if (!known)
+            return fail(1, QStringLiteral("column %1 is not a field of the document (ip, mask, gateway, "
+                                          "primaryPort, ssid, encryption, password, sharedKey, com1.baud, ...)")
+                               .arg(quoted(field)));
+        if (header.indexOf(field) != column)
+            return fail(1, QStringLiteral("column %1 appears twice").arg(quoted(field)));
+    }
+
+    Inventory inventory;
+    QHash<quint16, int> serialLines;
+    QHash<quint32, int> addressLines;
+    for (qsizetype at = 1; at < rows->size(); ++at) {
+        const CsvRow &row = rows->at(at);
+        if (row.cells.size() != header.size())
+            return fail(row.line, QStringLiteral("%1 cells where the first line names %2")
+                                      .arg(row.cells.size())
+                                      .arg(header.size()));
+        Inventory::Entry entry;
+        const std::optional<quint16> serial = serialNumberOf(row.cells.first());
+        if (!serial)
+            return fail(row.line, QStringLiteral("serial number %1 is not a number from 0 to 65535")
+                                      .arg(quoted(row.cells.first())));
+        if (serialLines.contains(*serial))
+            return fail(row.line, QStringLiteral("serial number %1 is on line %2 too")
+                                      .arg(*serial)
+                                      .arg(serialLines.value(*serial)));
+        serialLines.insert(*serial, row.line);
+        entry.serial = *serial;
+        for (int column = 1; column < header.size(); ++column) {
+            const QString &cell = row.cells.at(column);
+            if (cell.isEmpty())
+                continue;
+            InputError wrong;
+            if (!takeField(header.at(column), cell, &entry.values, &wrong))
+                return fail(row.line, wrong.message());
+        }
+        if (entry.values[Setting::Password] && entry.values.sharedKey)
+            return fail(row.line, QStringLiteral("give either password or sharedKey, not both"));
+        if (const std::optional<QString> &ip = entry.values[Setting::Ip]) {
+            entry.ip = addressNumber(*ip);
+            if (!entry.ip)
+                return fail(row.line, QStringLiteral("ip %1 is not an address A.B.C.D").arg(quoted(*ip)));
+            if (addressLines.contains(*entry.ip))
+                return fail(row.line, QStringLiteral("ip %1 is on line %2 too")
+                                          .arg(addressOfNumber(*entry.ip))
+                                          .arg(addressLines.value(*entry.ip)));
+            addressLines.insert(*entry.ip, row.line);
+        }
+        inventory.entries << entry;
+    }
+    return inventory;
+}
+
+QString IpRange::text() const
+{
+    return addressOfNumber(first) + QLatin1Char('-') + addressOfNumber(last);
+}
+
+std::optional<IpRange> ipRange(const QString &text, const QString &mask, const std::optional<QString> &gateway,
+                               InputError *error)
+{
+    const QString option = QStringLiteral("--ip-range");
+    const QStringList ends = text.split(QLatin1Char('-'));
+    const std::optional<quint32> first = addressNumber(ends.value(0));
+    const std::optional<quint32> last = addressNumber(ends.value(1));
+    const std::optional<quint32> maskNumber = addressNumber(mask);
+    if (ends.size() != 2 || !first || !last) {
+        refuse(error, option, QStringLiteral("%1 is not FIRST-LAST, for example 10.1.0.20-10.1.0.99").arg(quoted(text)));
+        return std::nullopt;
+    }
+    if (*first > *last) {
+        refuse(error, option, QStringLiteral("%1 ends before it starts").arg(quoted(text)));
+        return std::nullopt;
+    }
+    if (!maskNumber) {
+        refuse(error, option, QStringLiteral("the template's mask %1 is not an address").arg(quoted(mask)));
+        return std::nullopt;
+    }
+    const IpRange range{*first, *last};
+    const quint32 network = *first & *maskNumber;
+    const quint32 broadcast = network | ~*maskNumber;
+    const QString within = QStringLiteral("%1 with the template's mask %2")
+                               .arg(addressOfNumber(network), addressOfNumber(*maskNumber));
+    if ((*last & *maskNumber) != network || *last == broadcast) {
+        refuse(error, option, QStringLiteral("%1 reaches the broadcast address %2 of %3")
+                                  .arg(range.text(), addressOfNumber(broadcast), within));
+        return std::nullopt;
+    }
+    if (*first == network) {
+        refuse(error, option, QStringLiteral("%1 holds the network address %2 of %3")
+                                  .arg(range.text(), addressOfNumber(network), within));
+        return std::nullopt;
+    }
+    const std::optional<quint32> gatewayNumber = gateway ? addressNumber(*gateway) : std::nullopt;
+    if (gatewayNumber && *gatewayNumber >= *first && *gatewayNumber <= *last) {
+        refuse(error, option, QStringLiteral("%1 holds the template's gateway %2")
+                                  .arg(range.text(), addressOfNumber(*gatewayNumber)));
+        return std::nullopt;
+    }
+    return range;
+}
+
+QString LedgerEntry::outcomeText(Outcome outcome)
+{
+    switch (outcome) {
+    case Done: return QStringLiteral("done");
+    case Refused: return QStringLiteral("refused");
+    case Differs: return QStringLiteral("differs");
+    case NoAnswer: return QStringLiteral("no answer");
+    }
+    return {};
+}
+
+QByteArray ledgerLine(const LedgerEntry &entry)
+{
+    const QStringList cells{entry.time, QString::number(entry.serial), entry.model, entry.ip,
+                            entry.primaryPort, entry.outcome, entry.detail};
+    QStringList line;
+    for (const QString &cell : cells)
+        line << csvCell(cell);
+    return (line.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8();
+}
+
+std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QString &name, InputError *error)
+{
+    const std::optional<QList<CsvRow>> rows = csvRows(text, name, true, error);
+    if (!rows)
+        return std::nullopt;
+    QList<LedgerEntry> entries;
+    if (rows->isEmpty())
+        return entries;
+    const auto fail = [&](int line, const QString &reason) {
+        refuse(error, name, QStringLiteral("line %1: %2").arg(line).arg(reason));
+        return std::nullopt;
+    };
+    if (rows->first().cells != ledgerColumns())
+        return fail(rows->first().line, QStringLiteral("not a ledger: its first line must be %1")
+                                            .arg(QString::fromLatin1(LedgerHeader).trimmed()));
+    static const QStringList outcomes{LedgerEntry::outcomeText(LedgerEntry::Done),
+                                      LedgerEntry::outcomeText(LedgerEntry::Refused),
+                                      LedgerEntry::outcomeText(LedgerEntry::Differs),
+                                      LedgerEntry::outcomeText(LedgerEntry::NoAnswer)};
+    for (qsizetype at = 1; at < rows->size(); ++at) {
+        const CsvRow &row = rows->at(at);
+        if (row.cells.size() != ledgerColumns().size())
+            return fail(row.line, QStringLiteral("%1 cells, not %2").arg(row.cells.size()).arg(ledgerColumns().size()));
+        const std::optional<quint16> serial = serialNumberOf(row.cells.at(1));
+        if (!serial)
+            return fail(row.line, QStringLiteral("serial number %1 is not a number from 0 to 65535")
+                                      .arg(quoted(row.cells.at(1))));
+        if (!row.cells.at(3).isEmpty() && !addressNumber(row.cells.at(3)))
+            return fail(row.line, QStringLiteral("ip %1 is not an address").arg(quoted(row.cells.at(3))));
+        if (!outcomes.contains(row.cells.at(5)))
+            return fail(row.line, QStringLiteral("outcome %1 is none of %2")
+                                      .arg(quoted(row.cells.at(5)), outcomes.join(QStringLiteral(", "))));
+        entries << LedgerEntry{row.cells.at(0), *serial, row.cells.at(2), row.cells.at(3),
+                               row.cells.at(4), row.cells.at(5), row.cells.at(6)};
+    }
+    return entries;
+}
+
+const LedgerEntry *doneEntry(const QList<LedgerEntry> &ledger, quint16 serial)
+{
+    for (const LedgerEntry &entry : ledger) {
+        if (entry.serial == serial && entry.outcome == LedgerEntry::outcomeText(LedgerEntry::Done))
+            return &entry;
+    }
+    return nullptr;
+}
+
+std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, const std::optional<IpRange> &range,
+                                  const QList<LedgerEntry> &ledger, QString *why)
+{
+    QHash<quint32, quint16> given;  // address -> the device the ledger gives it to
+    for (const LedgerEntry &entry : ledger) {
+        if (const std::optional<quint32> address = addressNumber(entry.ip); address)
+            given.insert(*address, entry.serial);
+    }
+    const auto takenByOther = [&](quint32 address) {
+        return std::any_of(ledger.begin(), ledger.end(), [&](const LedgerEntry &entry) {
+            return entry.serial != serial && addressNumber(entry.ip) == address;
+        });
+    };
+    const Inventory::Entry *listed = inventory.find(serial);
+    if (listed && listed->ip) {
+        if (!takenByOther(*listed->ip))
+            return listed->ip;
+        *why = QStringLiteral("ip %1 is in the ledger for serial number %2")
+                   .arg(addressOfNumber(*listed->ip))
+                   .arg(given.value(*listed->ip));
+        return std::nullopt;
+    }
+    if (!range) {
+        *why = QStringLiteral("no ip for it: the inventory gives none, and no --ip-range was given");
+        return std::nullopt;
+    }
+    for (auto entry = ledger.rbegin(); entry != ledger.rend(); ++entry) {
+        const std::optional<quint32> address = addressNumber(entry->ip);
+        if (entry->serial == serial && address && *address >= range->first && *address <= range->last
+            && !takenByOther(*address))
+            return address;
+    }
+    QSet<quint32> reserved;
+    for (const Inventory::Entry &entry : inventory.entries) {
+        if (entry.ip)
+            reserved.insert(*entry.ip);
+    }
+    for (quint64 address = range->first; address <= range->last; ++address) {
+        if (!given.contains(quint32(address)) && !reserved.contains(quint32(address)))
+            return quint32(address);
+    }
+    *why = QStringLiteral("no address left in %1: each is in the ledger or the inventory").arg(range->text());
+    return std::nullopt;
+}
+
+}  // namespace rallon::cli
