@@ -60,6 +60,17 @@ for p in libc6 libqt6serialport6 libqt6widgets6 fonts-dejavu-core; do
 done
 lintian --fail-on error,warning "$deb" || fail "lintian: $(basename "$deb")"
 
+# One version everywhere: the package, the programs, the changelog, the metadata.
+version=$(dpkg-deb -f "$deb" Version)
+[ "$("$build/rallon-cli" --version)" = "rallon-cli $version" ] || fail "rallon-cli --version is not $version"
+[ "$("$build/rallon-sim" --version)" = "rallon-sim $version" ] || fail "rallon-sim --version is not $version"
+[ "$(zcat "$scratch/$doc/changelog.gz" | head -n 1 | sed 's/.*(\(.*\)).*/\1/')" = "$version" ] \
+    || fail "the changelog's last entry is not $version"
+grep -q "<release version=\"$version\"" "$scratch/$metainfo" || fail "the metadata's release is not $version"
+for page in "$scratch"/usr/share/man/man1/*.1.gz; do
+    zcat "$page" | grep -q "^\.TH .* \"rallon-config $version\"" || fail "$(basename "$page") is not of $version"
+done
+
 # The packaged program, extracted, is stripped and starts: the splash waits
 # three seconds, so a timeout (124) after two means it got that far.
 dpkg -x "$deb" "$scratch/root"
