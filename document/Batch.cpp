@@ -165,6 +165,7 @@ std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString 
         return fail(1, QStringLiteral("the first line must name the columns, serialNumber first "
                                       "(serialNumber,ip,...)"));
     const QStringList header = rows->first().cells;
+    QSet<QString> named;
     for (int column = 1; column < header.size(); ++column) {
         const QString &field = header.at(column);
         const bool known = field == QLatin1String(SharedKeyName.field)
@@ -174,8 +175,9 @@ std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString 
             return fail(1, QStringLiteral("column %1 is not a field of the document (ip, mask, gateway, "
                                           "primaryPort, ssid, encryption, password, sharedKey, com1.baud, ...)")
                                .arg(quoted(field)));
-        if (header.indexOf(field) != column)
+        if (named.contains(field))
             return fail(1, QStringLiteral("column %1 appears twice").arg(quoted(field)));
+        named.insert(field);
     }
 
     Inventory inventory;

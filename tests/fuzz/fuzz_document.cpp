@@ -1,5 +1,6 @@
-// Arbitrary octets as a rallon-config/1 document, and as a device's record
-// whose document is written and read back.
+// Arbitrary octets as a rallon-config/1 document, as a device's record
+// whose document is written and read back, and as provision's inventory
+// and ledger.
 //
 // The document reader must accept nothing that an independent reading
 // (below: the JSON grammar over octets, well-formed UTF-8, no key twice in
@@ -7,6 +8,7 @@
 // decodes it. A record's document must be valid JSON that cannot drive a
 // terminal, and reading it back must give the record's settings.
 
+#include "Batch.h"
 #include "ConfigRecord.h"
 #include "Document.h"
 #include "Retrieve.h"
@@ -417,11 +419,48 @@ void checkRecordDocument(const std::uint8_t *data, std::size_t size)
         check(record->sharedKey() && *wanted->sharedKey == record->secret, "shared key read back differs");
 }
 
+// An accepted inventory lists each device and address once and holds no
+// control character; an accepted ledger, written again, reads the same.
+void checkBatchLists(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
+    cli::InputError error;
+    if (const std::optional<cli::Inventory> inventory = cli::inventoryFromCsv(text, QString(), &error)) {
+        std::set<quint16> serials;
+        std::set<quint32> addresses;
+        for (const cli::Inventory::Entry &entry : inventory->entries) {
+            check(serials.insert(entry.serial).second, "inventory accepted a serial number twice");
+            check(!entry.ip || addresses.insert(*entry.ip).second, "inventory accepted an address twice");
+            for (const std::optional<QString> &value : entry.values.texts)
+                check(!value || terminalSafe(*value), "inventory accepted a control character");
+        }
+    } else {
+        check(terminalSafe(error.message()), "inventory refusal holds a control character");
+    }
+    const std::optional<QList<cli::LedgerEntry>> ledger = cli::ledgerEntries(text, QString(), &error);
+    if (!ledger) {
+        check(terminalSafe(error.message()), "ledger refusal holds a control character");
+        return;
+    }
+    QByteArray again = ledger->isEmpty() ? QByteArray() : QByteArray(cli::LedgerHeader);
+    for (const cli::LedgerEntry &entry : *ledger)
+        again += cli::ledgerLine(entry);
+    const std::optional<QList<cli::LedgerEntry>> reread = cli::ledgerEntries(again, QString(), &error);
+    check(reread && reread->size() == ledger->size(), "a ledger written again is refused");
+    for (qsizetype i = 0; i < ledger->size(); ++i) {
+        const cli::LedgerEntry &a = ledger->at(i), &b = reread->at(i);
+        check(a.time == b.time && a.serial == b.serial && a.model == b.model && a.ip == b.ip
+                  && a.primaryPort == b.primaryPort && a.outcome == b.outcome && a.detail == b.detail,
+              "a ledger line written again reads otherwise");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     checkDocument(data, size);
     checkRecordDocument(data, size);
+    checkBatchLists(data, size);
     return 0;
 }

@@ -127,6 +127,13 @@ int main(int argc, char **argv)
                                                + QByteArray("0123456789abcdefABCDEF").repeated(6).left(128) + "\"}");
     document(QStringLiteral("ignored-values"),
              "\xef\xbb\xbf" R"({"model": [1, {"a": null}, true, false, -0.5e-3], "format": "rallon-config/1"} )" "\r\n");
+    // provision's lists, which fuzz_document reads too.
+    ok = write(dir.filePath(QStringLiteral("document/inventory")),
+               "serialNumber,ip,primaryPort,ssid,com1.baud\n4660,10.1.0.45,5000,\"A, \"\"B\"\"\",9600\r\n7,,,,\n") && ok;
+    ok = write(dir.filePath(QStringLiteral("document/ledger")),
+               QByteArray("time,serialNumber,model,ip,primaryPort,outcome,detail\n"
+                          "2026-12-09T10:41:02.123Z,4660,wireless,10.1.0.20,4001,done,\n"
+                          "2026-12-09T10:41:09.870Z,4661,wired,,4000,refused,\"ip, and \"\"more\"\"\"\n")) && ok;
 
     return ok ? 0 : 1;
 }
