@@ -221,12 +221,68 @@ SimDevice::SimDevice(const ConfigRecord &config, QObject *parent)
     m_idleTimer.setInterval(IdleMs);
     connect(&m_idleTimer, &QTimer::timeout, this,
             [this] { handle({FrameReader::Unknown, m_reader.takePending()}); });
+    m_receiveTimer.setSingleShot(true);
+    m_receiveTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_receiveTimer, &QTimer::timeout, this, &SimDevice::takeDue);
     m_sendTimer.setTimerType(Qt::PreciseTimer);
     m_sendTimer.setInterval(SendTickMs);
     connect(&m_sendTimer, &QTimer::timeout, this, &SimDevice::sendDue);
 }
 
 void SimDevice::receive(const QByteArray &bytes)
+{
+    if (!m_receivePaced) {
+        take(bytes);
+        return;
+    }
+    if (!m_lineClock.isValid())
+        m_lineClock.start();
+    const qint64 start = qMax(m_lineClock.nsecsElapsed(), m_lineFreeNs);
+    m_arriving.append({bytes, start});
+    m_lineFreeNs = start + bytes.size() * OctetNs;
+    takeDue();
+}
+
+// Hands the reader what the line has delivered by now; wakes again when the
+// next frame's last octet is due, or else the last octet of all.
+void SimDevice::takeDue()
+{
+    const qint64 now = m_lineClock.nsecsElapsed();
+    while (!m_arriving.isEmpty()) {
+        Arriving &piece = m_arriving.first();
+        const qint64 due = (now - piece.startNs) / OctetNs;
+        if (due <= 0)
+            break;
+        const QByteArray bytes = piece.bytes.left(due);
+        if (due >= piece.bytes.size()) {
+            m_arriving.removeFirst();
+        } else {
+            piece.bytes.remove(0, due);
+            piece.startNs += due * OctetNs;
+        }
+        take(bytes);
+    }
+    if (m_arriving.isEmpty())
+        return;
+
+    m_receiveTimer.start(int((wakeNs() - now + 999999) / 1000000));  // never early
+}
+
+qint64 SimDevice::wakeNs() const
+{
+    FrameReader reader = m_reader;
+    for (const Arriving &piece : m_arriving) {
+        for (int i = 0; i < piece.bytes.size(); ++i) {
+            for (const FrameReader::Frame &frame : reader.feed(piece.bytes.mid(i, 1))) {
+                if (frame.kind != FrameReader::Unknown)
+                    return piece.startNs + (i + 1) * OctetNs;
+            }
+        }
+    }
+    return m_lineFreeNs;
+}
+
+void SimDevice::take(const QByteArray &bytes)
 {
     const QList<FrameReader::Frame> frames = m_reader.feed(bytes);
     for (const FrameReader::Frame &frame : frames)

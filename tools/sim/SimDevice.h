@@ -60,6 +60,10 @@ public:
     void setFault(SimFault fault) { m_fault = fault; }
     // Send at the speed of a 4800-baud line instead of all at once.
     void setPaced(bool paced) { m_paced = paced; }
+    // Act on a frame only when a 4800-baud line would have delivered its
+    // last octet: each piece takes the line from when it arrives or the
+    // line is free, whichever is later.
+    void setReceivePaced(bool paced) { m_receivePaced = paced; }
 
     // Octets as they arrive from the line, in any pieces.
     void receive(const QByteArray &bytes);
@@ -81,14 +85,28 @@ private:
         int pauseMs;  // before the piece
     };
 
+    // Octets on their way in over the paced receive line.
+    struct Arriving {
+        QByteArray bytes;
+        qint64 startNs;  // on m_lineClock: the first octet starts on the line
+    };
+
+    void take(const QByteArray &bytes);
     void handle(const FrameReader::Frame &frame);
+    void takeDue();
+    qint64 wakeNs() const;
     void answer();
     void sendDue();
 
     ConfigRecord m_config;
     SimFault m_fault = SimFault::None;
     bool m_paced = false;
+    bool m_receivePaced = false;
     FrameReader m_reader;
+    QList<Arriving> m_arriving;
+    QElapsedTimer m_lineClock;
+    qint64 m_lineFreeNs = 0;
+    QTimer m_receiveTimer;
     QTimer m_idleTimer;
 
     QList<Piece> m_queue;
