@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
+
 #include <unistd.h>
 
 using namespace rallon;
@@ -50,6 +52,55 @@ QByteArray answerOf(const QString &model)
 {
     return encodeRecord(*simModel(model)) + '\r';
 }
+
+// rallon-sim as a program: its line, and its log lines as they come, each
+// stamped on `clock` (started with the program).
+struct SimProgram {
+    bool start(const QStringList &arguments)
+    {
+        clock.start();
+        process.start(QStringLiteral(RALLON_SIM_PATH), arguments);
+        if (!process.waitForStarted(5000))
+            return false;
+        while (!process.canReadLine()) {
+            if (!process.waitForReadyRead(5000))
+                return false;
+        }
+        path = QString::fromLocal8Bit(process.readLine()).trimmed();
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { readLines(); });
+        readLines();
+        return path.startsWith(QLatin1String("/dev/"));
+    }
+
+    ~SimProgram()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+
+    void readLines()
+    {
+        while (process.canReadLine()) {
+            lines << QString::fromLocal8Bit(process.readLine()).trimmed();
+            stamps << clock.elapsed();
+        }
+    }
+
+    // Runs the event loop until `line` has come `times` times; when it last came, or -1.
+    qint64 waitFor(const QString &line, int times = 1, int timeoutMs = 5000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (lines.count(line) < times && !deadline.hasExpired())
+            QTest::qWait(5);
+        return lines.count(line) < times ? -1 : stamps.at(lines.lastIndexOf(line));
+    }
+
+    QProcess process;
+    QString path;
+    QElapsedTimer clock;
+    QStringList lines;  // after the path line
+    QList<qint64> stamps;
+};
 
 // The device in-process on a new pseudo-terminal, and the utility's port on it.
 struct Bench {
@@ -114,8 +165,10 @@ private slots:
     void pace();
     void servesSerialDevice();
     void programAnswersAndEndsOnSigterm();
-    void programRejectsUnknownNames_data();
-    void programRejectsUnknownNames();
+    void programPacesBothWays();
+    void programServesBatch();
+    void programRejectsBadArguments_data();
+    void programRejectsBadArguments();
 };
 
 void TestSim::frameReaderFindsSplitMarkers()
@@ -463,46 +516,118 @@ void TestSim::servesSerialDevice()
 
 void TestSim::programAnswersAndEndsOnSigterm()
 {
-    QProcess program;
-    program.start(QStringLiteral(RALLON_SIM_PATH), {QStringLiteral("--model"), QStringLiteral("wireless-key")});
-    QVERIFY2(program.waitForStarted(5000), qPrintable(program.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(program.canReadLine(), 5000);
-    const QString path = QString::fromLocal8Bit(program.readLine()).trimmed();
-    QVERIFY2(path.startsWith(QLatin1String("/dev/")), qPrintable(path));
-
+    SimProgram sim;
+    QVERIFY(sim.start({QStringLiteral("--model"), QStringLiteral("wireless-key")}));
     {
         QSerialPort port;
-        QVERIFY2(openUtilityPort(port, path), qPrintable(port.errorString()));
+        QVERIFY2(openUtilityPort(port, sim.path), qPrintable(port.errorString()));
         send(port, requestFrame());
         QVERIFY(waitForBytes(port, RecordAndCr));
         const QByteArray answer = port.readAll();
         QCOMPARE(answer, answerOf(QStringLiteral("wireless-key")));
-
-        QStringList lines;
-        QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                     while (program.canReadLine())
-                                         lines << QString::fromLocal8Bit(program.readLine()).trimmed();
-                                     return lines.size() >= 2;
-                                 }()),
-                                 5000);
-        QCOMPARE(lines.at(0), QStringLiteral("received request"));
-        QCOMPARE(lines.at(1), QStringLiteral("sent record ") + QString::fromLatin1(answer.toHex(' ')));
+        const QString sent = QStringLiteral("sent record ") + QString::fromLatin1(answer.toHex(' '));
+        QVERIFY(sim.waitFor(sent) >= 0);
+        QCOMPARE(sim.lines, QStringList({QStringLiteral("received request"), sent}));
     }
 
-    program.terminate();  // SIGTERM
-    QVERIFY(program.waitForFinished(5000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    sim.process.terminate();  // SIGTERM
+    QVERIFY(sim.process.waitForFinished(5000));
+    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process.exitCode(), 0);
 }
 
-void TestSim::programRejectsUnknownNames_data()
+// A frame is acted on when a 4800-baud line would have delivered its last
+// octet: 113 octets take 235.4 ms, from when they arrive or the line is free.
+void TestSim::programPacesBothWays()
+{
+    SimProgram sim;
+    QVERIFY(sim.start({QStringLiteral("--pace")}));
+    QSerialPort port;
+    QVERIFY2(openUtilityPort(port, sim.path), qPrintable(port.errorString()));
+
+    const qint64 sentAt = sim.clock.elapsed();
+    send(port, requestFrame());
+    QTest::qWait(100);
+    send(port, requestFrame());  // while the first is still on the line
+    QVERIFY(waitForBytes(port, 1));
+    const qint64 answeredMs = sim.clock.elapsed() - sentAt;
+    QVERIFY2(answeredMs >= 235 && answeredMs < 335, qPrintable(QString::number(answeredMs)));
+    const qint64 secondMs = sim.waitFor(QStringLiteral("received request"), 2) - sentAt;
+    QVERIFY2(secondMs >= 470 && secondMs < 570, qPrintable(QString::number(secondMs)));
+    QVERIFY(waitForBytes(port, 2 * RecordAndCr));
+    QCOMPARE(port.readAll(), answerOf(QStringLiteral("wireless-password")).repeated(2));
+}
+
+// Devices one after another: unplugged by a line on standard input or by
+// SIGUSR1, silent between them and after the last, a fault set for the
+// devices to come.
+void TestSim::programServesBatch()
+{
+    SimProgram sim;
+    QVERIFY(sim.start({"--batch", "3", "--gap-ms", "300", "--pace"}));
+    QSerialPort port;
+    QVERIFY2(openUtilityPort(port, sim.path), qPrintable(port.errorString()));
+    const ConfigRecord model = *simModel(QStringLiteral("wireless-password"));
+    auto record = [&](int serialNumber, int primaryPort) {
+        ConfigRecord expected = model;
+        expected.serialNumber = quint16(serialNumber);
+        expected.primaryPort = quint16(primaryPort);
+        return encodeRecord(expected) + '\r';
+    };
+    auto exchange = [&](const QByteArray &frame) {
+        send(port, frame);
+        return waitForBytes(port, RecordAndCr) ? port.readAll() : QByteArray();
+    };
+    const QString ignored = QStringLiteral("ignored 113 octets: no device");
+
+    QVERIFY(sim.waitFor(QStringLiteral("plugged in device 1 of 3, serial 4660")) >= 0);
+    QCOMPARE(exchange(requestFrame()), record(4660, 4000));
+
+    // Pulled out while answering: the rest of the answer never comes.
+    send(port, requestFrame());
+    QVERIFY(waitForBytes(port, 1));
+    sim.process.write("unplug\n");
+    const qint64 unpluggedAt = sim.waitFor(QStringLiteral("unplugged device 1 of 3"));
+    QVERIFY(unpluggedAt >= 0);
+    send(port, requestFrame());
+    QVERIFY(sim.waitFor(ignored) >= 0);
+    const qint64 pluggedAt = sim.waitFor(QStringLiteral("plugged in device 2 of 3, serial 4661"));
+    QVERIFY2(pluggedAt - unpluggedAt >= 250, qPrintable(QString::number(pluggedAt - unpluggedAt)));
+    QVERIFY2(port.bytesAvailable() < RecordAndCr, qPrintable(QString::number(port.bytesAvailable())));
+    port.readAll();
+    QCOMPARE(exchange(requestFrame()), record(4661, 4000));
+
+    sim.process.write("bogus\nfault alter\n");
+    QVERIFY(sim.waitFor(QStringLiteral("fault set to alter")) >= 0);
+    ConfigRecord upload = model;
+    upload.primaryPort = 5000;
+    QCOMPARE(exchange(encodeUpload(upload)), record(4661, 5001));
+
+    sim.process.closeWriteChannel();  // the program goes on
+    ::kill(pid_t(sim.process.processId()), SIGUSR1);
+    QVERIFY(sim.waitFor(QStringLiteral("unplugged device 2 of 3")) >= 0);
+    QVERIFY(sim.waitFor(QStringLiteral("plugged in device 3 of 3, serial 4662")) >= 0);
+    QCOMPARE(exchange(encodeUpload(upload)), record(4662, 5001));
+
+    ::kill(pid_t(sim.process.processId()), SIGUSR1);
+    QVERIFY(sim.waitFor(QStringLiteral("batch done: no device on the line")) >= 0);
+    send(port, requestFrame());
+    QVERIFY(sim.waitFor(ignored, 2) >= 0);
+    QVERIFY(!waitForBytes(port, 1, 600));
+    QCOMPARE(sim.process.state(), QProcess::Running);
+    QVERIFY(sim.process.readAllStandardError().contains("unknown control line \"bogus\""));
+}
+
+void TestSim::programRejectsBadArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::newRow("model") << QStringList{"--model", "wireless"};
     QTest::newRow("fault") << QStringList{"--fault", "loud"};
+    QTest::newRow("batch") << QStringList{"--batch", "0"};
+    QTest::newRow("gap") << QStringList{"--gap-ms", "-5"};
 }
 
-void TestSim::programRejectsUnknownNames()
+void TestSim::programRejectsBadArguments()
 {
     QFETCH(QStringList, arguments);
     QProcess program;

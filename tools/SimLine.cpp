@@ -1,6 +1,7 @@
 #include "SimLine.h"
 
 #include "LineSettings.h"
+#include "SimBatch.h"
 #include "SimDevice.h"
 
 #include <QSerialPort>
@@ -21,9 +22,16 @@ constexpr int ReadRetryMs = 200;       // after EIO: no slave side open
 }  // namespace
 
 SimLine::SimLine(SimDevice *device, QObject *parent)
-    : QObject(parent), m_device(device)
+    : QObject(parent), m_receive([device](const QByteArray &bytes) { device->receive(bytes); })
 {
     connect(device, &SimDevice::output, this, &SimLine::write);
+}
+
+SimLine::SimLine(SimBatch *batch, QObject *parent)
+    : QObject(parent), m_receive([batch](const QByteArray &bytes) { batch->receive(bytes); })
+{
+    connect(batch, &SimBatch::output, this, &SimLine::write);
+    connect(batch, &SimBatch::unplugged, this, &SimLine::dropUnwritten);
 }
 
 SimLine::~SimLine()
@@ -57,7 +65,7 @@ bool SimLine::openSerial(const QString &name, QString *error)
         return false;
     }
     m_path = name;
-    connect(m_serial, &QSerialPort::readyRead, this, [this] { m_device->receive(m_serial->readAll()); });
+    connect(m_serial, &QSerialPort::readyRead, this, [this] { m_receive(m_serial->readAll()); });
     connect(m_serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError code) {
         if (code == QSerialPort::ResourceError)
             emit lineLost(QStringLiteral("%1: %2").arg(m_path, m_serial->errorString()));
@@ -77,13 +85,24 @@ void SimLine::write(const QByteArray &bytes)
     flushPty();
 }
 
+void SimLine::dropUnwritten()
+{
+    if (m_serial) {
+        m_serial->clear(QSerialPort::Output);
+        return;
+    }
+    m_unwritten.clear();
+    if (m_writeNotifier)
+        m_writeNotifier->setEnabled(false);
+}
+
 void SimLine::readPty()
 {
     char buffer[4096];
     for (;;) {
         const ssize_t count = ::read(m_pty.master(), buffer, sizeof buffer);
         if (count > 0) {
-            m_device->receive(QByteArray(buffer, int(count)));
+            m_receive(QByteArray(buffer, int(count)));
             continue;
         }
         if (count < 0 && errno == EINTR)

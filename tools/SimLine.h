@@ -1,6 +1,7 @@
 #pragma once
 
-// Connects a SimDevice to a line: a new pseudo-terminal or a serial device.
+// Connects a SimDevice, or a SimBatch of them, to a line: a new
+// pseudo-terminal or a serial device.
 
 #include "Pty.h"
 
@@ -8,11 +9,14 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QSerialPort;
 class QSocketNotifier;
 
 namespace rallon {
 
+class SimBatch;
 class SimDevice;
 
 class SimLine : public QObject
@@ -21,6 +25,8 @@ class SimLine : public QObject
 
 public:
     explicit SimLine(SimDevice *device, QObject *parent = nullptr);
+    // A device unplugged takes with it what is not yet on the line.
+    explicit SimLine(SimBatch *batch, QObject *parent = nullptr);
     ~SimLine() override;
 
     // Opens a raw pseudo-terminal pair; path() is then the slave's path,
@@ -38,8 +44,9 @@ private:
     void write(const QByteArray &bytes);
     void readPty();
     void flushPty();
+    void dropUnwritten();
 
-    SimDevice *m_device;
+    std::function<void(const QByteArray &)> m_receive;
     QString m_path;
     QSerialPort *m_serial = nullptr;
     Pty m_pty;  // the slave stays open here too
