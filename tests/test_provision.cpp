@@ -1,0 +1,447 @@
+// rallon-cli provision as a program, against rallon-sim playing a batch of
+// devices over real pseudo-terminals: the test unplugs each device when its
+// line is printed, as a technician at the bench would.
+
+#include "Batch.h"
+#include "ConfigRecord.h"
+#include "OpenFailure.h"
+#include "SimDevice.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+
+using namespace rallon;
+using namespace rallon::cli;
+
+namespace {
+
+const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.255.0",
+    "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
+const QString Range = QStringLiteral("10.1.0.20-10.1.0.99");
+
+// rallon-sim serving a batch; its log as it comes.
+class Sim {
+public:
+    explicit Sim(const QStringList &arguments)
+    {
+        m_process.start(QStringLiteral(RALLON_SIM_PATH), QStringList{"--gap-ms", "100"} + arguments);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
+            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    QString path() const { return m_path; }
+    void control(const char *line)
+    {
+        m_process.write(QByteArray(line) + '\n');
+        m_process.waitForBytesWritten(1000);
+    }
+
+    QString log()
+    {
+        m_log += QString::fromLocal8Bit(m_process.readAllStandardOutput());
+        return m_log;
+    }
+    // The frames of the log lines that start with `what`.
+    QList<QByteArray> frames(const QString &what)
+    {
+        QList<QByteArray> found;
+        for (const QString &line : log().split(QLatin1Char('\n'))) {
+            if (line.startsWith(what))
+                found << QByteArray::fromHex(line.mid(what.size()).toLatin1());
+        }
+        return found;
+    }
+    // What each device last said it holds, by serial number.
+    QMap<quint16, ConfigRecord> holdings()
+    {
+        QMap<quint16, ConfigRecord> held;
+        for (const QByteArray &answer : frames(QStringLiteral("sent record "))) {
+            if (const std::optional<ConfigRecord> record = decodeRecord(answer.left(frame::RecordLength)))
+                held.insert(record->serialNumber, *record);
+        }
+        return held;
+    }
+
+private:
+    QProcess m_process;
+    QString m_path;
+    QString m_log;
+};
+
+struct Run {
+    int code = -1;
+    QStringList lines;  // standard output
+    QString err;
+};
+
+// provision on `sim`'s line; each device's line unplugs that device.
+class Provision {
+public:
+    Provision(Sim &sim, const QStringList &arguments) : m_sim(sim)
+    {
+        m_process.start(QStringLiteral(RALLON_CLI_PATH),
+                        QStringList{"provision", sim.path(), "--timeout-ms", "1500"} + arguments);
+    }
+    ~Provision()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    qint64 pid() const { return m_process.processId(); }
+
+    // Acts on a device's line (its index from 0) before the device is unplugged.
+    std::function<void(int, const QString &)> onLine;
+    // Looks at the line between arrivals.
+    std::function<void()> onPump;
+
+    // Serves for up to `ms`; true once the program has ended.
+    bool serve(int ms)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            QTest::qWait(10);  // both programs' output comes in through the event loop
+            m_sim.log();
+            if (onPump)
+                onPump();
+            takeLines();
+        } while (m_process.state() != QProcess::NotRunning && clock.elapsed() < ms);
+        if (m_process.state() != QProcess::NotRunning)
+            return false;
+        takeLines();
+        return true;
+    }
+
+    Run finish(int ms = 30000)
+    {
+        Run run;
+        if (!serve(ms) || m_process.exitStatus() != QProcess::NormalExit)
+            return run;
+        run.code = m_process.exitCode();
+        run.lines = m_lines;
+        run.err = QString::fromLocal8Bit(m_process.readAllStandardError());
+        return run;
+    }
+
+private:
+    void takeLines()
+    {
+        static const QRegularExpression deviceLine(QStringLiteral("^\\d+  \\S+  "));
+        const bool ended = m_process.state() == QProcess::NotRunning;
+        while (m_process.canReadLine() || (ended && m_process.bytesAvailable())) {
+            const QString line = QString::fromLocal8Bit(m_process.readLine()).remove(QLatin1Char('\n'));
+            m_lines << line;
+            if (!deviceLine.match(line).hasMatch())
+                continue;
+            if (onLine)
+                onLine(m_devices, line);
+            ++m_devices;
+            m_sim.control("unplug");
+        }
+    }
+
+    Sim &m_sim;
+    QProcess m_process;
+    QStringList m_lines;
+    int m_devices = 0;
+};
+
+// The devices' lines and the summary.
+QStringList results(const Run &run)
+{
+    return run.lines.filter(QRegularExpression(QStringLiteral("^(\\d|done )")));
+}
+
+QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        return QString();
+    return file.fileName();
+}
+
+// The ledger's lines without their time, which must be UTC with milliseconds.
+QStringList ledgerLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no ledger)")};
+    static const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,"));
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype at = 1; at + 1 < lines.size(); ++at) {
+        QString &line = lines[at];
+        const QRegularExpressionMatch match = time.match(line);
+        line = match.hasMatch() ? line.mid(match.capturedLength()) : QStringLiteral("(no time) ") + line;
+    }
+    return lines;
+}
+
+// The model's record as a device of the batch holds it after the template
+// and `ip` (and `port`) were written.
+ConfigRecord provisioned(quint16 serial, const char *ip, quint16 port = 4001)
+{
+    ConfigRecord record = *simModel(QStringLiteral("wireless-password"));
+    record.serialNumber = serial;
+    const std::optional<quint32> address = addressNumber(QLatin1String(ip));
+    record.ip = {quint8(*address >> 24), quint8(*address >> 16), quint8(*address >> 8), quint8(*address)};
+    record.mask = {255, 255, 255, 0};
+    record.gateway = {10, 1, 0, 1};
+    record.primaryPort = port;
+    record.ssid = QStringLiteral("PLANT-7");
+    return *decodeRecord(encodeRecord(record));
+}
+
+const QString Header = QStringLiteral("time,serialNumber,model,ip,primaryPort,outcome,detail");
+
+}  // namespace
+
+class TestProvision : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void batchWithRange();
+    void inventorySkipsUnlisted();
+    void restartGoesOn();
+    void twoBenchesShareLedger();
+    void endSignalAfterUpload();
+    void alteredAnswerDiffers();
+    void dryRunWritesNothing();
+    void refusedBeforeAnyDevice_data();
+    void refusedBeforeAnyDevice();
+};
+
+void TestProvision::batchWithRange()
+{
+    QTemporaryDir dir;
+    Sim sim({"--batch", "3"});
+    const QString ledger = dir.filePath("ledger.csv");
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "3"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "4662  10.1.0.22  done",
+                          "done 3, failed 0, skipped 0"}));
+    QCOMPARE(ledgerLines(ledger), QStringList({Header, "4660,wireless,10.1.0.20,4001,done,",
+                                               "4661,wireless,10.1.0.21,4001,done,",
+                                               "4662,wireless,10.1.0.22,4001,done,", ""}));
+    const QMap<quint16, ConfigRecord> held = sim.holdings();
+    QCOMPARE(held.value(4660), provisioned(4660, "10.1.0.20"));
+    QCOMPARE(held.value(4661), provisioned(4661, "10.1.0.21"));
+    QCOMPARE(held.value(4662), provisioned(4662, "10.1.0.22"));
+}
+
+void TestProvision::inventorySkipsUnlisted()
+{
+    QTemporaryDir dir;
+    Sim sim({"--batch", "3"});
+    const QString ledger = dir.filePath("ledger.csv");
+    const QString inventory = written(dir, "inventory.csv", "serialNumber,ip,primaryPort\n"
+                                                            "4662,10.1.0.47,\n4660,10.1.0.45,5000\n");
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--inventory", inventory,
+                              "--ledger", ledger, "--count", "2"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.45  done", "4661  -  not in the inventory: skipped",
+                          "4662  10.1.0.47  done", "done 2, failed 0, skipped 1"}));
+    QCOMPARE(sim.frames("received upload ").size(), 2);
+    QCOMPARE(sim.holdings().value(4660), provisioned(4660, "10.1.0.45", 5000));
+    QCOMPARE(sim.holdings().value(4662), provisioned(4662, "10.1.0.47"));
+}
+
+// A second run on the same ledger skips what is done, gives no address
+// twice, and refuses an inventory address the ledger holds for another device.
+void TestProvision::restartGoesOn()
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    const QString common = written(dir, "t.json", Template);
+    {
+        Sim sim({"--batch", "1"});
+        QCOMPARE(Provision(sim, {"--template", common, "--ip-range", Range, "--ledger", ledger, "--count", "1"})
+                     .finish()
+                     .code,
+                 0);
+    }
+    Sim sim({"--batch", "3"});
+    const QString inventory = written(dir, "inventory.csv", "serialNumber,ip\n4661,10.1.0.20\n");
+    Provision provision(sim, {"--template", common, "--inventory", inventory, "--ip-range", Range,
+                              "--ledger", ledger, "--count", "1"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.20  already configured: connect the next device",
+                          "4661  -  refused: ip 10.1.0.20 is in the ledger for serial number 4660",
+                          "4662  10.1.0.21  done", "done 1, failed 1, skipped 1"}));
+    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,done,",
+                                                      "4661,wireless,,4000,refused,ip 10.1.0.20 is in the "
+                                                      "ledger for serial number 4660",
+                                                      "4662,wireless,10.1.0.21,4001,done,", ""}));
+    QCOMPARE(sim.frames("received upload ").size(), 1);
+}
+
+void TestProvision::twoBenchesShareLedger()
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    const QString common = written(dir, "t.json", Template);
+    Sim first({"--batch", "3", "--pace"});
+    Sim second({"--batch", "3", "--pace", "--model", "wireless-key"});
+    const QStringList arguments{"--template", common, "--ip-range", Range, "--ledger", ledger, "--count", "3"};
+    Provision one(first, arguments);
+    Provision two(second, arguments);
+    QElapsedTimer clock;
+    clock.start();
+    for (bool oneEnded = false, twoEnded = false; !(oneEnded && twoEnded) && clock.elapsed() < 40000;) {
+        oneEnded = oneEnded || one.serve(20);
+        twoEnded = twoEnded || two.serve(20);
+    }
+    QCOMPARE(one.finish(0).code, 0);
+    QCOMPARE(two.finish(0).code, 0);
+
+    QFile file(ledger);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    InputError error;
+    const std::optional<QList<LedgerEntry>> entries = ledgerEntries(file.readAll(), ledger, &error);
+    QVERIFY2(entries, qPrintable(error.message()));
+    QSet<QString> addresses;
+    for (const LedgerEntry &entry : *entries) {
+        QCOMPARE(entry.outcome, QStringLiteral("done"));
+        addresses << entry.ip;
+    }
+    QCOMPARE(entries->size(), 6);
+    QCOMPARE(addresses, QSet<QString>({"10.1.0.20", "10.1.0.21", "10.1.0.22", "10.1.0.23", "10.1.0.24", "10.1.0.25"}));
+}
+
+// An end signal while the device answers an upload: the answer is taken and
+// recorded, then the run ends with its summary and the port's lock gone.
+void TestProvision::endSignalAfterUpload()
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    Sim sim({"--batch", "3", "--pace"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger});
+    bool signalled = false;
+    provision.onPump = [&] {
+        if (!signalled && sim.frames("received upload ").size() == 2)
+            signalled = ::kill(pid_t(provision.pid()), SIGTERM) == 0;
+    };
+    const Run run = provision.finish();
+    QVERIFY(signalled);
+    QCOMPARE(run.code, 128 + SIGTERM);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "done 2, failed 0, skipped 0"}));
+    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,done,",
+                                                      "4661,wireless,10.1.0.21,4001,done,", ""}));
+    QCOMPARE(existingLockFile(sim.path()), QString());
+}
+
+void TestProvision::alteredAnswerDiffers()
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    Sim sim({"--batch", "3"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "2"});
+    provision.onLine = [&sim](int device, const QString &) {
+        sim.control(device == 0 ? "fault alter" : "fault none");
+    };
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  differs: primaryPort",
+                          "4662  10.1.0.22  done", "done 2, failed 1, skipped 0"}));
+    QVERIFY2(run.err.contains("primaryPort: sent 4001, the device holds 4002"), qPrintable(run.err));
+    QCOMPARE(ledgerLines(ledger).at(2), QStringLiteral("4661,wireless,10.1.0.21,4001,differs,primaryPort"));
+}
+
+void TestProvision::dryRunWritesNothing()
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    Sim sim({"--batch", "2"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "2", "--dry-run"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QVERIFY2(run.lines.contains("  ip: 192.168.1.20 -> 10.1.0.21"), qPrintable(run.lines.join('\n')));
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.20  would be written", "4661  10.1.0.21  would be written",
+                          "done 2, failed 0, skipped 0 (dry run: nothing written)"}));
+    QVERIFY(!QFile::exists(ledger));
+    QCOMPARE(sim.frames("received upload ").size(), 0);
+}
+
+void TestProvision::refusedBeforeAnyDevice_data()
+{
+    QTest::addColumn<QByteArray>("common");     // the template
+    QTest::addColumn<QString>("range");         // empty: no --ip-range
+    QTest::addColumn<QByteArray>("inventory");  // empty: no --inventory
+    QTest::addColumn<QByteArray>("ledger");     // empty: no file yet
+    QTest::addColumn<QString>("message");
+
+    const QByteArray noMask = R"({"format": "rallon-config/1", "gateway": "10.1.0.1"})";
+    const QByteArray withIp = R"({"format": "rallon-config/1", "mask": "255.255.255.0", "ip": "10.1.0.9"})";
+    QTest::newRow("template with ip") << withIp << Range << QByteArray() << QByteArray()
+                                      << "\"ip\": a template gives every device the same settings";
+    QTest::newRow("range over broadcast") << Template << "10.1.0.250-10.1.1.5" << QByteArray() << QByteArray()
+                                          << "reaches the broadcast address 10.1.0.255";
+    QTest::newRow("range holds gateway") << Template << "10.1.0.1-10.1.0.30" << QByteArray() << QByteArray()
+                                         << "holds the template's gateway 10.1.0.1";
+    QTest::newRow("range without mask") << noMask << Range << QByteArray() << QByteArray()
+                                        << "the template must give a mask";
+    QTest::newRow("serial twice") << Template << QString() << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4660,10.1.0.6\n")
+                                  << QByteArray() << "line 3: serial number 4660 is on line 2 too";
+    QTest::newRow("address twice") << Template << Range << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4661,10.1.0.5\n")
+                                   << QByteArray() << "line 3: ip 10.1.0.5 is on line 2 too";
+    QTest::newRow("unknown column") << Template << QString() << QByteArray("serialNumber,hostname\n4660,a\n")
+                                    << QByteArray() << "column \"hostname\" is not a field";
+    QTest::newRow("control character") << Template << QString() << QByteArray("serialNumber,ssid\n4660,\"A\x1b[2JB\"\n")
+                                       << QByteArray() << "line 2: control character \\x1b";
+    QTest::newRow("value not in list") << Template << QString() << QByteArray("serialNumber,com1.baud\n4660,1234\n")
+                                       << QByteArray() << "\"1234\" is not in its list";
+    QTest::newRow("ledger cut off") << Template << Range << QByteArray()
+                                    << (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.20,40").toUtf8()
+                                    << "line 2 is not whole";
+    QTest::newRow("not a ledger") << Template << Range << QByteArray() << QByteArray("name,address\nx,y\n")
+                                  << "not a ledger";
+}
+
+void TestProvision::refusedBeforeAnyDevice()
+{
+    QFETCH(QByteArray, common);
+    QFETCH(QString, range);
+    QFETCH(QByteArray, inventory);
+    QFETCH(QByteArray, ledger);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    Sim sim({});
+    QStringList arguments{"--template", written(dir, "t.json", common), "--ledger", dir.filePath("ledger.csv")};
+    if (!range.isEmpty())
+        arguments << "--ip-range" << range;
+    if (!inventory.isEmpty())
+        arguments << "--inventory" << written(dir, "inventory.csv", inventory);
+    if (!ledger.isEmpty())
+        written(dir, "ledger.csv", ledger);
+    const Run run = Provision(sim, arguments).finish();
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QTest::qWait(100);
+    QVERIFY2(!sim.log().contains("received"), qPrintable(sim.log()));
+}
+
+QTEST_GUILESS_MAIN(TestProvision)
+#include "test_provision.moc"
