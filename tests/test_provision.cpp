@@ -228,8 +228,14 @@ void TestProvision::batchWithRange()
     const QString ledger = dir.filePath("ledger.csv");
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
                               "--ledger", ledger, "--count", "3"});
+    QStringList unrecorded;  // device lines printed before their ledger line was written
+    provision.onLine = [&](int, const QString &line) {
+        if (ledgerLines(ledger).filter(QRegularExpression("^" + line.section(' ', 0, 0) + ",")).isEmpty())
+            unrecorded << line;
+    };
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
+    QCOMPARE(unrecorded, QStringList());
     QCOMPARE(results(run),
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "4662  10.1.0.22  done",
                           "done 3, failed 0, skipped 0"}));
