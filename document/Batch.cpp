@@ -345,15 +345,21 @@ const LedgerEntry *doneEntry(const QList<LedgerEntry> &ledger, quint16 serial)
 std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, const std::optional<IpRange> &range,
                                   const QList<LedgerEntry> &ledger, QString *why)
 {
-    QHash<quint32, quint16> given;  // address -> the device the ledger gives it to
+    QHash<quint32, QSet<quint16>> owners;  // the devices the ledger gives each address to
     for (const LedgerEntry &entry : ledger) {
-        if (const std::optional<quint32> address = addressNumber(entry.ip); address)
-            given.insert(*address, entry.serial);
+        if (const std::optional<quint32> address = addressNumber(entry.ip))
+            owners[*address].insert(entry.serial);
     }
     const auto takenByOther = [&](quint32 address) {
-        return std::any_of(ledger.begin(), ledger.end(), [&](const LedgerEntry &entry) {
-            return entry.serial != serial && addressNumber(entry.ip) == address;
-        });
+        const QSet<quint16> devices = owners.value(address);
+        return devices.size() > 1 || (devices.size() == 1 && !devices.contains(serial));
+    };
+    const auto otherOwner = [&](quint32 address) {
+        for (quint16 device : owners.value(address)) {
+            if (device != serial)
+                return device;
+        }
+        return serial;
     };
     const Inventory::Entry *listed = inventory.find(serial);
     if (listed && listed->ip) {
@@ -361,7 +367,7 @@ std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, co
             return listed->ip;
         *why = QStringLiteral("ip %1 is in the ledger for serial number %2")
                    .arg(addressOfNumber(*listed->ip))
-                   .arg(given.value(*listed->ip));
+                   .arg(otherOwner(*listed->ip));
         return std::nullopt;
     }
     if (!range) {
@@ -380,7 +386,7 @@ std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, co
             reserved.insert(*entry.ip);
     }
     for (quint64 address = range->first; address <= range->last; ++address) {
-        if (!given.contains(quint32(address)) && !reserved.contains(quint32(address)))
+        if (!owners.contains(quint32(address)) && !reserved.contains(quint32(address)))
             return quint32(address);
     }
     *why = QStringLiteral("no address left in %1: each is in the ledger or the inventory").arg(range->text());
