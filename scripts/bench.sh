@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds like scripts/build.sh, then runs the benchmark headless and prints its
-# table (about a minute). --xvfb: once more under Xvfb with the xcb platform
+# table, rallon-cli read's time and rallon-cli provision's time per device
+# (about a minute and a half). --xvfb: once more under Xvfb with the xcb platform
 # (installs xvfb and xauth when missing). BUILD_DIR=dir: configure and build
 # there instead of build/.
 set -euo pipefail
@@ -25,9 +26,10 @@ else
 fi
 bench="$dir/tools/rallon-bench"
 
-# rallon-cli read against the virtual device pacing its answer at 4800 baud:
+# rallon-cli read against the virtual device paced at 4800 baud both ways:
 # median of 5 whole runs (process start included), against the line time of
-# request and reply (113 + 116 octets, 10 bits each at 4800 baud: 477.1 ms).
+# request and reply (113 + 117 octets with the CR, 10 bits each at 4800
+# baud: 479.2 ms).
 cli_read() {
     local sim_out pty times=() start end
     sim_out=$(mktemp)
@@ -44,8 +46,8 @@ cli_read() {
     local median
     median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
     awk -v us="$median" 'BEGIN {
-        printf "rallon-cli read, median of 5: %.1f ms = %.2f x the line time of request and reply (477.1 ms);\n", us / 1000, us / 477083
-        printf "  the virtual device paces only its answer (117 octets, 243.8 ms): %.1f ms beyond it\n", us / 1000 - 243.75
+        printf "rallon-cli read, median of 5: %.1f ms = %.3f x the line time of request and reply (479.2 ms),\n", us / 1000, us / 479167
+        printf "  both paced by the virtual device: %.1f ms beyond it\n", us / 1000 - 479.167
     }'
 }
 
@@ -56,6 +58,13 @@ QT_QPA_PLATFORM=offscreen "$bench"
 echo
 echo "== command line"
 cli_read
+
+# rallon-cli provision at a bench of five virtual devices, each unplugged
+# as its line comes: time per device against the line time of its two
+# exchanges.
+echo
+echo "== provisioning"
+"$bench" --provision
 
 if [ "$xvfb" -eq 1 ]; then
     bash scripts/setup.sh xvfb xauth

@@ -6,8 +6,14 @@
 //   rallon-bench --samples         also one line per retrieve
 //   rallon-bench --probe-startup   start-up only: prints when the splash
 //                                  window is first exposed and painted
+//   rallon-bench --provision [--trace FILE]
+//                                  rallon-cli provision at a bench of five
+//                                  virtual devices paced both ways: time per
+//                                  device against its line time; --trace
+//                                  keeps rallon-cli's trace in FILE
 
 #include "Bench.h"
+#include "Provision.h"
 #include "StartupProbe.h"
 
 #include <QApplication>
@@ -17,6 +23,13 @@ using namespace rallon::bench;
 
 int main(int argc, char *argv[])
 {
+    // Two other programs, no window: no GUI application either.
+    if (argc > 1 && QLatin1String(argv[1]) == ProvisionOption) {
+        QCoreApplication app(argc, argv);
+        const QStringList args = app.arguments();
+        const qsizetype trace = args.indexOf(QStringLiteral("--trace"));
+        return benchProvision(trace > 0 ? args.value(trace + 1) : QString());
+    }
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.contains(ProbeOption))

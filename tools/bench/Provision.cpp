@@ -1,0 +1,245 @@
+#include "Provision.h"
+
+#include "ConfigRecord.h"
+#include "Report.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace rallon::bench {
+
+namespace {
+
+constexpr int Devices = 5;
+constexpr int GapMs = 300;
+constexpr int RunTimeoutMs = 60000;
+constexpr double TargetRatio = 1.05;
+constexpr double OctetMs = 1000.0 * BitsPerOctet / Baud;
+constexpr double FrameMs = frame::RequestLength * OctetMs;         // a request or an upload
+constexpr double AnswerMs = (frame::RecordLength + 1) * OctetMs;   // the record and its CR
+constexpr double ExchangesMs = 2 * (FrameMs + AnswerMs);           // request + record, upload + record
+
+const char *const Template =
+    R"({"format": "rallon-config/1", "mask": "255.255.255.0", "gateway": "10.1.0.1", "primaryPort": 4001})";
+const char *const Range = "10.1.0.20-10.1.0.99";
+
+// One device of the batch, in ms on the benchmark's clock.
+struct Device {
+    QString serial, ip, outcome;
+    double requestAt = -1;  // the sim took the first request it got (its last octet in)
+    double uploadAt = -1;   // the sim took the upload
+    double doneAt = -1;     // provision printed the device's line
+    bool ledgerFirst = false;
+
+    double startAt() const { return requestAt - FrameMs; }
+};
+
+// Whether `ledger` holds a line for `serial` with `outcome` ("done", ...).
+bool ledgerHolds(const QString &ledger, const QString &serial, const QString &outcome)
+{
+    QFile file(ledger);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        // time,serialNumber,model,ip,primaryPort,outcome,detail: only detail may hold a comma
+        const QList<QByteArray> cells = line.split(',');
+        if (cells.size() >= 6 && cells.at(1) == serial.toLatin1() && cells.at(5) == outcome.toLatin1())
+            return true;
+    }
+    return false;
+}
+
+int ledgerCount(const QString &ledger, const QString &outcome)
+{
+    QFile file(ledger);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    int count = 0;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QList<QByteArray> cells = line.split(',');
+        count += cells.size() >= 6 && cells.at(5) == outcome.toLatin1();
+    }
+    return count;
+}
+
+int fail(const QString &text)
+{
+    std::fprintf(stderr, "rallon-bench: %s\n", qPrintable(text));
+    return 1;
+}
+
+}  // namespace
+
+int benchProvision(const QString &tracePath)
+{
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return fail(QStringLiteral("no temporary directory: ") + dir.errorString());
+    const QString templatePath = dir.filePath(QStringLiteral("template.json"));
+    const QString ledger = dir.filePath(QStringLiteral("ledger.csv"));
+    {
+        QFile file(templatePath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(Template) < 0)
+            return fail(templatePath + QStringLiteral(": ") + file.errorString());
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto now = [&] { return double(clock.nsecsElapsed()) / 1e6; };
+
+    QProcess sim;
+    const QStringList simArguments{QStringLiteral("--batch"), QString::number(Devices), QStringLiteral("--pace"),
+                                   QStringLiteral("--gap-ms"), QString::number(GapMs)};
+    sim.start(QStringLiteral(RALLON_SIM_PATH), simArguments);
+    while (sim.waitForReadyRead(5000) && !sim.canReadLine()) {
+    }
+    if (!sim.canReadLine())
+        return fail(QStringLiteral("rallon-sim did not start: ") + QString::fromLocal8Bit(sim.readAllStandardError()));
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+
+    std::vector<Device> devices(Devices);
+    int plugged = 0;         // the device on the line, from 1
+    bool awaiting = false;   // its first request not yet taken
+    const QRegularExpression pluggedIn(QStringLiteral("^plugged in device (\\d+) of \\d+, serial (\\d+)$"));
+    const auto readSim = [&] {
+        while (sim.canReadLine()) {
+            const double at = now();
+            const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
+            const QRegularExpressionMatch match = pluggedIn.match(line);
+            if (match.hasMatch() && match.captured(1).toInt() <= Devices) {
+                plugged = match.captured(1).toInt();
+                devices[plugged - 1].serial = match.captured(2);
+                awaiting = true;
+            } else if (plugged && awaiting && line == QLatin1String("received request")) {
+                devices[plugged - 1].requestAt = at;
+                awaiting = false;
+            } else if (plugged && line.startsWith(QLatin1String("received upload "))
+                       && devices[plugged - 1].uploadAt < 0) {
+                devices[plugged - 1].uploadAt = at;
+            }
+        }
+    };
+    QObject::connect(&sim, &QProcess::readyReadStandardOutput, readSim);
+    readSim();
+
+    QProcess cli;
+    QStringList cliArguments{QStringLiteral("provision"), path, QStringLiteral("--template"), templatePath,
+                             QStringLiteral("--ip-range"), QLatin1String(Range), QStringLiteral("--ledger"),
+                             ledger, QStringLiteral("--count"), QString::number(Devices)};
+    if (!tracePath.isEmpty()) {
+        cliArguments << QStringLiteral("--trace");
+        cli.setStandardErrorFile(tracePath);
+    }
+    QStringList otherLines;
+    const QRegularExpression deviceLine(QStringLiteral("^(\\d+)  (\\S+)  (.+)$"));
+    const auto readCli = [&] {
+        while (cli.canReadLine()) {
+            const double at = now();
+            const QString line = QString::fromLocal8Bit(cli.readLine()).trimmed();
+            const QRegularExpressionMatch match = deviceLine.match(line);
+            if (!match.hasMatch()) {
+                otherLines << line;
+                continue;
+            }
+            sim.write("unplug\n");  // at once, as the technician pulls the cable
+            const auto device = std::find_if(devices.begin(), devices.end(),
+                                             [&](const Device &d) { return d.serial == match.captured(1); });
+            if (device == devices.end() || device->doneAt >= 0) {
+                otherLines << line;
+                continue;
+            }
+            device->doneAt = at;
+            device->ip = match.captured(2);
+            device->outcome = match.captured(3);
+            device->ledgerFirst = ledgerHolds(ledger, device->serial, device->outcome.section(QLatin1Char(':'), 0, 0));
+        }
+    };
+    QEventLoop loop;
+    QObject::connect(&cli, &QProcess::readyReadStandardOutput, readCli);
+    QObject::connect(&cli, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&cli, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(RunTimeoutMs, &loop, &QEventLoop::quit);
+    cli.start(QStringLiteral(RALLON_CLI_PATH), cliArguments);
+    loop.exec();
+    const bool ended = cli.state() == QProcess::NotRunning;
+    if (!ended) {
+        cli.kill();
+        cli.waitForFinished(5000);
+    }
+    readCli();
+    sim.terminate();
+    sim.waitForFinished(5000);
+
+    std::printf("rallon-cli provision, %d devices of rallon-sim %s\n", Devices, qPrintable(simArguments.join(' ')));
+    std::printf("line time per device: request + record, upload + record = 2 x (113 + 117 octets) x %.4f ms "
+                "= %.1f ms\n\n",
+                OctetMs, ExchangesMs);
+    std::printf("device  serial  address    outcome  request->line   ratio  beyond the line time  "
+                "of it: to the upload  after it\n");
+    std::vector<double> ratios, cadence;
+    int complete = 0;
+    for (int i = 0; i < Devices; ++i) {
+        const Device &d = devices[size_t(i)];
+        if (d.requestAt < 0 || d.uploadAt < 0 || d.doneAt < 0) {
+            std::printf("%6d  %6s  (incomplete: request %.1f, upload %.1f, line %.1f ms)\n", i + 1,
+                        qPrintable(d.serial), d.requestAt, d.uploadAt, d.doneAt);
+            continue;
+        }
+        const double total = d.doneAt - d.startAt();
+        ratios.push_back(total / ExchangesMs);
+        if (i > 0 && devices[size_t(i) - 1].doneAt >= 0)
+            cadence.push_back(d.doneAt - devices[size_t(i) - 1].doneAt);
+        complete += d.outcome == QLatin1String("done") && d.ledgerFirst;
+        std::printf("%6d  %6s  %-9s  %-7s  %10.1f ms  %6.3f  %17.1f ms  %17.1f ms  %5.1f ms\n", i + 1,
+                    qPrintable(d.serial), qPrintable(d.ip), qPrintable(d.outcome), total, ratios.back(),
+                    total - ExchangesMs, d.uploadAt - d.startAt() - (2 * FrameMs + AnswerMs),
+                    d.doneAt - d.uploadAt - AnswerMs);
+        if (!d.ledgerFirst)
+            std::printf("        its ledger line was not on the disk when its output line came\n");
+    }
+    if (!ratios.empty()) {
+        const double medianRatio = median(ratios);
+        const double maxRatio = *std::max_element(ratios.begin(), ratios.end());
+        std::printf("\nratio median %.3f, max %.3f; target <= %.2f: %s\n", medianRatio, maxRatio, TargetRatio,
+                    maxRatio <= TargetRatio ? "met" : medianRatio <= TargetRatio ? "MISSED by the max" : "MISSED");
+    }
+    if (!cadence.empty())
+        std::printf("one device's line to the next one's: median %.0f ms (unplug, %d ms gap, provision's next "
+                    "request)\n",
+                    median(cadence), GapMs);
+    const int ledgerDone = ledgerCount(ledger, QStringLiteral("done"));
+    std::printf("ledger: %d done lines of %d; rallon-cli %s (exit %d)\n", ledgerDone, Devices,
+                ended ? "ended" : "did not end within 60 s and was killed", cli.exitCode());
+    std::printf(
+        "\nNotes:\n"
+        "- request->line: from the start of the request that found the device (the sim's \"received\n"
+        "  request\", less the request's %.1f ms on the line) to the device's line on provision's\n"
+        "  standard output, which comes after its ledger line is on the disk (checked as it came).\n"
+        "- The sim's timers are of whole milliseconds: it takes a frame at the first one after\n"
+        "  its last octet is due and sends on a 2 ms tick, each about 1 ms late. The start is\n"
+        "  late by as much (shortening the figure); the upload and both answers count it.\n"
+        "- The split at the upload rests on the sim's \"received upload\" line as it reached this\n"
+        "  program; log lines are stamped on arrival, to within about a millisecond.\n",
+        FrameMs);
+    if (!tracePath.isEmpty())
+        std::printf("rallon-cli's trace: %s\n", qPrintable(tracePath));
+    std::fflush(stdout);
+    if (!ended || cli.exitCode() != 0 || complete != Devices || ledgerDone != Devices) {
+        for (const QString &line : std::as_const(otherLines))
+            std::fprintf(stderr, "rallon-bench: provision said: %s\n", qPrintable(line));
+        std::fprintf(stderr, "%s", cli.readAllStandardError().constData());
+        return fail(QStringLiteral("not every device was done, with its ledger line first"));
+    }
+    return 0;
+}
+
+}  // namespace rallon::bench
