@@ -215,6 +215,13 @@ inline const char *const CannotLock = "cannot lock the ledger %1: %2";
 inline const char *const LedgerUnwritten =
     "cannot write the ledger %1: %2. The device in hand was changed; its line is:\n%3\n"
     "Add it by hand before another run. Stopping.";
+inline const char *const LedgerUnwrittenNothingSent =
+    "cannot write the ledger %1: %2. Nothing was sent to the device in hand; its line would be:\n%3\n"
+    "Stopping.";
+inline const char *const WaitingForLedger = "waiting for the ledger %1, which another run holds";
+inline const char *const OctetsNoRecord =
+    "octets arrive on %1 but no configuration record: check that the device on it is a Tarvex Power "
+    "Rallon in its configuration mode, on its Comm 1 port, and that the line runs at 4800 baud, 8N1";
 inline const char *const TemplateIp =
     "a template gives every device the same settings; the addresses come from --ip-range or --inventory";
 inline const char *const RangeNeedsMask =

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -30,13 +31,43 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// Output kept while held: each text and whether it goes to standard error.
+bool s_holding = false;
+QList<QPair<bool, QByteArray>> s_held;
+
+void writeError(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace
 
 void complain(const QString &text)
 {
     const QByteArray line = (QStringLiteral("rallon-cli: ") + text + QLatin1Char('\n')).toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    if (s_holding)
+        s_held.append({true, line});
+    else
+        writeError(line);
+}
+
+void holdOutput()
+{
+    s_holding = true;
+}
+
+int releaseOutput()
+{
+    s_holding = false;
+    int status = Done;
+    for (const auto &[error, text] : std::exchange(s_held, {})) {
+        if (error)
+            writeError(text);
+        else if (status == Done)
+            status = put(text);
+    }
+    return status;
 }
 
 bool printOut(const QByteArray &text, QString *error)
@@ -52,6 +83,10 @@ bool printOut(const QByteArray &text, QString *error)
 
 int put(const QByteArray &octets)
 {
+    if (s_holding) {
+        s_held.append({false, octets});
+        return Done;
+    }
     QString error;
     if (printOut(octets, &error))
         return Done;

@@ -24,6 +24,12 @@ int put(const QByteArray &octets);
 // A line (or lines) on standard output, as put().
 int say(const QString &lines);
 
+// From holdOutput() to releaseOutput(), complain() and put() keep their
+// texts, which releaseOutput() then writes in order (a terminal that blocks
+// cannot hold up what runs meanwhile). releaseOutput() returns put()'s status.
+void holdOutput();
+int releaseOutput();
+
 // The whole content of `path` ("-": standard input): at most `limit`
 // octets, arriving within `timeoutMs` (a pipe or a terminal that stays
 // silent fails; a FIFO without a writer ends at once). std::nullopt with the

@@ -63,11 +63,16 @@ bool LedgerFile::open(const QString &path, bool dryRun, QString *error)
 {
     m_path = path;
     m_dryRun = dryRun;
-    const QByteArray name = QFile::encodeName(path);
-    m_fd = dryRun ? ::open(name.constData(), O_RDONLY | O_CLOEXEC)
-                  : ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    return openFile(error);
+}
+
+bool LedgerFile::openFile(QString *error)
+{
+    const QByteArray name = QFile::encodeName(m_path);
+    m_fd = m_dryRun ? ::open(name.constData(), O_RDONLY | O_CLOEXEC)
+                    : ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (m_fd < 0) {
-        if (dryRun && errno == ENOENT)
+        if (m_dryRun && errno == ENOENT)
             return true;  // nothing done yet
         *error = systemError();
         return false;
@@ -80,20 +85,38 @@ bool LedgerFile::open(const QString &path, bool dryRun, QString *error)
     return true;
 }
 
-int LedgerFile::lock(QString *error)
+int LedgerFile::lock(QString *error, const std::function<void()> &waiting)
 {
-    if (m_fd < 0)
-        return Done;
-    for (;;) {
-        if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0)
+    bool told = false;
+    while (m_fd >= 0) {
+        if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                *error = systemError();
+                return Usage;
+            }
+            if (!told && waiting)
+                waiting();
+            told = true;
+            if (const int ended = pauseFor(LockRetryMs))
+                return ended;
+            continue;
+        }
+        // The file locked must still be the one the path names.
+        struct stat held {}, named {};
+        ::fstat(m_fd, &held);
+        if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == held.st_dev
+            && named.st_ino == held.st_ino)
             return Done;
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            *error = systemError();
+        ::close(m_fd);
+        m_fd = -1;
+        if (!QFileInfo::exists(m_path)) {
+            *error = QStringLiteral("it was removed while in use");
             return Usage;
         }
-        if (const int ended = pauseFor(LockRetryMs))
-            return ended;
+        if (!openFile(error))
+            return Usage;
     }
+    return Done;
 }
 
 void LedgerFile::unlock()
@@ -145,7 +168,13 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     }
     const bool fresh = status.st_size == 0;
     const QByteArray line = (fresh ? QByteArray(LedgerHeader) : QByteArray()) + ledgerLine(entry);
-    if (!writeAll(m_fd, line) || ::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
+    if (!writeAll(m_fd, line)) {
+        *error = systemError();
+        // No part of a line stays behind: the next run would refuse the file.
+        ::ftruncate(m_fd, status.st_size);
+        return false;
+    }
+    if (::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
         *error = systemError();
         return false;
     }

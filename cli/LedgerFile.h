@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace rallon::cli {
 
 class LedgerFile {
@@ -19,9 +21,11 @@ public:
     LedgerFile &operator=(const LedgerFile &) = delete;
 
     bool open(const QString &path, bool dryRun, QString *error);
-    // Waits for the lock: Done, an end signal's exit status, or Usage with
-    // the reason in `error`.
-    int lock(QString *error);
+    // Waits for the lock (calling `waiting` once if another run holds it):
+    // Done, an end signal's exit status, or Usage with the reason in
+    // `error`. A ledger replaced meanwhile (saved by an editor) is opened
+    // and locked anew; one removed ends the run.
+    int lock(QString *error, const std::function<void()> &waiting = {});
     void unlock();
     // Under the lock: the whole ledger, checked.
     std::optional<QList<LedgerEntry>> entries(InputError *error) const;
@@ -29,6 +33,8 @@ public:
     bool append(const LedgerEntry &entry, QString *error);
 
 private:
+    bool openFile(QString *error);
+
     QString m_path;
     int m_fd = -1;
     bool m_dryRun = false;

@@ -98,7 +98,8 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
         return signalExit(s_endSignal);
     QEventLoop loop;
     int outcome = NoAnswer;
-    qint64 arrived = 0;
+    qint64 &arrived = m_arrived;
+    arrived = 0;
     std::optional<QByteArray> first;
     QTimer deadline;
     deadline.setSingleShot(true);

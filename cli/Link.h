@@ -36,6 +36,8 @@ public:
     // An end signal during an upload's exchange lets it finish: what the
     // device did with the change is then known (the caller ends afterwards).
     void finishUploads(bool finish) { m_finishUploads = finish; }
+    // The octets that arrived during the last exchange.
+    qint64 arrivedOctets() const { return m_arrived; }
 
 private:
     enum class After { Request, Upload };
@@ -44,6 +46,7 @@ private:
     QString m_port;
     int m_timeoutMs;
     bool m_finishUploads = false;
+    qint64 m_arrived = 0;
     SerialSession m_session;
 };
 

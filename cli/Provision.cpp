@@ -52,59 +52,69 @@ private:
     int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
     int configure(const ConfigRecord &device);
     int configureLocked(const ConfigRecord &device);
-    int record(LedgerEntry entry, const QString &shown);
+    int lockLedger();
+    int record(LedgerEntry entry, const QString &shown, bool changed);
 
     const Batch &m_batch;
     Link m_link;
     LedgerFile m_ledger;
     QElapsedTimer m_sinceRequest;
     int m_done = 0, m_failed = 0, m_skipped = 0;
+    bool m_toldWaiting = false, m_toldNoRecord = false;
 };
 
 int Bench::run()
 {
     QString error;
     if (!m_ledger.open(m_batch.ledger, m_batch.dryRun, &error)) {
-        complain(QString::fromLatin1(clitext::message::CannotWrite).arg(escaped(m_batch.ledger), error));
+        complain(QString::fromLatin1(m_batch.dryRun ? clitext::message::CannotRead : clitext::message::CannotWrite)
+                     .arg(escaped(m_batch.ledger), error));
         return Usage;
     }
     // A damaged ledger stops the run before the port is opened.
-    if (const int failed = m_ledger.lock(&error)) {
-        if (failed == Usage)
-            complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
-        return failed;
-    }
-    InputError wrong;
-    const bool readable = bool(m_ledger.entries(&wrong));
-    m_ledger.unlock();
-    if (!readable) {
-        complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
-        return Refused;
-    }
-    if (const int failed = m_link.open())
-        return failed;
-    m_link.finishUploads(true);
-
-    int status = Done;
-    std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
-    while (status == Done && !finished()) {
-        ConfigRecord device;
-        if (next) {
-            device = *next;
-            next.reset();
-        } else {
-            status = waitForDevice(&device);
+    int status = lockLedger();
+    if (status == Done) {
+        InputError wrong;
+        const bool readable = bool(m_ledger.entries(&wrong));
+        m_ledger.unlock();
+        if (!readable) {
+            complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
+            return Refused;
         }
-        if (status == Done)
-            status = configure(device);
-        if (status == Done && !finished())
-            status = waitUntilGone(device.serialNumber, &next);
+        status = m_link.open();
     }
-    const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
-    const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
-    if (endSignal())
-        return signalExit(endSignal());
-    return status ? status : said;
+    if (status == Done || status == signalExit(endSignal())) {
+        m_link.finishUploads(true);
+        std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
+        while (status == Done && !finished()) {
+            ConfigRecord device;
+            if (next) {
+                device = *next;
+                next.reset();
+            } else {
+                status = waitForDevice(&device);
+            }
+            if (status == Done)
+                status = configure(device);
+            if (status == Done && !finished())
+                status = waitUntilGone(device.serialNumber, &next);
+        }
+        const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
+        const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
+        status = status ? status : said;
+    }
+    return endSignal() ? signalExit(endSignal()) : status;
+}
+
+int Bench::lockLedger()
+{
+    QString error;
+    const int status = m_ledger.lock(&error, [this] {
+        say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_batch.ledger)));
+    });
+    if (status == Usage)
+        complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+    return status;
 }
 
 int Bench::probe(ConfigRecord *record)
@@ -115,13 +125,18 @@ int Bench::probe(ConfigRecord *record)
 
 int Bench::waitForDevice(ConfigRecord *device)
 {
-    for (bool told = false;; told = true) {
+    for (;;) {
         const int answered = probe(device);
         if (answered != NoAnswer)
             return answered;
-        if (!told) {
+        if (!m_toldWaiting) {
+            m_toldWaiting = true;
             if (const int failed = say(QString::fromLatin1(text::Waiting).arg(escaped(m_batch.port))))
                 return failed;
+        }
+        if (m_link.arrivedOctets() > 0 && !m_toldNoRecord) {
+            m_toldNoRecord = true;
+            complain(QString::fromLatin1(text::OctetsNoRecord).arg(escaped(m_batch.port)));
         }
         if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
             return ended;
@@ -146,17 +161,17 @@ int Bench::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
     }
 }
 
+// Under the lock, output is held: a terminal that blocks must not keep
+// other runs from the ledger.
 int Bench::configure(const ConfigRecord &device)
 {
-    QString error;
-    if (const int failed = m_ledger.lock(&error)) {
-        if (failed == Usage)
-            complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+    if (const int failed = lockLedger())
         return failed;
-    }
+    holdOutput();
     const int status = configureLocked(device);
     m_ledger.unlock();
-    return status;
+    const int printed = releaseOutput();
+    return status ? status : printed;
 }
 
 // Chooses the address, changes the device and records it, all under the
@@ -196,7 +211,7 @@ int Bench::configureLocked(const ConfigRecord &device)
         ++m_failed;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
         entry.detail = why;
-        return record(entry, line(QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)));
+        return record(entry, line(QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)), false);
     }
     entry.ip = addressOfNumber(*address);
 
@@ -239,6 +254,7 @@ int Bench::configureLocked(const ConfigRecord &device)
         for (const Difference &difference : applied.differing)
             fields << difference.field;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Differs);
+        entry.primaryPort = QString::number(applied.answer.primaryPort);  // as the device holds it
         entry.detail = fields.join(QStringLiteral(", "));
         shown = entry.outcome + QStringLiteral(": ") + entry.detail;
         break;
@@ -249,18 +265,19 @@ int Bench::configureLocked(const ConfigRecord &device)
         shown = entry.outcome;
         break;
     }
-    if (const int failed = record(entry, line(entry.ip, shown)))
+    if (const int failed = record(entry, line(entry.ip, shown), sent))
         return failed;
     return applied.outcome == Applied::Outcome::Failed && applied.exit != NoAnswer ? applied.exit : Done;
 }
 
 // The ledger line on the disk, then the device's line on standard output.
-int Bench::record(LedgerEntry entry, const QString &shown)
+// `changed`: a change was sent to the device.
+int Bench::record(LedgerEntry entry, const QString &shown, bool changed)
 {
     entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
     if (!m_ledger.append(entry, &error)) {
-        complain(QString::fromLatin1(text::LedgerUnwritten)
+        complain(QString::fromLatin1(changed ? text::LedgerUnwritten : text::LedgerUnwrittenNothingSent)
                      .arg(escaped(m_batch.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
         return Usage;
     }

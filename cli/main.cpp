@@ -21,6 +21,7 @@
 #include <QLoggingCategory>
 #include <QStringDecoder>
 
+#include <csignal>
 #include <variant>
 
 using namespace rallon;
@@ -398,6 +399,11 @@ int main(int argc, char *argv[])
         QLoggingCategory::setFilterRules(QStringLiteral("rallon.serial.debug=true"));
         qSetMessagePattern(QStringLiteral("%{time process} %{message}"));
     }
+#ifdef Q_OS_UNIX
+    // A reader of the output that went away fails the write, not the program:
+    // a device changed must still get its ledger line.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (!watchEndSignals(&app))
         complain(QStringLiteral("cannot watch for end signals; an interrupted run may leave the port's lock"));
 

@@ -301,14 +301,14 @@ std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QS
     if (!rows)
         return std::nullopt;
     QList<LedgerEntry> entries;
-    if (rows->isEmpty())
+    if (text.isEmpty())
         return entries;
     const auto fail = [&](int line, const QString &reason) {
         refuse(error, name, QStringLiteral("line %1: %2").arg(line).arg(reason));
         return std::nullopt;
     };
-    if (rows->first().cells != ledgerColumns())
-        return fail(rows->first().line, QStringLiteral("not a ledger: its first line must be %1")
+    if (rows->isEmpty() || rows->first().cells != ledgerColumns())
+        return fail(rows->isEmpty() ? 1 : rows->first().line, QStringLiteral("not a ledger: its first line must be %1")
                                             .arg(QString::fromLatin1(LedgerHeader).trimmed()));
     static const QStringList outcomes{LedgerEntry::outcomeText(LedgerEntry::Done),
                                       LedgerEntry::outcomeText(LedgerEntry::Refused),
@@ -374,16 +374,16 @@ std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, co
         *why = QStringLiteral("no ip for it: the inventory gives none, and no --ip-range was given");
         return std::nullopt;
     }
+    QSet<quint32> reserved;  // the inventory's addresses, each kept for its device
+    for (const Inventory::Entry &entry : inventory.entries) {
+        if (entry.ip && entry.serial != serial)
+            reserved.insert(*entry.ip);
+    }
     for (auto entry = ledger.rbegin(); entry != ledger.rend(); ++entry) {
         const std::optional<quint32> address = addressNumber(entry->ip);
         if (entry->serial == serial && address && *address >= range->first && *address <= range->last
-            && !takenByOther(*address))
+            && !takenByOther(*address) && !reserved.contains(*address))
             return address;
-    }
-    QSet<quint32> reserved;
-    for (const Inventory::Entry &entry : inventory.entries) {
-        if (entry.ip)
-            reserved.insert(*entry.ip);
     }
     for (quint64 address = range->first; address <= range->last; ++address) {
         if (!owners.contains(quint32(address)) && !reserved.contains(quint32(address)))

@@ -66,8 +66,8 @@ inline constexpr char LedgerHeader[] = "time,serialNumber,model,ip,primaryPort,o
 // The entry as one CSV line, with its line feed.
 QByteArray ledgerLine(const LedgerEntry &entry);
 // A whole ledger as ledgerLine() writes it after LedgerHeader (an empty text
-// is an empty ledger). A last line without its line feed is refused: it was
-// cut off while being written.
+// is an empty ledger; any other text starts with the header). A last line
+// without its line feed is refused: it was cut off while being written.
 std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QString &name, InputError *error);
 
 // The address for the device `serial`: the inventory's, else the one the

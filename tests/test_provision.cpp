@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <functional>
 
 using namespace rallon;
@@ -217,6 +218,7 @@ private slots:
     void endSignalAfterUpload();
     void alteredAnswerDiffers();
     void dryRunWritesNothing();
+    void ledgerWriteFails();
     void refusedBeforeAnyDevice_data();
     void refusedBeforeAnyDevice();
 };
@@ -229,9 +231,13 @@ void TestProvision::batchWithRange()
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
                               "--ledger", ledger, "--count", "3"});
     QStringList unrecorded;  // device lines printed before their ledger line was written
-    provision.onLine = [&](int, const QString &line) {
+    provision.onLine = [&](int device, const QString &line) {
         if (ledgerLines(ledger).filter(QRegularExpression("^" + line.section(' ', 0, 0) + ",")).isEmpty())
             unrecorded << line;
+        if (device == 0) {  // saved by an editor: a new file under the same name
+            QFile::copy(ledger, ledger + ".new");
+            ::rename(QFile::encodeName(ledger + ".new").constData(), QFile::encodeName(ledger).constData());
+        }
     };
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
@@ -371,7 +377,7 @@ void TestProvision::alteredAnswerDiffers()
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  differs: primaryPort",
                           "4662  10.1.0.22  done", "done 2, failed 1, skipped 0"}));
     QVERIFY2(run.err.contains("primaryPort: sent 4001, the device holds 4002"), qPrintable(run.err));
-    QCOMPARE(ledgerLines(ledger).at(2), QStringLiteral("4661,wireless,10.1.0.21,4001,differs,primaryPort"));
+    QCOMPARE(ledgerLines(ledger).at(2), QStringLiteral("4661,wireless,10.1.0.21,4002,differs,primaryPort"));
 }
 
 void TestProvision::dryRunWritesNothing()
@@ -389,6 +395,30 @@ void TestProvision::dryRunWritesNothing()
                           "done 2, failed 0, skipped 0 (dry run: nothing written)"}));
     QVERIFY(!QFile::exists(ledger));
     QCOMPARE(sim.frames("received upload ").size(), 0);
+}
+
+// A ledger that cannot grow (the file size limit): the run stops, says what
+// the device holds, and the ledger keeps only whole lines.
+void TestProvision::ledgerWriteFails()
+{
+    QTemporaryDir dir;
+    // 1000 octets: the next line only fits in part.
+    QByteArray full = (Header + "\n2026-12-09T10:00:00.000Z,1,wired,10.1.1.1,4001,refused,").toUtf8();
+    full += QByteArray(999 - full.size(), 'x') + '\n';
+    const QString ledger = written(dir, "ledger.csv", full);
+    Sim sim({});
+    QProcess limited;
+    limited.start("bash", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RALLON_CLI_PATH, "provision",
+                           sim.path(), "--template", written(dir, "t.json", Template), "--ip-range", Range,
+                           "--ledger", ledger});
+    QVERIFY(limited.waitForFinished(15000));
+    QCOMPARE(limited.exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(limited.readAllStandardError());
+    QVERIFY2(err.contains("The device in hand was changed; its line is:\n") && err.contains(",4660,wireless,10.1.0.20,4001,done,"),
+             qPrintable(err));
+    QFile file(ledger);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), full);
 }
 
 void TestProvision::refusedBeforeAnyDevice_data()
@@ -424,6 +454,8 @@ void TestProvision::refusedBeforeAnyDevice_data()
                                     << "line 2 is not whole";
     QTest::newRow("not a ledger") << Template << Range << QByteArray() << QByteArray("name,address\nx,y\n")
                                   << "not a ledger";
+    QTest::newRow("ledger of a byte-order mark") << Template << Range << QByteArray() << QByteArray("\xef\xbb\xbf")
+                                                 << "not a ledger";
 }
 
 void TestProvision::refusedBeforeAnyDevice()
