@@ -219,6 +219,7 @@ private slots:
     void alteredAnswerDiffers();
     void dryRunWritesNothing();
     void ledgerWriteFails();
+    void addressKeptForItsDevice();
     void refusedBeforeAnyDevice_data();
     void refusedBeforeAnyDevice();
 };
@@ -419,6 +420,21 @@ void TestProvision::ledgerWriteFails()
     QFile file(ledger);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), full);
+}
+
+// A device the ledger holds gets its address back, unless the inventory
+// keeps that address for another device.
+void TestProvision::addressKeptForItsDevice()
+{
+    InputError error;
+    const QList<LedgerEntry> ledger{{"", 4660, "wireless", "10.1.0.20", "4001", "no answer", ""}};
+    const std::optional<IpRange> range = ipRange(Range, "255.255.255.0", std::nullopt, &error);
+    QVERIFY(range);
+    QString why;
+    QCOMPARE(addressFor(4660, Inventory(), range, ledger, &why), addressNumber("10.1.0.20"));
+    const std::optional<Inventory> inventory = inventoryFromCsv("serialNumber,ip\n4661,10.1.0.20\n", "", &error);
+    QVERIFY(inventory);
+    QCOMPARE(addressFor(4660, *inventory, range, ledger, &why), addressNumber("10.1.0.21"));
 }
 
 void TestProvision::refusedBeforeAnyDevice_data()
