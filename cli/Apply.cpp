@@ -9,6 +9,14 @@ namespace rallon::cli {
 
 namespace text = clitext::message;
 
+QString Applied::differingFields() const
+{
+    QStringList fields;
+    for (const Difference &difference : differing)
+        fields << difference.field;
+    return fields.join(QStringLiteral(", "));
+}
+
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun)
 {
     Applied applied;
@@ -47,15 +55,13 @@ Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool
         applied.outcome = Applied::Outcome::Verified;
         return applied;
     }
-    QStringList fields;
     QString lines;
     for (const Difference &difference : applied.differing) {
-        fields << difference.field;
         lines += QString::fromLatin1(text::DiffersLine)
                      .arg(difference.field, shownValue(difference.field, difference.from),
                           shownValue(difference.field, difference.to));
     }
-    complain(QString::fromLatin1(text::Differs).arg(fields.join(QStringLiteral(", "))) + lines);
+    complain(QString::fromLatin1(text::Differs).arg(applied.differingFields()) + lines);
     applied.outcome = Applied::Outcome::Differs;
     applied.exit = Differs;
     return applied;

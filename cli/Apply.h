@@ -28,6 +28,9 @@ struct Applied {
     QString refusedBy;            // the window message's title, or the setting's field
     ConfigRecord answer;          // Verified, Differs
     QList<Difference> differing;  // Differs
+
+    // "ip, primaryPort": the fields of `differing`.
+    QString differingFields() const;
 };
 
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun);

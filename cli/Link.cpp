@@ -98,15 +98,14 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
         return signalExit(s_endSignal);
     QEventLoop loop;
     int outcome = NoAnswer;
-    qint64 &arrived = m_arrived;
-    arrived = 0;
+    m_arrived = 0;
     std::optional<QByteArray> first;
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&m_session, &SerialSession::received, &loop,
-                     [&arrived](const QByteArray &octets) { arrived += octets.size(); });
+                     [this](const QByteArray &octets) { m_arrived += octets.size(); });
     QObject::connect(&m_session, &SerialSession::recordReceived, &loop, [&](const QByteArray &octets) {
         if (first)
             return;  // a later record of the same answer
@@ -145,8 +144,8 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
     namespace text = clitext::message;
     if (after == After::Upload)
         complain(QString::fromLatin1(text::NotConfirmed).arg(timeoutMs).arg(m_port));
-    else if (arrived > 0)
-        complain(QString::fromLatin1(text::NoRecord).arg(arrived).arg(timeoutMs).arg(m_port));
+    else if (m_arrived > 0)
+        complain(QString::fromLatin1(text::NoRecord).arg(m_arrived).arg(timeoutMs).arg(m_port));
     else
         complain(QString::fromLatin1(text::NoAnswer).arg(timeoutMs));
     return NoAnswer;

@@ -73,6 +73,8 @@ int Bench::run()
     }
     // A damaged ledger stops the run before the port is opened.
     int status = lockLedger();
+    if (status == Usage)
+        return status;
     if (status == Done) {
         InputError wrong;
         const bool readable = bool(m_ledger.entries(&wrong));
@@ -81,29 +83,30 @@ int Bench::run()
             complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
             return Refused;
         }
-        status = m_link.open();
+        if (const int failed = m_link.open())
+            return failed;
     }
-    if (status == Done || status == signalExit(endSignal())) {
-        m_link.finishUploads(true);
-        std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
-        while (status == Done && !finished()) {
-            ConfigRecord device;
-            if (next) {
-                device = *next;
-                next.reset();
-            } else {
-                status = waitForDevice(&device);
-            }
-            if (status == Done)
-                status = configure(device);
-            if (status == Done && !finished())
-                status = waitUntilGone(device.serialNumber, &next);
+    // From here on (an end signal included) the run ends with its summary.
+    m_link.finishUploads(true);
+    std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
+    while (status == Done && !finished()) {
+        ConfigRecord device;
+        if (next) {
+            device = *next;
+            next.reset();
+        } else {
+            status = waitForDevice(&device);
         }
-        const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
-        const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
-        status = status ? status : said;
+        if (status == Done)
+            status = configure(device);
+        if (status == Done && !finished())
+            status = waitUntilGone(device.serialNumber, &next);
     }
-    return endSignal() ? signalExit(endSignal()) : status;
+    const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
+    const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
+    if (endSignal())
+        return signalExit(endSignal());
+    return status ? status : said;
 }
 
 int Bench::lockLedger()
@@ -248,17 +251,13 @@ int Bench::configureLocked(const ConfigRecord &device)
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
         shown = entry.outcome;
         break;
-    case Applied::Outcome::Differs: {
+    case Applied::Outcome::Differs:
         ++m_failed;
-        QStringList fields;
-        for (const Difference &difference : applied.differing)
-            fields << difference.field;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Differs);
         entry.primaryPort = QString::number(applied.answer.primaryPort);  // as the device holds it
-        entry.detail = fields.join(QStringLiteral(", "));
+        entry.detail = applied.differingFields();
         shown = entry.outcome + QStringLiteral(": ") + entry.detail;
         break;
-    }
     case Applied::Outcome::Failed:
         ++m_failed;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::NoAnswer);

@@ -120,19 +120,29 @@ std::variant<QByteArray, int> inputOf(const QString &path, int timeoutMs)
     return Refused;
 }
 
-int writeCommand(const Invocation &call)
+// A file read and checked by `check`, or the exit status of the refusal.
+template <typename Value, typename Check>
+std::variant<Value, int> checkedFile(const QString &path, int timeoutMs, Check check)
 {
-    const QString path = call.arguments.at(2);
-    const auto content = inputOf(path, call.timeoutMs);
+    const auto content = inputOf(path, timeoutMs);
     if (const int *failed = std::get_if<int>(&content))
         return *failed;
     InputError error;
-    const std::optional<Wanted> wanted = wantedFromDocument(std::get<QByteArray>(content), &error);
-    if (!wanted) {
+    std::optional<Value> value = check(std::get<QByteArray>(content), &error);
+    if (!value) {
         complain(QStringLiteral("%1: %2; nothing sent").arg(escaped(path), error.message()));
         return Refused;
     }
-    return change(call.arguments.at(1), *wanted, call.parser.isSet(QStringLiteral("dry-run")), call.timeoutMs);
+    return *value;
+}
+
+int writeCommand(const Invocation &call)
+{
+    const auto wanted = checkedFile<Wanted>(call.arguments.at(2), call.timeoutMs, wantedFromDocument);
+    if (const int *failed = std::get_if<int>(&wanted))
+        return *failed;
+    return change(call.arguments.at(1), std::get<Wanted>(wanted), call.parser.isSet(QStringLiteral("dry-run")),
+                  call.timeoutMs);
 }
 
 // A secret given in a file: one trailing line feed dropped, UTF-8.
@@ -213,22 +223,6 @@ int setCommand(const Invocation &call)
         return usage(QStringLiteral("set: give either a password or a shared key, not both"),
                      QStringLiteral("set"));
     return change(call.arguments.at(1), wanted, parser.isSet(QStringLiteral("dry-run")), call.timeoutMs);
-}
-
-// A file read and checked by `check`, or the exit status of the refusal.
-template <typename Value, typename Check>
-std::variant<Value, int> checkedFile(const QString &path, int timeoutMs, Check check)
-{
-    const auto content = inputOf(path, timeoutMs);
-    if (const int *failed = std::get_if<int>(&content))
-        return *failed;
-    InputError error;
-    std::optional<Value> value = check(std::get<QByteArray>(content), &error);
-    if (!value) {
-        complain(QStringLiteral("%1: %2; nothing sent").arg(escaped(path), error.message()));
-        return Refused;
-    }
-    return *value;
 }
 
 int provisionCommand(const Invocation &call)
