@@ -10,6 +10,7 @@
 #include "SettingNames.h"
 #include "Retrieve.h"
 #include "SimDevice.h"
+#include "SimProgram.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -56,51 +57,6 @@ Run runCli(const QStringList &arguments)
     program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
     return endOf(program, clock, 30000);
 }
-
-// rallon-sim on a pseudo-terminal, and what it logged.
-class Sim {
-public:
-    bool start(const QString &model, const QString &fault = QStringLiteral("none"))
-    {
-        m_process.start(QStringLiteral(RALLON_SIM_PATH),
-                        {QStringLiteral("--model"), model, QStringLiteral("--fault"), fault});
-        if (!m_process.waitForStarted(5000))
-            return false;
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(5000))
-                return false;
-        }
-        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-        return !m_path.isEmpty();
-    }
-    ~Sim()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    QString path() const { return m_path; }
-
-    // Ends the device; the frames of each log line starting with `what`.
-    QList<QByteArray> logged(const QString &what)
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            m_process.waitForFinished(5000);
-            m_log += QString::fromLocal8Bit(m_process.readAllStandardOutput());
-        }
-        QList<QByteArray> frames;
-        for (const QString &line : m_log.split(QLatin1Char('\n'))) {
-            if (line.startsWith(what))
-                frames << QByteArray::fromHex(line.mid(what.size()).toLatin1());
-        }
-        return frames;
-    }
-
-private:
-    QProcess m_process;
-    QString m_path;
-    QString m_log;
-};
 
 QString hexOf(const QByteArray &octets)
 {
@@ -300,9 +256,9 @@ void TestCli::readShowsCurrentData()
 {
     QFETCH(QString, model);
     QFETCH(bool, json);
-    Sim sim;
-    QVERIFY(sim.start(model));
-    QStringList arguments{QStringLiteral("read"), sim.path()};
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", model}));
+    QStringList arguments{QStringLiteral("read"), sim.path};
     if (json)
         arguments << QStringLiteral("--json");
     const Run run = runCli(arguments);
@@ -336,20 +292,20 @@ void TestCli::readShowsCurrentData()
 
 void TestCli::writeSendsAndVerifies()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wireless-password")));
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password")}));
     QTemporaryDir dir;
     const QString file = writtenFile(dir, R"({"format": "rallon-config/1", "ip": "192.168.1.77",
                                               "serialNumber": 1, "com2": {"parity": "EVEN"}})");
 
-    const Run run = runCli({"write", sim.path(), file});
+    const Run run = runCli({"write", sim.path, file});
     QCOMPARE(run.code, 0);
     QVERIFY2(run.out.contains("verified"), qPrintable(run.out));
 
     ConfigRecord wanted = *simModel(QStringLiteral("wireless-password"));
     wanted.ip = {192, 168, 1, 77};
     wanted.serial[Com2Parity] = 1;
-    const QList<QByteArray> uploads = sim.logged("received upload ");
+    const QList<QByteArray> uploads = sim.end().frames("received upload ");
     QCOMPARE(uploads.size(), 1);
     QCOMPARE(hexOf(uploads.first()), hexOf(encodeUpload(wanted)));
 }
@@ -364,19 +320,19 @@ void TestCli::roundTripLeavesDeviceIdentical_data()
 void TestCli::roundTripLeavesDeviceIdentical()
 {
     QFETCH(QString, model);
-    Sim sim;
-    QVERIFY(sim.start(model));
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", model}));
     QTemporaryDir dir;
     const QString file = dir.filePath("backup.json");
-    const Run read = runCli({"read", sim.path(), "--json", "-o", file});
+    const Run read = runCli({"read", sim.path, "--json", "-o", file});
     QCOMPARE(read.code, 0);
     QVERIFY(read.out.isEmpty());
-    QCOMPARE(runCli({"set", sim.path(), "--primary-port", "4321"}).code, 0);
-    const Run write = runCli({"write", sim.path(), file});
+    QCOMPARE(runCli({"set", sim.path, "--primary-port", "4321"}).code, 0);
+    const Run write = runCli({"write", sim.path, file});
     QCOMPARE(write.code, 0);
 
-    const QList<QByteArray> records = sim.logged("sent record ");
-    const QList<QByteArray> uploads = sim.logged("received upload ");
+    const QList<QByteArray> records = sim.end().frames("sent record ");
+    const QList<QByteArray> uploads = sim.end().frames("received upload ");
     QCOMPARE(records.size(), 5);  // read; set's retrieve and answer; write's retrieve and answer
     QCOMPARE(uploads.size(), 2);
     QCOMPARE(hexOf(uploads.last()), hexOf(records.first().left(frame::UploadLength)));
@@ -385,22 +341,22 @@ void TestCli::roundTripLeavesDeviceIdentical()
 
 void TestCli::refusalShowsWindowMessage()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wireless-password")));
-    const Run run = runCli({"set", sim.path(), "--ip", "10.0.0"});
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password")}));
+    const Run run = runCli({"set", sim.path, "--ip", "10.0.0"});
     QCOMPARE(run.code, 2);
     const Message &message = changetext::Ip.notEnoughData;
     QVERIFY2(run.err.contains(message.title + '\n' + terminalText(message.text) + '\n'),
              qPrintable(run.err));
     QVERIFY(!run.err.contains('\r'));
-    QVERIFY(sim.logged("received upload ").isEmpty());
+    QVERIFY(sim.end().frames("received upload ").isEmpty());
 }
 
 void TestCli::dryRunSendsNothing()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wireless-key")));
-    const Run run = runCli({"set", sim.path(), "--ip", "10.1.2.3", "--dry-run"});
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-key")}));
+    const Run run = runCli({"set", sim.path, "--ip", "10.1.2.3", "--dry-run"});
     QCOMPARE(run.code, 0);
     ConfigRecord wanted = *simModel(QStringLiteral("wireless-key"));
     wanted.ip = {10, 1, 2, 3};
@@ -409,14 +365,14 @@ void TestCli::dryRunSendsNothing()
     const QByteArray printed = QByteArray::fromHex(lines.last().toLatin1());
     QCOMPARE(printed.size(), frame::UploadLength);
     QCOMPARE(hexOf(printed), hexOf(encodeUpload(wanted)));
-    QVERIFY(sim.logged("received upload ").isEmpty());
+    QVERIFY(sim.end().frames("received upload ").isEmpty());
 }
 
 void TestCli::silentDevice()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wired"), QStringLiteral("silent")));
-    const Run run = runCli({"read", sim.path(), "--timeout-ms", "300"});
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wired"), "--fault", QStringLiteral("silent")}));
+    const Run run = runCli({"read", sim.path, "--timeout-ms", "300"});
     QCOMPARE(run.code, 3);
     // The time-out given, not the default 8000 ms; a coarse timer may fire 5 % early.
     QVERIFY2(run.ms >= 285 && run.ms < 4000, qPrintable(QString::number(run.ms)));
@@ -426,9 +382,9 @@ void TestCli::silentDevice()
 
 void TestCli::alteredAnswer()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wireless-password"), QStringLiteral("alter")));
-    const Run run = runCli({"set", sim.path(), "--ssid", "WORK"});
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password"), "--fault", QStringLiteral("alter")}));
+    const Run run = runCli({"set", sim.path, "--ssid", "WORK"});
     QCOMPARE(run.code, 5);
     QVERIFY2(run.err.contains("in: primaryPort\n  primaryPort: sent 4000, the device holds 4001"),
              qPrintable(run.err));
@@ -443,14 +399,14 @@ void TestCli::missingPort()
 
 void TestCli::badDocumentSendsNothing()
 {
-    Sim sim;
-    QVERIFY(sim.start(QStringLiteral("wireless-password")));
+    SimProgram sim;
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password")}));
     QTemporaryDir dir;
     const QString file = writtenFile(dir, R"({"format": "rallon-config/1", "com1": {"baud": "9601"}})");
-    const Run run = runCli({"write", sim.path(), file});
+    const Run run = runCli({"write", sim.path, file});
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains("\"com1.baud\""), qPrintable(run.err));
-    QVERIFY(sim.logged("received request").isEmpty());
+    QVERIFY(sim.end().frames("received request").isEmpty());
 }
 
 void TestCli::documentErrorsNameField_data()

@@ -6,6 +6,7 @@
 #include "ConfigRecord.h"
 #include "OpenFailure.h"
 #include "SimDevice.h"
+#include "SimProgram.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -26,58 +27,21 @@ const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.25
     "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
 const QString Range = QStringLiteral("10.1.0.20-10.1.0.99");
 
-// rallon-sim serving a batch; its log as it comes.
-class Sim {
-public:
-    explicit Sim(const QStringList &arguments)
-    {
-        m_process.start(QStringLiteral(RALLON_SIM_PATH), QStringList{"--gap-ms", "100"} + arguments);
-        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
-            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    QString path() const { return m_path; }
-    void control(const char *line)
-    {
-        m_process.write(QByteArray(line) + '\n');
-        m_process.waitForBytesWritten(1000);
-    }
-
-    QString log()
-    {
-        m_log += QString::fromLocal8Bit(m_process.readAllStandardOutput());
-        return m_log;
-    }
-    // The frames of the log lines that start with `what`.
-    QList<QByteArray> frames(const QString &what)
-    {
-        QList<QByteArray> found;
-        for (const QString &line : log().split(QLatin1Char('\n'))) {
-            if (line.startsWith(what))
-                found << QByteArray::fromHex(line.mid(what.size()).toLatin1());
-        }
-        return found;
-    }
-    // What each device last said it holds, by serial number.
-    QMap<quint16, ConfigRecord> holdings()
-    {
-        QMap<quint16, ConfigRecord> held;
-        for (const QByteArray &answer : frames(QStringLiteral("sent record "))) {
-            if (const std::optional<ConfigRecord> record = decodeRecord(answer.left(frame::RecordLength)))
-                held.insert(record->serialNumber, *record);
-        }
-        return held;
-    }
-
-private:
-    QProcess m_process;
-    QString m_path;
-    QString m_log;
+// rallon-sim serving a batch, with a short gap between devices.
+struct Sim : SimProgram {
+    explicit Sim(const QStringList &arguments) { start(QStringList{"--gap-ms", "100"} + arguments); }
 };
+
+// What each device last said it holds, by serial number.
+QMap<quint16, ConfigRecord> holdings(const SimProgram &sim)
+{
+    QMap<quint16, ConfigRecord> held;
+    for (const QByteArray &answer : sim.frames(QStringLiteral("sent record "))) {
+        if (const std::optional<ConfigRecord> record = decodeRecord(answer.left(frame::RecordLength)))
+            held.insert(record->serialNumber, *record);
+    }
+    return held;
+}
 
 struct Run {
     int code = -1;
@@ -91,7 +55,7 @@ public:
     Provision(Sim &sim, const QStringList &arguments) : m_sim(sim)
     {
         m_process.start(QStringLiteral(RALLON_CLI_PATH),
-                        QStringList{"provision", sim.path(), "--timeout-ms", "1500"} + arguments);
+                        QStringList{"provision", sim.path, "--timeout-ms", "1500"} + arguments);
     }
     ~Provision()
     {
@@ -112,7 +76,6 @@ public:
         clock.start();
         do {
             QTest::qWait(10);  // both programs' output comes in through the event loop
-            m_sim.log();
             if (onPump)
                 onPump();
             takeLines();
@@ -249,7 +212,7 @@ void TestProvision::batchWithRange()
     QCOMPARE(ledgerLines(ledger), QStringList({Header, "4660,wireless,10.1.0.20,4001,done,",
                                                "4661,wireless,10.1.0.21,4001,done,",
                                                "4662,wireless,10.1.0.22,4001,done,", ""}));
-    const QMap<quint16, ConfigRecord> held = sim.holdings();
+    const QMap<quint16, ConfigRecord> held = holdings(sim);
     QCOMPARE(held.value(4660), provisioned(4660, "10.1.0.20"));
     QCOMPARE(held.value(4661), provisioned(4661, "10.1.0.21"));
     QCOMPARE(held.value(4662), provisioned(4662, "10.1.0.22"));
@@ -270,8 +233,8 @@ void TestProvision::inventorySkipsUnlisted()
              QStringList({"4660  10.1.0.45  done", "4661  -  not in the inventory: skipped",
                           "4662  10.1.0.47  done", "done 2, failed 0, skipped 1"}));
     QCOMPARE(sim.frames("received upload ").size(), 2);
-    QCOMPARE(sim.holdings().value(4660), provisioned(4660, "10.1.0.45", 5000));
-    QCOMPARE(sim.holdings().value(4662), provisioned(4662, "10.1.0.47"));
+    QCOMPARE(holdings(sim).value(4660), provisioned(4660, "10.1.0.45", 5000));
+    QCOMPARE(holdings(sim).value(4662), provisioned(4662, "10.1.0.47"));
 }
 
 // A second run on the same ledger skips what is done, gives no address
@@ -359,7 +322,7 @@ void TestProvision::endSignalAfterUpload()
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "done 2, failed 0, skipped 0"}));
     QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,done,",
                                                       "4661,wireless,10.1.0.21,4001,done,", ""}));
-    QCOMPARE(existingLockFile(sim.path()), QString());
+    QCOMPARE(existingLockFile(sim.path), QString());
 }
 
 void TestProvision::alteredAnswerDiffers()
@@ -410,7 +373,7 @@ void TestProvision::ledgerWriteFails()
     Sim sim({});
     QProcess limited;
     limited.start("bash", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RALLON_CLI_PATH, "provision",
-                           sim.path(), "--template", written(dir, "t.json", Template), "--ip-range", Range,
+                           sim.path, "--template", written(dir, "t.json", Template), "--ip-range", Range,
                            "--ledger", ledger});
     QVERIFY(limited.waitForFinished(15000));
     QCOMPARE(limited.exitCode(), 1);
@@ -494,7 +457,7 @@ void TestProvision::refusedBeforeAnyDevice()
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QTest::qWait(100);
-    QVERIFY2(!sim.log().contains("received"), qPrintable(sim.log()));
+    QVERIFY2(!sim.lines.join('\n').contains("received"), qPrintable(sim.lines.join('\n')));
 }
 
 QTEST_GUILESS_MAIN(TestProvision)

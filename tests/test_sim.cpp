@@ -5,6 +5,7 @@
 #include "Pty.h"
 #include "SimDevice.h"
 #include "SimLine.h"
+#include "SimProgram.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -52,55 +53,6 @@ QByteArray answerOf(const QString &model)
 {
     return encodeRecord(*simModel(model)) + '\r';
 }
-
-// rallon-sim as a program: its line, and its log lines as they come, each
-// stamped on `clock` (started with the program).
-struct SimProgram {
-    bool start(const QStringList &arguments)
-    {
-        clock.start();
-        process.start(QStringLiteral(RALLON_SIM_PATH), arguments);
-        if (!process.waitForStarted(5000))
-            return false;
-        while (!process.canReadLine()) {
-            if (!process.waitForReadyRead(5000))
-                return false;
-        }
-        path = QString::fromLocal8Bit(process.readLine()).trimmed();
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { readLines(); });
-        readLines();
-        return path.startsWith(QLatin1String("/dev/"));
-    }
-
-    ~SimProgram()
-    {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-
-    void readLines()
-    {
-        while (process.canReadLine()) {
-            lines << QString::fromLocal8Bit(process.readLine()).trimmed();
-            stamps << clock.elapsed();
-        }
-    }
-
-    // Runs the event loop until `line` has come `times` times; when it last came, or -1.
-    qint64 waitFor(const QString &line, int times = 1, int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (lines.count(line) < times && !deadline.hasExpired())
-            QTest::qWait(5);
-        return lines.count(line) < times ? -1 : stamps.at(lines.lastIndexOf(line));
-    }
-
-    QProcess process;
-    QString path;
-    QElapsedTimer clock;
-    QStringList lines;  // after the path line
-    QList<qint64> stamps;
-};
 
 // The device in-process on a new pseudo-terminal, and the utility's port on it.
 struct Bench {
