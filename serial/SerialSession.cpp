@@ -6,6 +6,16 @@
 #include "PortMapping.h"
 #include "SerialLog.h"
 
+#include <functional>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
 namespace rallon {
 
 Q_LOGGING_CATEGORY(lcSerial, "rallon.serial", QtInfoMsg)
@@ -17,7 +27,52 @@ QByteArray hexOf(const QByteArray &octets)
     return octets.toHex(' ').toUpper();
 }
 
+const QString HungUp = QStringLiteral("the line was hung up");
+
+#ifdef Q_OS_UNIX
+// The other end of the line hung up: reads give end of file.
+bool hungUp(int descriptor)
+{
+    pollfd line{descriptor, POLLIN, 0};
+    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLHUP);
+}
+#endif
+
 }  // namespace
+
+// A terminal whose other end hung up reads as end of file. Some Qt versions
+// report that as no error at all, and their read notifier then fires without
+// end. A notifier on a duplicate of the port's descriptor sees the hang-up
+// (POLLHUP) and reports it once, from the event loop.
+class SerialSession::HangUpWatch {
+public:
+#ifdef Q_OS_UNIX
+    HangUpWatch(qintptr port, std::function<void()> report) : m_fd(::fcntl(int(port), F_DUPFD_CLOEXEC, 0))
+    {
+        if (m_fd < 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, report = std::move(report)] {
+            if (!hungUp(m_fd))
+                return;  // octets to read: the port's own notifier takes them
+            m_notifier->setEnabled(false);
+            report();
+        });
+    }
+    ~HangUpWatch()
+    {
+        m_notifier.reset();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+private:
+    int m_fd;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+#else
+    HangUpWatch(qintptr, std::function<void()>) {}
+#endif
+};
 
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
@@ -30,6 +85,8 @@ SerialSession::SerialSession(QObject *parent) : QObject(parent)
     connect(&m_port, &QSerialPort::readyRead, this, &SerialSession::readArrivals);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialSession::portError);
 }
+
+SerialSession::~SerialSession() = default;
 
 bool SerialSession::open(int portNumber)
 {
@@ -73,6 +130,16 @@ bool SerialSession::openPort()
     m_port.clearError();
     m_error.clear();
     m_state = State::Open;
+    // Reported from the event loop, so that a loss the port reports itself
+    // in the same pass is the one told; a later opening is not touched.
+    const int opening = ++m_openings;
+    m_hangUp = std::make_unique<HangUpWatch>(m_port.handle(), [this, opening] {
+        QMetaObject::invokeMethod(this, [this, opening] {
+            if (opening == m_openings)
+                lose(HungUp);
+        }, Qt::QueuedConnection);
+    });
+    dropInput();
     return true;
 }
 
@@ -86,6 +153,7 @@ void SerialSession::close()
 
 void SerialSession::closePort()
 {
+    m_hangUp.reset();
     m_port.close();
     qCDebug(lcSerial) << "close";
 }
@@ -95,7 +163,18 @@ bool SerialSession::beginRequest()
     ReceiveBuffer.clear();
     if (m_state == State::Lost)
         return openPort();
-    return m_state == State::Open;
+    if (m_state != State::Open)
+        return false;
+    dropInput();
+    return true;
+}
+
+// Octets waiting in the driver or the port's buffer belong to no request
+// of ours: a reply that came late, or another program's.
+void SerialSession::dropInput()
+{
+    m_port.clear(QSerialPort::Input);
+    ReceiveBuffer.clear();
 }
 
 void SerialSession::write(const QByteArray &octets)
@@ -123,10 +202,15 @@ void SerialSession::portError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
+    lose(m_port.errorString());
+}
+
+void SerialSession::lose(const QString &reason)
+{
     if (m_state != State::Open)
         return;
     m_state = State::Lost;  // before close(): closing a dead port reports errors too
-    m_error = m_port.errorString();
+    m_error = reason;
     closePort();
     emit portLost();
 }

@@ -9,6 +9,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <memory>
+
 namespace rallon {
 
 class SerialSession : public QObject {
@@ -18,6 +20,7 @@ public:
     static constexpr int ReplyTimeoutMs = 8000;
 
     explicit SerialSession(QObject *parent = nullptr);
+    ~SerialSession() override;
 
     // Opens PC serial port `portNumber` (its device from portDeviceName) at
     // 4800 baud, no parity, 8 data bits, 1 stop bit, no flow control, DTR
@@ -31,8 +34,9 @@ public:
     bool isOpen() const { return m_state == State::Open; }
     QString errorString() const { return m_error; }
 
-    // Starts a request or an upload: what is left of an earlier reply is
-    // dropped, and a port lost since is reopened silently (a port number's
+    // Starts a request or an upload: whatever arrived before it (what is
+    // left of an earlier reply, stale octets in the driver) is dropped, and
+    // a port lost since is reopened silently (a port number's
     // device name is looked up again). False when the port cannot be
     // reopened; writes then go nowhere and the reply time-out reports the
     // silence as usual.
@@ -63,7 +67,8 @@ signals:
     void recordReceived(const QByteArray &record);
     // No record within the reply time; timer and buffer are already reset.
     void replyTimedOut();
-    // The device went away (adapter pulled out); the port is now closed.
+    // The device went away (adapter pulled out, the line hung up); the port
+    // is now closed.
     // Nothing is shown; an armed time-out keeps running.
     void portLost();
 
@@ -71,10 +76,15 @@ private:
     bool openPort();
     void closePort();
     void portError(QSerialPort::SerialPortError error);
+    void lose(const QString &reason);
+    void dropInput();
     void readArrivals();
     void timeOut();
 
     QSerialPort m_port;
+    class HangUpWatch;
+    std::unique_ptr<HangUpWatch> m_hangUp;  // while the port is open
+    int m_openings = 0;
     RecordAssembler ReceiveBuffer;
     QTimer Timer1;  // the reply timer
     QString m_error;

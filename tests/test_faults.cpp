@@ -400,8 +400,9 @@ private slots:
     }
 
     // A hung-up terminal's read returns 0 and leaves errno as it was;
-    // QSerialPort names the error after that stale errno: EAGAIN gives a
+    // QSerialPort 6.4 names the error after that stale errno: EAGAIN gives a
     // resource error, anything else a read error that repeats until closed.
+    // Qt 6.8 reports nothing and reads on: the session sees the hang-up.
     void adapterPulledOutWhileAwaitingTheReply_data()
     {
         QTest::addColumn<int>("staleErrno");
@@ -422,7 +423,11 @@ private slots:
         peer.reset();
         errno = staleErrno;
         QVERIFY(lost.wait(AnswerWaitMs));
-        QCOMPARE(form->session().errorString(), QString::fromLocal8Bit(std::strerror(staleErrno)));
+        // Named after the stale errno, or, where Qt reports no error for end
+        // of file, by the session itself.
+        const QString reason = form->session().errorString();
+        QVERIFY2(reason == QString::fromLocal8Bit(std::strerror(staleErrno)) || reason == "the line was hung up",
+                 qPrintable(reason));
         QVERIFY(messages.isEmpty());
         QVERIFY(form->session().awaitingReply());
         QTRY_COMPARE(messages.size(), 1);
