@@ -17,7 +17,8 @@ QString Applied::differingFields() const
     return fields.join(QStringLiteral(", "));
 }
 
-Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun)
+Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,
+              const std::function<int(const Plan &)> &beforeUpload)
 {
     Applied applied;
     applied.plan = planChange(device, wanted);
@@ -45,9 +46,21 @@ Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool
         return applied;
     }
 
+    applied.exit = endSignal() ? signalExit(endSignal()) : beforeUpload ? beforeUpload(plan) : Done;
+    if (applied.exit != Done) {
+        applied.outcome = Applied::Outcome::NotSent;
+        return applied;
+    }
     if (const int failed = link.upload(plan.upload, &applied.answer)) {
         applied.outcome = Applied::Outcome::Failed;
         applied.exit = failed;
+        return applied;
+    }
+    // Another device on the line (swapped in after the read) took the change.
+    if (applied.answer.serialNumber != device.serialNumber) {
+        complain(QString::fromLatin1(text::Swapped).arg(device.serialNumber).arg(applied.answer.serialNumber));
+        applied.outcome = Applied::Outcome::Swapped;
+        applied.exit = Differs;
         return applied;
     }
     applied.differing = differences(plan.sent, applied.answer);

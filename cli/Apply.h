@@ -11,6 +11,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace rallon::cli {
 
 struct Applied {
@@ -20,19 +22,24 @@ struct Applied {
         Planned,      // dry run: nothing sent
         Verified,     // sent, and the answer holds every setting as sent
         Differs,      // sent, and the answer differs in `differing`
+        Swapped,      // sent, and another device answered: `answer` is its record
         Failed,       // sent, but no confirmation: `exit` says why
+        NotSent,      // stopped before the upload (an end signal, `beforeUpload`): `exit` says why
     };
     Outcome outcome = Outcome::Refused;
     int exit = 0;                 // rallon-cli's exit status for the outcome
     Plan plan;
     QString refusedBy;            // the window message's title, or the setting's field
-    ConfigRecord answer;          // Verified, Differs
+    ConfigRecord answer;          // Verified, Differs, Swapped
     QList<Difference> differing;  // Differs
 
     // "ip, primaryPort": the fields of `differing`.
     QString differingFields() const;
 };
 
-Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun);
+// `beforeUpload` runs right before the upload leaves; a status other than
+// Done stops it there.
+Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,
+              const std::function<int(const Plan &)> &beforeUpload = {});
 
 }  // namespace rallon::cli

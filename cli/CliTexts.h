@@ -209,6 +209,7 @@ inline const char *const AlreadyConfigured = "already configured: connect the ne
 inline const char *const NotListed = "not in the inventory: skipped";
 inline const char *const RefusedBy = "refused: %1";
 inline const char *const WouldBeWritten = "would be written";
+inline const char *const SwappedBy = "swapped: serial number %1 answered";
 inline const char *const Summary = "done %1, failed %2, skipped %3";
 inline const char *const DrySummary = " (dry run: nothing written)";
 inline const char *const CannotLock = "cannot lock the ledger %1: %2";
@@ -248,6 +249,10 @@ inline const char *const InputRefused = "%1; nothing sent";
 inline const char *const Differs =
     "the device answered with a configuration that differs from what was sent, in: %1";
 inline const char *const DiffersLine = "\n  %1: sent %2, the device holds %3";
+inline const char *const Swapped =
+    "the device that was read (serial number %1) is not the one that answered the change "
+    "(serial number %2): the change went to %2. Connect %1 again and run the command again; "
+    "read %2 back to see what it holds.";
 inline const char *const Verified = "written and verified (serial number %1)";
 inline const char *const AlreadyHeld =
     "the device already holds these settings; nothing sent (serial number %1)";

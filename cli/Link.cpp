@@ -114,8 +114,12 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
         loop.quit();
     });
     QObject::connect(&m_session, &SerialSession::portLost, &loop, [&] {
-        complain(QString::fromLatin1(clitext::message::PortLost).arg(m_session.errorString()));
-        outcome = PortFailed;
+        if (quiet) {  // nothing there to answer; the next request opens the port again
+            outcome = NoAnswer;
+        } else {
+            complain(QString::fromLatin1(clitext::message::PortLost).arg(m_session.errorString()));
+            outcome = PortFailed;
+        }
         loop.quit();
     });
     s_stopExchange = [&] {

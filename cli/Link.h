@@ -31,7 +31,8 @@ public:
     int open();
     int retrieve(ConfigRecord *record);
     int upload(const QByteArray &octets, ConfigRecord *answer);
-    // A request answered within `waitMs`, or NoAnswer without a message.
+    // A request answered within `waitMs`, or NoAnswer without a message (a
+    // lost port too: the next request opens it again).
     int probe(ConfigRecord *record, int waitMs);
     // An end signal during an upload's exchange lets it finish: what the
     // device did with the change is then known (the caller ends afterwards).

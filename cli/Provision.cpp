@@ -53,7 +53,8 @@ private:
     int configure(const ConfigRecord &device);
     int configureLocked(const ConfigRecord &device);
     int lockLedger();
-    int record(LedgerEntry entry, const QString &shown, bool changed);
+    int record(const LedgerEntry &entry, const QString &shown, bool changed);
+    int write(LedgerEntry entry, bool changed);
 
     const Batch &m_batch;
     Link m_link;
@@ -218,12 +219,20 @@ int Bench::configureLocked(const ConfigRecord &device)
     }
     entry.ip = addressOfNumber(*address);
 
+    // Written ahead: a run that dies during the upload still holds the
+    // address for this device, and the next run reads the device first.
+    const auto sending = [&](const Plan &plan) {
+        LedgerEntry ahead = entry;
+        ahead.primaryPort = QString::number(plan.sent.primaryPort);
+        ahead.outcome = LedgerEntry::outcomeText(LedgerEntry::Sending);
+        return write(ahead, false);
+    };
     const Applied applied = apply(m_link, device, wantedFor(m_batch.common, listed ? listed->values : Wanted(), *address),
-                                  m_batch.dryRun);
-    if (applied.exit > Differs)  // ended before the upload was sent
+                                  m_batch.dryRun, sending);
+    if (applied.outcome == Applied::Outcome::NotSent)
         return applied.exit;
     const bool sent = applied.outcome == Applied::Outcome::Verified || applied.outcome == Applied::Outcome::Differs
-        || applied.outcome == Applied::Outcome::Failed;
+        || applied.outcome == Applied::Outcome::Swapped || applied.outcome == Applied::Outcome::Failed;
     if (sent || applied.outcome == Applied::Outcome::Planned)
         entry.primaryPort = QString::number(applied.plan.sent.primaryPort);
     QString shown;
@@ -258,20 +267,38 @@ int Bench::configureLocked(const ConfigRecord &device)
         entry.detail = applied.differingFields();
         shown = entry.outcome + QStringLiteral(": ") + entry.detail;
         break;
+    case Applied::Outcome::Swapped:
+        ++m_failed;
+        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Swapped);
+        entry.detail = QString::number(applied.answer.serialNumber);
+        shown = QString::fromLatin1(text::SwappedBy).arg(applied.answer.serialNumber);
+        break;
     case Applied::Outcome::Failed:
         ++m_failed;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::NoAnswer);
         shown = entry.outcome;
         break;
+    case Applied::Outcome::NotSent:
+        break;
     }
     if (const int failed = record(entry, line(entry.ip, shown), sent))
         return failed;
-    return applied.outcome == Applied::Outcome::Failed && applied.exit != NoAnswer ? applied.exit : Done;
+    // A lost port is looked for again with the next device; an end signal ends the run.
+    const bool goesOn = applied.outcome != Applied::Outcome::Failed || applied.exit == NoAnswer
+        || applied.exit == PortFailed;
+    return goesOn ? Done : applied.exit;
 }
 
 // The ledger line on the disk, then the device's line on standard output.
 // `changed`: a change was sent to the device.
-int Bench::record(LedgerEntry entry, const QString &shown, bool changed)
+int Bench::record(const LedgerEntry &entry, const QString &shown, bool changed)
+{
+    if (const int failed = write(entry, changed))
+        return failed;
+    return say(shown);
+}
+
+int Bench::write(LedgerEntry entry, bool changed)
 {
     entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
@@ -280,7 +307,7 @@ int Bench::record(LedgerEntry entry, const QString &shown, bool changed)
                      .arg(escaped(m_batch.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
         return Usage;
     }
-    return say(shown);
+    return Done;
 }
 
 }  // namespace

@@ -74,7 +74,9 @@ int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs
         return say(QString::fromLatin1(text::Verified).arg(applied.answer.serialNumber));
     case Applied::Outcome::Refused:
     case Applied::Outcome::Differs:
+    case Applied::Outcome::Swapped:
     case Applied::Outcome::Failed:
+    case Applied::Outcome::NotSent:
         break;
     }
     return applied.exit;

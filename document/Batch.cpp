@@ -281,6 +281,8 @@ QString LedgerEntry::outcomeText(Outcome outcome)
     case Refused: return QStringLiteral("refused");
     case Differs: return QStringLiteral("differs");
     case NoAnswer: return QStringLiteral("no answer");
+    case Sending: return QStringLiteral("sending");
+    case Swapped: return QStringLiteral("swapped");
     }
     return {};
 }
@@ -310,10 +312,13 @@ std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QS
     if (rows->isEmpty() || rows->first().cells != ledgerColumns())
         return fail(rows->isEmpty() ? 1 : rows->first().line, QStringLiteral("not a ledger: its first line must be %1")
                                             .arg(QString::fromLatin1(LedgerHeader).trimmed()));
-    static const QStringList outcomes{LedgerEntry::outcomeText(LedgerEntry::Done),
-                                      LedgerEntry::outcomeText(LedgerEntry::Refused),
-                                      LedgerEntry::outcomeText(LedgerEntry::Differs),
-                                      LedgerEntry::outcomeText(LedgerEntry::NoAnswer)};
+    static const QStringList outcomes = [] {
+        QStringList texts;
+        for (LedgerEntry::Outcome outcome : {LedgerEntry::Done, LedgerEntry::Refused, LedgerEntry::Differs,
+                                             LedgerEntry::NoAnswer, LedgerEntry::Sending, LedgerEntry::Swapped})
+            texts << LedgerEntry::outcomeText(outcome);
+        return texts;
+    }();
     for (qsizetype at = 1; at < rows->size(); ++at) {
         const CsvRow &row = rows->at(at);
         if (row.cells.size() != ledgerColumns().size())
@@ -335,11 +340,16 @@ std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QS
 
 const LedgerEntry *doneEntry(const QList<LedgerEntry> &ledger, quint16 serial)
 {
+    const LedgerEntry *done = nullptr;
     for (const LedgerEntry &entry : ledger) {
         if (entry.serial == serial && entry.outcome == LedgerEntry::outcomeText(LedgerEntry::Done))
-            return &entry;
+            done = &entry;
+        // Swapped in for another device, it took that device's change.
+        else if (entry.outcome == LedgerEntry::outcomeText(LedgerEntry::Swapped)
+                 && entry.detail == QString::number(serial))
+            done = nullptr;
     }
-    return nullptr;
+    return done;
 }
 
 std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, const std::optional<IpRange> &range,

@@ -55,10 +55,13 @@ struct LedgerEntry {
     QString model;        // "wireless" or "wired"
     QString ip;           // the address given to the device (for refused: kept for it)
     QString primaryPort;
-    QString outcome;      // see Outcomes
-    QString detail;       // the differing fields, or what refused the change
+    QString outcome;      // see Outcome
+    QString detail;       // the differing fields, what refused the change, or the serial number that answered
 
-    enum Outcome { Done, Refused, Differs, NoAnswer };
+    // Sending: written before the upload leaves, so that a run that dies
+    // before the final line still holds the address for the device.
+    // Swapped: another device answered the upload.
+    enum Outcome { Done, Refused, Differs, NoAnswer, Sending, Swapped };
     static QString outcomeText(Outcome outcome);
 };
 inline constexpr char LedgerHeader[] = "time,serialNumber,model,ip,primaryPort,outcome,detail\n";
@@ -78,7 +81,8 @@ std::optional<QList<LedgerEntry>> ledgerEntries(const QByteArray &text, const QS
 std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, const std::optional<IpRange> &range,
                                   const QList<LedgerEntry> &ledger, QString *why);
 
-// The ledger's entry saying the device is done, if any.
+// The ledger's entry saying the device is done, if any and if no later line
+// says it answered another device's change.
 const LedgerEntry *doneEntry(const QList<LedgerEntry> &ledger, quint16 serial);
 
 }  // namespace rallon::cli

@@ -218,6 +218,7 @@ private slots:
     void refusalShowsWindowMessage();
     void dryRunSendsNothing();
     void silentDevice();
+    void alteredAnswer_data();
     void alteredAnswer();
     void missingPort();
     void badDocumentSendsNothing();
@@ -380,14 +381,26 @@ void TestCli::silentDevice()
     QVERIFY(run.out.isEmpty());
 }
 
+void TestCli::alteredAnswer_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("altered") << "alter" << "in: primaryPort\n  primaryPort: sent 4000, the device holds 4001";
+    QTest::newRow("another device answered")
+        << "swap" << "the device that was read (serial number 4660) is not the one that answered the change "
+                     "(serial number 4661)";
+}
+
 void TestCli::alteredAnswer()
 {
+    QFETCH(QString, fault);
+    QFETCH(QString, said);
     SimProgram sim;
-    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password"), "--fault", QStringLiteral("alter")}));
+    QVERIFY(sim.start({"--model", QStringLiteral("wireless-password"), "--fault", fault}));
     const Run run = runCli({"set", sim.path, "--ssid", "WORK"});
     QCOMPARE(run.code, 5);
-    QVERIFY2(run.err.contains("in: primaryPort\n  primaryPort: sent 4000, the device holds 4001"),
-             qPrintable(run.err));
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
 }
 
 void TestCli::missingPort()

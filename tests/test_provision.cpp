@@ -18,6 +18,10 @@
 #include <cstdio>
 #include <functional>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 using namespace rallon;
 using namespace rallon::cli;
 
@@ -180,6 +184,8 @@ private slots:
     void twoBenchesShareLedger();
     void endSignalAfterUpload();
     void alteredAnswerDiffers();
+    void staleRecordOnTheLine();
+    void sendingLineHoldsItsAddress();
     void dryRunWritesNothing();
     void ledgerWriteFails();
     void addressKeptForItsDevice();
@@ -196,7 +202,7 @@ void TestProvision::batchWithRange()
                               "--ledger", ledger, "--count", "3"});
     QStringList unrecorded;  // device lines printed before their ledger line was written
     provision.onLine = [&](int device, const QString &line) {
-        if (ledgerLines(ledger).filter(QRegularExpression("^" + line.section(' ', 0, 0) + ",")).isEmpty())
+        if (ledgerLines(ledger).filter(QRegularExpression("^" + line.section(' ', 0, 0) + ",.*,done,$")).isEmpty())
             unrecorded << line;
         if (device == 0) {  // saved by an editor: a new file under the same name
             QFile::copy(ledger, ledger + ".new");
@@ -209,8 +215,11 @@ void TestProvision::batchWithRange()
     QCOMPARE(results(run),
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "4662  10.1.0.22  done",
                           "done 3, failed 0, skipped 0"}));
-    QCOMPARE(ledgerLines(ledger), QStringList({Header, "4660,wireless,10.1.0.20,4001,done,",
+    QCOMPARE(ledgerLines(ledger), QStringList({Header, "4660,wireless,10.1.0.20,4001,sending,",
+                                               "4660,wireless,10.1.0.20,4001,done,",
+                                               "4661,wireless,10.1.0.21,4001,sending,",
                                                "4661,wireless,10.1.0.21,4001,done,",
+                                               "4662,wireless,10.1.0.22,4001,sending,",
                                                "4662,wireless,10.1.0.22,4001,done,", ""}));
     const QMap<quint16, ConfigRecord> held = holdings(sim);
     QCOMPARE(held.value(4660), provisioned(4660, "10.1.0.20"));
@@ -261,9 +270,11 @@ void TestProvision::restartGoesOn()
              QStringList({"4660  10.1.0.20  already configured: connect the next device",
                           "4661  -  refused: ip 10.1.0.20 is in the ledger for serial number 4660",
                           "4662  10.1.0.21  done", "done 1, failed 1, skipped 1"}));
-    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,done,",
+    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,",
+                                                      "4660,wireless,10.1.0.20,4001,done,",
                                                       "4661,wireless,,4000,refused,ip 10.1.0.20 is in the "
                                                       "ledger for serial number 4660",
+                                                      "4662,wireless,10.1.0.21,4001,sending,",
                                                       "4662,wireless,10.1.0.21,4001,done,", ""}));
     QCOMPARE(sim.frames("received upload ").size(), 1);
 }
@@ -294,10 +305,12 @@ void TestProvision::twoBenchesShareLedger()
     QVERIFY2(entries, qPrintable(error.message()));
     QSet<QString> addresses;
     for (const LedgerEntry &entry : *entries) {
+        if (entry.outcome == QStringLiteral("sending"))
+            continue;
         QCOMPARE(entry.outcome, QStringLiteral("done"));
         addresses << entry.ip;
     }
-    QCOMPARE(entries->size(), 6);
+    QCOMPARE(entries->size(), 12);
     QCOMPARE(addresses, QSet<QString>({"10.1.0.20", "10.1.0.21", "10.1.0.22", "10.1.0.23", "10.1.0.24", "10.1.0.25"}));
 }
 
@@ -320,28 +333,84 @@ void TestProvision::endSignalAfterUpload()
     QCOMPARE(run.code, 128 + SIGTERM);
     QCOMPARE(results(run),
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done", "done 2, failed 0, skipped 0"}));
-    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,done,",
+    QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,",
+                                                      "4660,wireless,10.1.0.20,4001,done,",
+                                                      "4661,wireless,10.1.0.21,4001,sending,",
                                                       "4661,wireless,10.1.0.21,4001,done,", ""}));
     QCOMPARE(existingLockFile(sim.path), QString());
 }
 
+// An answer that differs from the upload, and one from a device swapped in
+// after the read (4662 read, 4663 took the change): neither is done, and the
+// swapped-in device is configured in turn with an address of its own.
 void TestProvision::alteredAnswerDiffers()
 {
     QTemporaryDir dir;
     const QString ledger = dir.filePath("ledger.csv");
-    Sim sim({"--batch", "3"});
+    Sim sim({"--batch", "4"});
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
                               "--ledger", ledger, "--count", "2"});
     provision.onLine = [&sim](int device, const QString &) {
-        sim.control(device == 0 ? "fault alter" : "fault none");
+        sim.control(device == 0 ? "fault alter" : device == 1 ? "fault swap" : "fault none");
     };
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
     QCOMPARE(results(run),
              QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  differs: primaryPort",
-                          "4662  10.1.0.22  done", "done 2, failed 1, skipped 0"}));
+                          "4662  10.1.0.22  swapped: serial number 4663 answered", "4663  10.1.0.23  done",
+                          "done 2, failed 2, skipped 0"}));
     QVERIFY2(run.err.contains("primaryPort: sent 4001, the device holds 4002"), qPrintable(run.err));
-    QCOMPARE(ledgerLines(ledger).at(2), QStringLiteral("4661,wireless,10.1.0.21,4002,differs,primaryPort"));
+    QVERIFY2(run.err.contains("read (serial number 4662) is not the one that answered the change (serial number 4663)"),
+             qPrintable(run.err));
+    QCOMPARE(ledgerLines(ledger).mid(4, 4),
+             QStringList({"4661,wireless,10.1.0.21,4002,differs,primaryPort", "4662,wireless,10.1.0.22,4001,sending,",
+                          "4662,wireless,10.1.0.22,4001,swapped,4663", "4663,wireless,10.1.0.23,4001,sending,"}));
+}
+
+// A record left in the line's buffer by a device that is gone (another
+// program asked 4660, then it was unplugged) is not taken for 4661's answer.
+void TestProvision::staleRecordOnTheLine()
+{
+    QTemporaryDir dir;
+    Sim sim({"--batch", "2"});
+    const int line = ::open(QFile::encodeName(sim.path).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(line >= 0);
+    const auto closeLine = qScopeGuard([line] { ::close(line); });
+    termios raw{};
+    QCOMPARE(::tcgetattr(line, &raw), 0);
+    ::cfmakeraw(&raw);
+    QCOMPARE(::tcsetattr(line, TCSANOW, &raw), 0);
+    const QByteArray request = requestFrame();
+    QCOMPARE(::write(line, request.constData(), size_t(request.size())), ssize_t(request.size()));
+    QTRY_COMPARE(sim.frames("sent record ").size(), 1);
+    sim.control("unplug");
+    const QString ledger = dir.filePath("ledger.csv");
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "1"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run), QStringList({"4661  10.1.0.20  done", "done 1, failed 0, skipped 0"}));
+    QCOMPARE(ledgerLines(ledger).filter(QRegularExpression("^4660,")), QStringList());
+}
+
+// A run that ended between the upload and its final line held the address
+// for that device: the next run gives it to no other device. A device done
+// before but since swapped in for another (4659) is configured again.
+void TestProvision::sendingLineHoldsItsAddress()
+{
+    QTemporaryDir dir;
+    const QString ledger = written(dir, "ledger.csv",
+                                   (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.30,4001,done,"
+                                             "\n2026-12-09T10:01:00.000Z,4659,wireless,10.1.0.31,4001,swapped,4660"
+                                             "\n2026-12-09T10:02:00.000Z,4661,wireless,10.1.0.20,4001,sending,\n")
+                                       .toUtf8());
+    Sim sim({"--batch", "2"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "2"});
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run),
+             QStringList({"4660  10.1.0.30  done", "4661  10.1.0.20  done", "done 2, failed 0, skipped 0"}));
 }
 
 void TestProvision::dryRunWritesNothing()
@@ -378,8 +447,11 @@ void TestProvision::ledgerWriteFails()
     QVERIFY(limited.waitForFinished(15000));
     QCOMPARE(limited.exitCode(), 1);
     const QString err = QString::fromLocal8Bit(limited.readAllStandardError());
-    QVERIFY2(err.contains("The device in hand was changed; its line is:\n") && err.contains(",4660,wireless,10.1.0.20,4001,done,"),
+    // The line written ahead of the upload fails: nothing reaches the device.
+    QVERIFY2(err.contains("Nothing was sent to the device in hand; its line would be:\n")
+                 && err.contains(",4660,wireless,10.1.0.20,4001,sending,"),
              qPrintable(err));
+    QCOMPARE(sim.frames("received upload ").size(), 0);
     QFile file(ledger);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), full);

@@ -145,7 +145,7 @@ const QList<Named<ConfigRecord>> &models()
 const QList<Named<SimFault>> Faults = {
     {"none", SimFault::None},       {"silent", SimFault::Silent}, {"partial", SimFault::Partial},
     {"noise", SimFault::Noise},     {"pieces", SimFault::Pieces}, {"twice", SimFault::Twice},
-    {"alter", SimFault::Alter},
+    {"alter", SimFault::Alter},     {"swap", SimFault::Swap},
 };
 
 }  // namespace
@@ -306,7 +306,7 @@ void SimDevice::handle(const FrameReader::Frame &frame)
         emit uploadReceived(frame.bytes);
         std::optional<ConfigRecord> upload = decodeUpload(frame.bytes);
         if (upload) {
-            upload->serialNumber = m_config.serialNumber;
+            upload->serialNumber = quint16(m_config.serialNumber + (m_fault == SimFault::Swap ? 1 : 0));
             upload->deviceKind = m_config.deviceKind;
             if (m_fault == SimFault::Alter)
                 upload->primaryPort = quint16((upload->primaryPort + 1) % (frame::MaxPort + 1));

@@ -24,8 +24,10 @@ std::optional<ConfigRecord> simModel(const QString &name);
 
 // Twice: each answer goes out two times back to back. Alter: an upload is
 // taken with its primary port one higher, so the answer differs from it.
-enum class SimFault { None, Silent, Partial, Noise, Pieces, Twice, Alter };
-QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces", "twice", "alter"
+// Swap: an upload is taken by another device, swapped in after the request:
+// from then on the device's serial number is one higher.
+enum class SimFault { None, Silent, Partial, Noise, Pieces, Twice, Alter, Swap };
+QStringList simFaultNames();  // "none", "silent", "partial", "noise", "pieces", "twice", "alter", "swap"
 std::optional<SimFault> simFault(const QString &name);
 
 // Cuts the incoming octets into requests, uploads and unknown octets.
