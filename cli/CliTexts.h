@@ -57,7 +57,8 @@ Exit status:
   4  the port cannot be opened (no such device, in use, locked by another
      program, permission); the reason is on standard error
   5  the device answered with a configuration that differs from what was
-     sent; each setting that differs is on standard error with both values
+     sent; each setting that differs is on standard error with both values;
+     or another serial number answered than the device that was read
   128+N  ended by signal N (130 for Ctrl+C); the port is closed, its lock
      removed, and no output file is written
 
@@ -161,7 +162,7 @@ ledger line, prints one line per device:
 
   4660  10.1.0.20  done
 
-(or "refused: ...", "differs: ...", "no answer"), then waits until that
+(or "refused: ...", "differs: ...", "swapped: ...", "no answer"), then waits until that
 device stops answering (unplugged or powered off) before it takes the next.
 A device the ledger holds as done is skipped: "already configured: connect
 the next device".
@@ -181,8 +182,11 @@ the next device".
                        --ip-range is given too: then the range gives its ip
   --ledger CSV         one line per device and outcome: time (UTC),
                        serialNumber, model, ip, primaryPort, outcome (done,
-                       refused, differs, no answer), detail (the differing
-                       fields, or what refused the change); on the disk
+                       refused, differs, swapped, no answer; "sending" is
+                       written ahead of each upload and holds the address
+                       for that device if the run dies), detail (the
+                       differing fields, what refused the change, or the
+                       serial number that answered); on the disk
                        before the next device is looked for. Runs on several
                        ports may share one ledger and one range: the ledger
                        is locked while an address is chosen, sent and
