@@ -225,6 +225,23 @@ std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString 
     return inventory;
 }
 
+Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address)
+{
+    Wanted wanted = common;
+    for (Setting setting : AllSettings) {
+        if (own[setting])
+            wanted[setting] = own[setting];
+    }
+    if (own.sharedKey) {
+        wanted.sharedKey = own.sharedKey;
+        wanted[Setting::Password].reset();
+    } else if (own[Setting::Password]) {
+        wanted.sharedKey.reset();
+    }
+    wanted[Setting::Ip] = addressOfNumber(address);
+    return wanted;
+}
+
 QString IpRange::text() const
 {
     return addressOfNumber(first) + QLatin1Char('-') + addressOfNumber(last);

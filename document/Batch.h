@@ -39,6 +39,11 @@ struct Inventory {
 // text that is not UTF-8.
 std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString &name, InputError *error);
 
+// The template with one device's values over it and its address, as
+// provisioning sends it: a password given for the device replaces the
+// template's key, and a key its password.
+Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address);
+
 // "FIRST-LAST", both inside the network that `mask` gives FIRST, holding
 // neither its network address nor its broadcast address nor `gateway`.
 struct IpRange {
