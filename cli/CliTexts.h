@@ -245,6 +245,7 @@ inline const char *const NotConfirmed =
 inline const char *const PortLost = "the port was lost: %1";
 inline const char *const Refused = "refused, no change sent: %1\n%2";
 inline const char *const InputRefused = "%1; nothing sent";
+inline const char *const FileRefused = "%1: %2; nothing sent";
 inline const char *const Differs =
     "the device answered with a configuration that differs from what was sent, in: %1";
 inline const char *const DiffersLine = "\n  %1: sent %2, the device holds %3";
