@@ -345,10 +345,6 @@ bool batchTakeable(const Wanted &common, const Inventory &inventory, const std::
             return plan.windowRefusal->title + QStringLiteral(": ") + withLineFeeds(plan.windowRefusal->text);
         if (plan.refusal)
             return plan.refusal->message();
-        const auto given = [&](Setting setting) { return own[setting] ? own[setting] : common[setting]; };
-        if (const std::optional<QString> network =
-                outsideNetwork(address, given(Setting::Mask), given(Setting::Gateway), QString()))
-            return QStringLiteral("ip %1 is outside %2").arg(addressOfNumber(address), *network);
         return std::nullopt;
     };
     for (const Inventory::Entry &entry : inventory.entries) {
@@ -357,8 +353,13 @@ bool batchTakeable(const Wanted &common, const Inventory &inventory, const std::
         };
         if (!entry.ip && !range)
             return fail(QStringLiteral("no ip: the row gives none, and no --ip-range was given"));
-        if (const std::optional<QString> why = fault(entry.values, entry.ip ? *entry.ip : range->first))
+        const quint32 address = entry.ip ? *entry.ip : range->first;
+        if (const std::optional<QString> why = fault(entry.values, address))
             return fail(*why);
+        const auto given = [&](Setting s) { return entry.values[s] ? entry.values[s] : common[s]; };
+        if (const std::optional<QString> network =
+                outsideNetwork(address, given(Setting::Mask), given(Setting::Gateway), QString()))
+            return fail(QStringLiteral("ip %1 is outside %2").arg(addressOfNumber(address), *network));
     }
     if (range) {
         if (const std::optional<QString> why = fault(Wanted(), range->first))
