@@ -172,8 +172,8 @@ the next device".
                        gives each device the next address of the range that
                        the ledger holds for no device (a device the ledger
                        holds keeps its address). The range must lie in one
-                       network of the template's mask, without the network's
-                       own or broadcast address or the template's gateway
+                       network of the template's mask (the gateway's), without
+                       the network's own or broadcast address or the gateway
   --inventory CSV      values by serial number: a first line naming the
                        columns, serialNumber first, then document fields
                        (serialNumber,ip,primaryPort,ssid,...); an empty cell
