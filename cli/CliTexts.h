@@ -173,8 +173,8 @@ the next device".
                        gives each device the next address of the range that
                        the ledger holds for no device (a device the ledger
                        holds keeps its address). The range must lie in one
-                       network of the template's mask, without the network's
-                       own or broadcast address or the template's gateway
+                       network of the template's mask (the gateway's), without
+                       the network's own or broadcast address or the gateway
   --inventory CSV      values by serial number: a first line naming the
                        columns, serialNumber first, then document fields
                        (serialNumber,ip,primaryPort,ssid,...); an empty cell
@@ -250,6 +250,7 @@ inline const char *const NotConfirmed =
 inline const char *const PortLost = "the port was lost: %1";
 inline const char *const Refused = "refused, no change sent: %1\n%2";
 inline const char *const InputRefused = "%1; nothing sent";
+inline const char *const FileRefused = "%1: %2; nothing sent";
 inline const char *const Differs =
     "the device answered with a configuration that differs from what was sent, in: %1";
 inline const char *const DiffersLine = "\n  %1: sent %2, the device holds %3";

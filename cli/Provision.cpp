@@ -21,25 +21,6 @@ namespace text = clitext::provision;
 // While looking for a device, and for the one in hand to go: a request every 2 s.
 constexpr int RequestIntervalMs = 2000;
 
-// The template with one device's values over it; a password given for the
-// device replaces the template's key, and a key its password.
-Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address)
-{
-    Wanted wanted = common;
-    for (Setting setting : AllSettings) {
-        if (own[setting])
-            wanted[setting] = own[setting];
-    }
-    if (own.sharedKey) {
-        wanted.sharedKey = own.sharedKey;
-        wanted[Setting::Password].reset();
-    } else if (own[Setting::Password]) {
-        wanted.sharedKey.reset();
-    }
-    wanted[Setting::Ip] = addressOfNumber(address);
-    return wanted;
-}
-
 class Bench {
 public:
     explicit Bench(const Batch &batch) : m_batch(batch), m_link(batch.port, batch.timeoutMs) {}

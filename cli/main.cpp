@@ -132,7 +132,7 @@ std::variant<Value, int> checkedFile(const QString &path, int timeoutMs, Check c
     InputError error;
     std::optional<Value> value = check(std::get<QByteArray>(content), &error);
     if (!value) {
-        complain(QStringLiteral("%1: %2; nothing sent").arg(escaped(path), error.message()));
+        complain(QString::fromLatin1(text::FileRefused).arg(escaped(path), error.message()));
         return Refused;
     }
     return *value;
@@ -263,9 +263,9 @@ int provisionCommand(const Invocation &call)
         return *failed;
     batch.common = std::get<Wanted>(common);
 
+    const QString inventoryPath = parser.value(QStringLiteral("inventory"));
     if (parser.isSet(QStringLiteral("inventory"))) {
-        const QString path = parser.value(QStringLiteral("inventory"));
-        const auto inventory = checkedFile<Inventory>(path, call.timeoutMs, [](const QByteArray &csv, InputError *error) {
+        const auto inventory = checkedFile<Inventory>(inventoryPath, call.timeoutMs, [](const QByteArray &csv, InputError *error) {
             return inventoryFromCsv(csv, QString(), error);
         });
         if (const int *failed = std::get_if<int>(&inventory))
@@ -281,6 +281,12 @@ int provisionCommand(const Invocation &call)
             complain(QString::fromLatin1(text::InputRefused).arg(error.message()));
             return Refused;
         }
+    }
+    // Every row and the range checked whole before the port is opened.
+    InputError fault;
+    if (!batchTakeable(batch.common, batch.inventory, batch.range, templatePath, inventoryPath, &fault)) {
+        complain(QString::fromLatin1(text::FileRefused).arg(escaped(fault.field), fault.reason));
+        return Refused;
     }
     return provision(batch);
 }

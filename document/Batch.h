@@ -25,6 +25,7 @@ QString addressOfNumber(quint32 number);
 // fields, then one row per device. An empty cell gives nothing.
 struct Inventory {
     struct Entry {
+        int line = 0;  // in the CSV text
         quint16 serial = 0;
         Wanted values;
         std::optional<quint32> ip;
@@ -39,14 +40,30 @@ struct Inventory {
 // text that is not UTF-8.
 std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString &name, InputError *error);
 
+// The template with one device's values over it and its address, as
+// provisioning sends it: a password given for the device replaces the
+// template's key, and a key its password.
+Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address);
+
 // "FIRST-LAST", both inside the network that `mask` gives FIRST, holding
-// neither its network address nor its broadcast address nor `gateway`.
+// neither its network address nor its broadcast address nor `gateway`, and
+// inside `gateway`'s network.
 struct IpRange {
     quint32 first = 0, last = 0;
     QString text() const;
 };
 std::optional<IpRange> ipRange(const QString &text, const QString &mask, const std::optional<QString> &gateway,
                                InputError *error);
+
+// What no device could take, refused before any device is read: an
+// inventory row without an address when no range gives one; each row as
+// wantedFor() composes it (its ip, else the range's first address), and the
+// template with the range's first address, through planChange()'s checks
+// that do not depend on the device; a row's address outside the network of
+// its gateway under its mask (the row's own, else the template's). The
+// error names `inventoryName` or `templateName` and a row by its line.
+bool batchTakeable(const Wanted &common, const Inventory &inventory, const std::optional<IpRange> &range,
+                   const QString &templateName, const QString &inventoryName, InputError *error);
 
 // One line of the ledger: a device and what was done to it.
 struct LedgerEntry {

@@ -500,6 +500,28 @@ void TestProvision::refusedBeforeAnyDevice_data()
                                        << QByteArray() << "line 2: control character \\x1b";
     QTest::newRow("value not in list") << Template << QString() << QByteArray("serialNumber,com1.baud\n4660,1234\n")
                                        << QByteArray() << "\"1234\" is not in its list";
+    const QByteArray bigPort = R"({"format": "rallon-config/1", "mask": "255.255.255.0", "primaryPort": 40000})";
+    QTest::newRow("port over its range")
+        << Template << QString() << QByteArray("serialNumber,ip,primaryPort\n4660,10.1.0.5,\n4661,10.1.0.6,40000\n")
+        << QByteArray() << "line 3: Primary Port Data: The number for the Primary Port is over";
+    QTest::newRow("template's port too large") << bigPort << Range << QByteArray() << QByteArray()
+                                               << "t.json: with ip 10.1.0.20 from --ip-range: Primary Port Data";
+    QTest::newRow("ssid too long")
+        << Template << Range << QByteArray("serialNumber,ssid\n4660,ABCDEFGHIJKLMNOPQRSTUVWXYZ\n") << QByteArray()
+        << "line 2: \"ssid\": is 26 characters long";
+    QTest::newRow("formula as port")
+        << Template << Range << QByteArray("serialNumber,primaryPort\n4660,+cmd|' /C calc'!A0\n") << QByteArray()
+        << "line 2: Primary Port Data: The Primary Port must be a number";
+    QTest::newRow("row without address")
+        << Template << QString() << QByteArray("serialNumber,ip,ssid\n4660,10.1.0.5,\n4661,,X\n") << QByteArray()
+        << "line 3: no ip";
+    QTest::newRow("range outside gateway's network")
+        << Template << "10.2.0.20-10.2.0.30" << QByteArray() << QByteArray()
+        << "10.2.0.20-10.2.0.30 is outside the network 10.1.0.0 of the template's gateway 10.1.0.1 "
+           "under the template's mask 255.255.255.0";
+    QTest::newRow("address outside gateway's network")
+        << Template << QString() << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4661,10.2.0.5\n") << QByteArray()
+        << "line 3: ip 10.2.0.5 is outside the network 10.1.0.0";
     QTest::newRow("ledger cut off") << Template << Range << QByteArray()
                                     << (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.20,40").toUtf8()
                                     << "line 2 is not whole";
