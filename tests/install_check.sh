@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what it holds; builds
-# the Debian package and runs lintian, appstreamcli and desktop-file-validate
-# on it (any error or warning fails, unless the package's lintian override
-# explains it); extracts the package and starts the utility from there.
+# the Debian package, extracts it and runs lintian, appstreamcli validate-tree
+# and desktop-file-validate on it (any error or warning fails, unless the
+# package's lintian override explains it; appstreamcli's url-homepage-missing
+# alone passes: there is no homepage), and starts the utility from there.
 set -euo pipefail
 build=$1
 scratch=$(mktemp -d)
@@ -39,9 +40,6 @@ grep -qx 'Icon=rallon-config' "$scratch/$desktop"
 # desktop-file-validate prints hints but exits 0 on them: any output fails.
 report=$(desktop-file-validate "$scratch/$desktop" 2>&1) && [ -z "$report" ] \
     || fail "desktop-file-validate: $report"
-report=$(appstreamcli validate --no-net "$scratch/$metainfo" 2>&1) && ! grep -q '^[EW]:' <<<"$report" \
-    || fail "appstreamcli: $report"
-echo "$report"
 # Rendered as lintian renders them; any groff or man warning fails.
 for page in "$scratch"/usr/share/man/man1/*.1.gz; do
     warnings=$(man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
@@ -58,7 +56,26 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for p in libc6 libqt6serialport6 libqt6widgets6 fonts-dejavu-core; do
     grep -qE "(^|, )$p( |,|$)" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
-lintian --fail-on error,warning "$deb" || fail "lintian: $(basename "$deb")"
+dpkg -x "$deb" "$scratch/root"
+
+# The metadata in the package, validated as lintian validates it. AppStream
+# 1.0 warns of the missing homepage (0.16 does not); the project has none, so
+# that one warning passes, and with it lintian's tag for the same finding.
+# Any other error or warning fails.
+homepage_missing='^ *W: io\.rallon\.rallon_config:~: url-homepage-missing$'
+status=0
+report=$(appstreamcli validate-tree --no-net "$scratch/root" 2>&1) || status=$?
+echo "$report"
+others=$(grep -E '^ *[EW]:' <<<"$report" | grep -v "$homepage_missing" || true)
+[ -z "$others" ] || fail "appstreamcli: $others"
+lintian_allows=()
+if grep -q "$homepage_missing" <<<"$report"; then
+    lintian_allows=(--suppress-tags appstream-metadata-validation-failed)
+elif [ "$status" -ne 0 ]; then
+    fail "appstreamcli validate-tree ended with $status"
+fi
+
+lintian --fail-on error,warning "${lintian_allows[@]}" "$deb" || fail "lintian: $(basename "$deb")"
 
 # One version everywhere: the package, the programs, the changelog, the metadata.
 version=$(dpkg-deb -f "$deb" Version)
@@ -71,9 +88,8 @@ for page in "$scratch"/usr/share/man/man1/*.1.gz; do
     zcat "$page" | grep -q "^\.TH .* \"rallon-config $version\"" || fail "$(basename "$page") is not of $version"
 done
 
-# The packaged program, extracted, is stripped and starts: the splash waits
-# three seconds, so a timeout (124) after two means it got that far.
-dpkg -x "$deb" "$scratch/root"
+# The packaged program is stripped and starts: the splash waits three
+# seconds, so a timeout (124) after two means it got that far.
 for program in "$scratch"/root/usr/bin/*; do
     file -b "$program" | grep -q ', stripped' || fail "not stripped: $(basename "$program")"
 done
