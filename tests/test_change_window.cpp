@@ -195,7 +195,8 @@ private slots:
         PassKeyForm *keys = form->frmPASSKEY();
         QVERIFY(keys->isVisible());
         QVERIFY(form->isEnabled());  // not modal
-        QApplication::setActiveWindow(keys);
+        keys->activateWindow();  // takes effect with a queued event
+        QTRY_VERIFY(keys->isActiveWindow());
         QVERIFY(QTest::qWaitForWindowActive(keys));
 
         QLineEdit *box = keys->Key[0];
