@@ -171,7 +171,9 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     if (!writeAll(m_fd, line)) {
         *error = systemError();
         // No part of a line stays behind: the next run would refuse the file.
-        ::ftruncate(m_fd, status.st_size);
+        if (::ftruncate(m_fd, status.st_size) != 0)
+            *error += QStringLiteral("; the part written could not be taken back (%1): mend the ledger's last line")
+                          .arg(systemError());
         return false;
     }
     if (::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
