@@ -212,6 +212,6 @@ if step "rallon-sim prints its pseudo-terminal" start_sim; then
 fi
 kill "$sim" 2>/dev/null
 wait "$sim" 2>/dev/null
-step "man rallon-cli" check_output 'read, back up, restore and clone' as_user man -P cat rallon-cli
+step "man rallon-cli" check_output 'read, +back +up, +restore +and +clone' as_user man -P cat rallon-cli
 step "rallon-config without a display" no_display
 finish
