@@ -41,11 +41,12 @@ passed=0
 failed=0
 started=$SECONDS
 
-# Ends whatever still runs in the roots, unmounts everything mounted under
-# them (deepest first, lazily when busy) and removes them; a root that still
-# has a mount is left in place, never removed.
+# Ends whatever still runs in the roots or for them, unmounts everything
+# mounted under them (deepest first, lazily when busy) and removes them; a
+# root that still has a mount is left in place, never removed.
 cleanup() {
     local proc mount
+    [ -z "$job" ] || kill -KILL -- "-$job" 2>/dev/null
     for proc in /proc/[0-9]*; do
         case "$(readlink "$proc/root" 2>/dev/null)" in
             "$work"/*) kill -KILL "${proc#/proc/}" 2>/dev/null ;;
@@ -61,10 +62,24 @@ cleanup() {
         rm -rf "$work"
     fi
 }
+job=
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
+
+# waited COMMAND...: runs COMMAND in a process group of its own and waits for
+# it, so that a signal's trap runs at once rather than after COMMAND; cleanup
+# ends the group.
+waited() {
+    local status
+    setsid "$@" &
+    job=$!
+    wait "$job"
+    status=$?
+    job=
+    return "$status"
+}
 
 # step NAME COMMAND...: runs COMMAND and counts it passed or failed.
 step() {
@@ -94,7 +109,7 @@ finish() {
 # own (pseudo-terminals included) and /tmp mounted.
 make_root() {
     local root=$1
-    debootstrap --variant=minbase "$release" "$root" "$mirror" >"$root.log" 2>&1 \
+    waited debootstrap --variant=minbase "$release" "$root" "$mirror" >"$root.log" 2>&1 \
         || { tail -n 20 "$root.log"; return 1; }
     mount -t proc proc "$root/proc" &&
         mount -t sysfs -o ro sysfs "$root/sys" &&
@@ -115,7 +130,7 @@ make_root() {
 in_root() {
     local root=$1
     shift
-    chroot "$root" env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
+    waited chroot "$root" env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
@@ -133,7 +148,9 @@ clone() {
 # The README's test command; its Total line's counts go into the totals.
 suite() {
     local log=$work/suite.log total
-    in_root "$build_root" bash -c 'cd /root/rallon-config && RALLON_QUICK=1 bash scripts/test.sh' 2>&1 | tee "$log"
+    # In the background, so that a signal's trap need not wait for the suite.
+    in_root "$build_root" bash -c 'cd /root/rallon-config && RALLON_QUICK=1 bash scripts/test.sh' 2>&1 | tee "$log" &
+    wait $!
     total=$(grep -E '^Total: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
     if [ -z "$total" ]; then
         failed=$((failed + 1))
