@@ -1,8 +1,8 @@
 #pragma once
 
-// Every text of the start-up windows: the port selection window and the
-// splash. Kept letter for letter as the user has always seen them,
-// misspellings included ("invlaid").
+// Every text of the start-up: the port selection window and the splash,
+// kept letter for letter as the user has always seen them, misspellings
+// included ("invlaid"); and the line printed when there is no display.
 
 #include "Message.h"
 
@@ -47,6 +47,24 @@ inline const SplashTexts Splash{
     QStringLiteral("12/28/10"),
     QStringLiteral("Tarvex logo"),
     QStringLiteral("Tarvex Power Rallon logo"),
+};
+
+// Standard error's one line when the window has no display; %1 is one of
+// the reasons, %2 the folder the program was started from ("build/", or
+// empty when found on the PATH).
+struct NoDisplayTexts {
+    QString line;
+    QString unset;
+    QString xcbWithoutDisplay;
+    QString unreachable;  // %1: the X display
+};
+
+inline const NoDisplayTexts NoDisplay{
+    QStringLiteral("rallon-config needs a display (%1); without one, use %2rallon-cli "
+                   "(%2rallon-cli --help) against the device, or %2rallon-sim to try it"),
+    QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is set"),
+    QStringLiteral("QT_QPA_PLATFORM is xcb but DISPLAY is not set"),
+    QStringLiteral("the X display %1 cannot be reached"),
 };
 
 }  // namespace rallon::startup_text

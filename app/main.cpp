@@ -1,14 +1,23 @@
 #include "Artwork.h"
+#include "Display.h"
 #include "Startup.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QtGlobal>
 
+#include <cstdio>
+
 using namespace rallon::kit;
 
 int main(int argc, char *argv[])
 {
+    // Without a display Qt would abort; a remote shell gets one line instead.
+    const QString noDisplay = rallon::noDisplayLine(argc, argv);
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(noDisplay));
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setWindowIcon(artwork::windowIcon());
     Startup startup;

@@ -16,7 +16,7 @@ for arg in "$@"; do
 done
 
 if [ -n "${BUILD_DIR:-}" ]; then
-    bash scripts/setup.sh
+    bash scripts/setup.sh build
     cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
     cmake --build "$BUILD_DIR" -j"$(nproc)" --target rallon-bench rallon-sim rallon-cli
     dir="$BUILD_DIR"

@@ -5,7 +5,7 @@
 # validation and rallon-cli's document reader (build-fuzz/). Stops at the first part that fails.
 # RALLON_QUICK=1 runs the first part only.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 export QT_QPA_PLATFORM=offscreen
 
 passed=0
@@ -37,7 +37,10 @@ run_ctest() {
     [ "$status" -eq 0 ] && [ "$bad" -eq 0 ]
 }
 
-bash scripts/build.sh || { failed=$((failed + 1)); finish; }
+if ! bash scripts/setup.sh build test || ! bash scripts/build.sh; then
+    failed=$((failed + 1))
+    finish
+fi
 run_ctest build || finish
 [ "${RALLON_QUICK:-0}" = 1 ] && finish
 

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QProcess>
 #include <QScreen>
 #include <QWindow>
 #include <QtTest>
@@ -360,6 +361,44 @@ private slots:
         QVERIFY(!startup->mainWindow());
         QVERIFY(messages.isEmpty());
         QVERIFY(portsAsked.isEmpty());
+    }
+
+    // The program itself without a display: one line naming the command line
+    // and the virtual device, and exit 1 instead of Qt's abort. The offscreen
+    // platform counts as a display.
+    void withoutADisplayOneLineAndExit1_data()
+    {
+        QTest::addColumn<QStringList>("environment");  // DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM removed first
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("none set") << QStringList{} << true;
+        QTest::newRow("xcb without DISPLAY") << QStringList{"QT_QPA_PLATFORM=xcb"} << true;
+        QTest::newRow("no X server") << QStringList{"DISPLAY=:4242"} << true;
+        QTest::newRow("offscreen") << QStringList{"QT_QPA_PLATFORM=offscreen"} << false;
+    }
+    void withoutADisplayOneLineAndExit1()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(bool, ends);
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            variables.remove(QLatin1String(name));
+        for (const QString &setting : environment)
+            variables.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        QProcess program;
+        program.setProcessEnvironment(variables);
+        program.start(QStringLiteral(RALLON_CONFIG_PATH), {});
+        // Offscreen, the splash waits its three seconds.
+        QCOMPARE(program.waitForFinished(ends ? 10000 : 1500), ends);
+        if (!ends) {
+            program.kill();
+            program.waitForFinished();
+            return;
+        }
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QList<QByteArray> lines = program.readAllStandardError().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].contains("rallon-cli") && lines[0].contains("rallon-sim"), lines[0]);
     }
 
     void delayWaitsWhileServingEvents()

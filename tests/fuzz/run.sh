@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang into build-fuzz/ and runs each one for
-# SECONDS (default 30), from the seeds the build writes plus the corpus kept
-# in build-fuzz/corpus/ by earlier runs. A finding is saved in
+# Installs this release's clang and libFuzzer when missing (scripts/setup.sh
+# fuzz), builds the fuzz targets with that clang into build-fuzz/ and runs
+# each one for SECONDS (default 30), from the seeds the build writes plus the
+# corpus kept in build-fuzz/corpus/ by earlier runs. A finding is saved in
 # build-fuzz/artifacts/ and fails the run.
 # usage: bash tests/fuzz/run.sh [SECONDS]
 set -euo pipefail
@@ -9,7 +10,9 @@ cd "$(dirname "$0")/../.."
 seconds=${1:-30}
 dir=build-fuzz
 
-cmake -S tests/fuzz -B "$dir" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug >/dev/null
+bash scripts/setup.sh fuzz
+cmake -S tests/fuzz -B "$dir" -DCMAKE_CXX_COMPILER="clang++-$(bash scripts/setup.sh --clang-version)" \
+    -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$dir" -j"$(nproc)"
 
 export UBSAN_OPTIONS=print_stacktrace=1
