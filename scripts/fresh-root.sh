@@ -8,6 +8,8 @@
 # display and `man rallon-cli`. Needs root. Ends with one line,
 # `Total: N passed, N failed`: the suite's tests and the install steps.
 # ROOTS_DIR=dir: where the roots are made (default /var/tmp/rallon-roots).
+# RALLON_QUICK=0: the whole test command in the root (sanitizers and fuzzing
+# too, about three times as long).
 # usage: scripts/fresh-root.sh bookworm|trixie|12|13
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
@@ -21,6 +23,8 @@ esac
 [ "$(id -u)" -eq 0 ] || { echo "scripts/fresh-root.sh needs root (debootstrap, mount, chroot)" >&2; exit 2; }
 
 mirror=http://deb.debian.org/debian
+quick=${RALLON_QUICK:-1}
+[ "$quick" = 0 ] || quick=1
 command -v debootstrap >/dev/null || bash scripts/setup.sh debootstrap || exit 2
 head=$(git rev-parse HEAD) || exit 2
 [ -z "$(git status --porcelain --untracked-files=no)" ] \
@@ -149,7 +153,7 @@ clone() {
 suite() {
     local log=$work/suite.log total
     # In the background, so that a signal's trap need not wait for the suite.
-    in_root "$build_root" bash -c 'cd /root/rallon-config && RALLON_QUICK=1 bash scripts/test.sh' 2>&1 | tee "$log" &
+    in_root "$build_root" bash -c "cd /root/rallon-config && RALLON_QUICK=$quick bash scripts/test.sh" 2>&1 | tee "$log" &
     wait $!
     total=$(grep -E '^Total: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
     if [ -z "$total" ]; then
@@ -210,7 +214,7 @@ echo "Fresh $release roots in $work, testing $head"
 step "debootstrap a $release root for the build" make_root "$build_root" || finish
 step "clone HEAD into it" clone || finish
 echo
-echo "== RALLON_QUICK=1 bash scripts/test.sh, as root in the $release root"
+echo "== RALLON_QUICK=$quick bash scripts/test.sh, as root in the $release root"
 suite
 # The package needs the build; the suite's failures are counted above.
 [ -x "$build_root/root/rallon-config/build/rallon-config" ] || finish
