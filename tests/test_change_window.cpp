@@ -173,7 +173,7 @@ private slots:
     {
         openOnPeer();
         QTest::keyClicks(control<MultiLineTextBox>("NewPasswordTextBox"), "secret");
-        form->frmPASSKEY()->Key[5]->setText("7E");
+        keyBox(5)->setText("7E");
         QTest::mouseClick(control<QPushButton>("btnPASS_SHARED"), Qt::LeftButton);
         QVERIFY(form->sharedKeyMode());
         QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("SHARED KEY"));
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(control<QPushButton>("btnPASS_SHARED")->text(), QString("PASSWORD"));
         QVERIFY(control<QPushButton>("btnHEX_SELECT")->isHidden());
         QCOMPARE(control<MultiLineTextBox>("NewPasswordTextBox")->text(), QString("secret"));
-        QCOMPARE(form->frmPASSKEY()->Key[5]->text(), QString("7E"));
+        QCOMPARE(keyBox(5)->text(), QString("7E"));
         QVERIFY(messages.isEmpty());
     }
 
@@ -199,7 +199,7 @@ private slots:
         QTRY_VERIFY(keys->isActiveWindow());
         QVERIFY(QTest::qWaitForWindowActive(keys));
 
-        QLineEdit *box = keys->Key[0];
+        QLineEdit *box = keyBox(0);
         box->setFocus();
         box->selectAll();
         QTest::keyClicks(box, "g -a");
@@ -208,17 +208,17 @@ private slots:
         QCOMPARE(box->text(), QString("AF"));
 
         // Emptied and left: "00". One digit left: kept.
-        keys->Key[1]->setFocus();
-        keys->Key[1]->clear();
-        leave(keys->Key[1]);
-        QCOMPARE(keys->Key[1]->text(), QString("00"));
-        keys->Key[2]->setText("5");
-        keys->Key[2]->setFocus();
-        leave(keys->Key[2]);
-        QCOMPARE(keys->Key[2]->text(), QString("5"));
+        keyBox(1)->setFocus();
+        keyBox(1)->clear();
+        leave(keyBox(1));
+        QCOMPARE(keyBox(1)->text(), QString("00"));
+        keyBox(2)->setText("5");
+        keyBox(2)->setFocus();
+        leave(keyBox(2));
+        QCOMPARE(keyBox(2)->text(), QString("5"));
 
         // DONE and the close box hide the window and keep its values.
-        QTest::mouseClick(keys->btnPASSKEYDONE, Qt::LeftButton);
+        QTest::mouseClick(rallon::control<QPushButton>(*keys, "btnPASSKEYDONE"), Qt::LeftButton);
         QVERIFY(!keys->isVisible());
         QTest::mouseClick(control<QPushButton>("btnHEX_SELECT"), Qt::LeftButton);
         QVERIFY(keys->isVisible());
@@ -466,8 +466,8 @@ private slots:
         QTRY_COMPARE(control<QLineEdit>("txCurrentEncryptionType")->text(), QString("WAP (AES)"));
 
         // A key typed in the window goes out as typed; an empty box as 0.
-        form->frmPASSKEY()->Key[0]->setText("a");
-        form->frmPASSKEY()->Key[63]->clear();
+        keyBox(0)->setText("a");
+        keyBox(63)->clear();
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
         QTRY_COMPARE(uploads.size(), 2);
         const QByteArray second = uploads.at(1).first().toByteArray();

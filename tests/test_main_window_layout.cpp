@@ -488,26 +488,25 @@ void TestMainWindowLayout::keyEntryWindow()
     QCOMPARE(form->keyTexts(), QStringList(64, QStringLiteral("00")));
 
     // Boxes and labels by name; boxes fill rows of eight, left to right.
-    QCOMPARE(form->Key.size(), 64);
+    const auto key = [form](int i) { return control<QLineEdit>(*form, QStringLiteral("Key(%1)").arg(i)); };
+    QCOMPARE(form->findChildren<QLineEdit *>().size(), 64);
     for (int i = 0; i < 64; ++i) {
-        QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Key(%1)").arg(i)), form->Key.at(i));
-        QVERIFY(form->rect().contains(form->Key.at(i)->geometry()));
+        QVERIFY(form->rect().contains(key(i)->geometry()));
         if (i % 8)
-            QVERIFY(form->Key.at(i)->x() > form->Key.at(i - 1)->geometry().right());
+            QVERIFY(key(i)->x() > key(i - 1)->geometry().right());
         else if (i)
-            QVERIFY(form->Key.at(i)->y() > form->Key.at(i - 8)->geometry().bottom());
+            QVERIFY(key(i)->y() > key(i - 8)->geometry().bottom());
     }
     QStringList labels;
     for (int row = 0; row < 8; ++row) {
-        QLabel *label = form->findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(row));
-        QCOMPARE(label, form->Label1.at(row));
+        QLabel *label = control<QLabel>(*form, QStringLiteral("Label1(%1)").arg(row));
         labels << label->text();
         // Each label sits left of its row of boxes.
-        QVERIFY(label->geometry().right() < form->Key.at(row * 8)->x());
+        QVERIFY(label->geometry().right() < key(row * 8)->x());
     }
     QCOMPARE(labels, (QStringList{"1 - 8", "9 - 16", "17 - 24", "25 - 32", "33 - 40",
                                   "41 - 48", "49 - 56", "57 - 64"}));
-    QCOMPARE(form->btnPASSKEYDONE->text(), QStringLiteral("DONE"));
+    QCOMPARE(control<QPushButton>(*form, "btnPASSKEYDONE")->text(), QStringLiteral("DONE"));
 
     // Shown: fixed size, tab order through the boxes to DONE.
     form->show();
@@ -516,7 +515,7 @@ void TestMainWindowLayout::keyEntryWindow()
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QCOMPARE(form->size(), QSize(626, 713));
     QTRY_COMPARE(QApplication::activeWindow(), form);
-    form->Key.first()->setFocus();
+    key(0)->setFocus();
     const QStringList order = pressAndRecord(65);
     QCOMPARE(order.first(), QStringLiteral("Key(1)"));
     QCOMPARE(order.at(62), QStringLiteral("Key(63)"));
@@ -526,16 +525,16 @@ void TestMainWindowLayout::keyEntryWindow()
         QCOMPARE(order.at(i - 1), QStringLiteral("Key(%1)").arg(i));
 
     // Two characters at most.
-    form->Key.at(5)->selectAll();
-    QTest::keyClicks(form->Key.at(5), "ABC");
-    QCOMPARE(form->Key.at(5)->text(), QStringLiteral("AB"));
+    key(5)->selectAll();
+    QTest::keyClicks(key(5), "ABC");
+    QCOMPARE(key(5)->text(), QStringLiteral("AB"));
 
     // DONE hides and keeps the values.
     QStringList texts = form->keyTexts();
     texts[0] = "1F";
     texts[63] = "7";
     form->setKeyTexts(texts);
-    QTest::mouseClick(form->btnPASSKEYDONE, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(*form, "btnPASSKEYDONE"), Qt::LeftButton);
     QVERIFY(form->isHidden());
     QVERIFY(w.isVisible());
     QCOMPARE(w.frmPASSKEY(), form);

@@ -18,11 +18,14 @@ public:
 
     explicit PassKeyForm(QWidget *parent = nullptr);
 
-    QList<QLineEdit *> Key;     // Key(0) .. Key(63), row i / 8, column i % 8
-    QList<QLabel *> Label1;     // row labels "1 - 8" .. "57 - 64"
-    QPushButton *btnPASSKEYDONE = nullptr;
-
     QStringList keyTexts() const;
     // Sets the boxes in index order; missing texts leave their boxes as they are.
     void setKeyTexts(const QStringList &texts);
+
+private:
+    // Named as the members are ("Key(5)", "Label1(0)"): tests and tools find
+    // them by name.
+    QList<QLineEdit *> Key;     // Key(0) .. Key(63), row i / 8, column i % 8
+    QList<QLabel *> Label1;     // row labels "1 - 8" .. "57 - 64"
+    QPushButton *btnPASSKEYDONE = nullptr;
 };

@@ -2,21 +2,14 @@
 
 #include "Artwork.h"
 #include "ConfigRecord.h"
-#include "Document.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
-#include "OutputFile.h"
-#include "Plan.h"
 #include "Program.h"
 #include "Retrieve.h"
 #include "Style.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMenuBar>
@@ -151,41 +144,6 @@ void setCurrentText(UtilityForm &form, const rallon::rows::SettingRow &row, cons
     std::visit([&form, &text](auto m) { (form.*m)->setText(text); }, row.current);
 }
 
-// The text of a configuration file, at most rallon::cli::MaxInputSize octets.
-std::optional<QByteArray> readWhole(const QString &path, QString *reason)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        *reason = mainwindow_text::file::NotAFile;
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    const QByteArray text = file.read(rallon::cli::MaxInputSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    if (text.size() > rallon::cli::MaxInputSize) {
-        *reason = mainwindow_text::file::TooLarge;
-        return std::nullopt;
-    }
-    return text;
-}
-
-// Why a plan is refused, naming the setting or with the window's message.
-QString refusalText(const rallon::cli::Plan &plan)
-{
-    if (plan.refusal)
-        return plan.refusal->message();
-    if (plan.windowRefusal)
-        return plan.windowRefusal->title + QLatin1String("\r\n") + plan.windowRefusal->text;
-    return {};
-}
-
 }  // namespace
 
 UtilityForm::UtilityForm(QWidget *parent)
@@ -236,8 +194,8 @@ UtilityForm::UtilityForm(QWidget *parent)
     connect(&m_session, &rallon::SerialSession::recordReceived, this,
             &UtilityForm::ParseConfigurationRecord);
     connect(&m_session, &rallon::SerialSession::replyTimedOut, this, &UtilityForm::replyTimedOut);
-    connect(SAVE_CONFIG, &QAction::triggered, this, &UtilityForm::saveConfiguration);
-    connect(OPEN_CONFIG, &QAction::triggered, this, &UtilityForm::openConfiguration);
+    connect(SAVE_CONFIG, &QAction::triggered, this, [this] { m_fileActions.saveConfiguration(); });
+    connect(OPEN_CONFIG, &QAction::triggered, this, [this] { m_fileActions.openConfiguration(); });
     connect(this, &UtilityForm::recordShown, this, [this] {
         SAVE_CONFIG->setEnabled(true);
         OPEN_CONFIG->setEnabled(true);
@@ -558,123 +516,6 @@ void UtilityForm::ParseConfigurationRecord(const QByteArray &record)
     setKeyBoxes(shown.keyBoxes);
     txtSN->setText(shown.serialNumber);
     emit recordShown();
-}
-
-QString UtilityForm::chooseFile(bool save, const QString &suggested)
-{
-    QString chosen;
-    if (m_fileChooser) {
-        chosen = m_fileChooser(this, save, suggested);
-    } else {
-        namespace file = mainwindow_text::file;
-        QFileDialog dialog(this, save ? file::SaveTitle : file::OpenTitle);
-        dialog.setObjectName(QStringLiteral("ConfigFileDialog"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setNameFilters(file::Filters);
-        if (save)
-            dialog.setDefaultSuffix(QStringLiteral("json"));
-        dialog.setDirectory(QFileInfo(suggested).isDir() ? suggested : QFileInfo(suggested).path());
-        if (save)
-            dialog.selectFile(QFileInfo(suggested).fileName());
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.selectedFiles().value(0);
-        // Back to the window, whose focused control takes the focus again.
-        activateWindow();
-    }
-    return chosen;
-}
-
-void UtilityForm::saveConfiguration()
-{
-    if (!m_lastRecord)
-        return;
-    const QByteArray text = rallon::cli::documentText(*m_lastRecord);
-    const QString path = chooseFile(
-        true, QDir::home().filePath(mainwindow_text::file::suggestedName(m_lastRecord->serialNumber)));
-    if (path.isEmpty())
-        return;
-    // Whole or not at all; a new file is the owner's alone, as it holds the
-    // password or key.
-    rallon::cli::OutputFile file;
-    QString reason;
-    if (!file.open(path, &reason) || !file.commit(text, /*secret=*/true, &reason))
-        rallon::kit::showMessage(this, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
-}
-
-void UtilityForm::openConfiguration()
-{
-    namespace file = mainwindow_text::file;
-    using rallon::cli::Plan;
-    if (!m_lastRecord)
-        return;
-    const QString path = chooseFile(false, QDir::homePath());
-    if (path.isEmpty())
-        return;
-    QString reason;
-    const std::optional<QByteArray> text = readWhole(path, &reason);
-    if (!text) {
-        rallon::kit::showMessage(this, file::unreadable(QDir::toNativeSeparators(path), reason));
-        return;
-    }
-    rallon::cli::InputError error;
-    const std::optional<rallon::cli::Wanted> wanted = rallon::cli::wantedFromDocument(*text, &error);
-    if (!wanted) {
-        rallon::kit::showMessage(this, file::unusable(error.message()));
-        return;
-    }
-    const Plan plan = rallon::cli::planChange(*m_lastRecord, *wanted);
-    if (plan.outcome == Plan::Outcome::Refused) {
-        rallon::kit::showMessage(this, file::unusable(refusalText(plan)));
-        return;
-    }
-    const rallon::cli::NewDataEntries entries = rallon::cli::newDataEntries(plan);
-    // A text the New Data box cannot hold whole is refused, never cut.
-    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
-        if (entry && row.maxLength > 0 && entry->size() > row.maxLength) {
-            rallon::kit::showMessage(this, file::unusable(file::tooLong(QLatin1String(row.spoken),
-                                                                        int(entry->size()), row.maxLength)));
-            return;
-        }
-    }
-
-    resetNewData();
-    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
-        if (!entry)
-            continue;
-        std::visit([this, &entry](auto m) {
-            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
-                (this->*m)->setCurrentIndex((this->*m)->findText(*entry, Qt::MatchExactly));
-            else
-                (this->*m)->setText(*entry);
-        }, row.entry);
-    }
-    if (entries.sharedKey) {
-        applyPasswordLayout(true);
-        setKeyBoxes(rallon::keyBoxTexts(*entries.sharedKey));
-    } else if (entries.texts[size_t(rallon::Setting::Password)]) {
-        applyPasswordLayout(false);
-    }
-}
-
-void UtilityForm::resetNewData()
-{
-    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        std::visit([this](auto m) {
-            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
-                (this->*m)->setCurrentIndex(-1);
-            else
-                (this->*m)->setText(QString());
-        }, row.entry);
-    }
-    if (m_lastRecord) {
-        const rallon::RecordDisplay shown = rallon::displayOf(*m_lastRecord);
-        applyPasswordLayout(shown.sharedKey);
-        setKeyBoxes(shown.keyBoxes);
-    }
 }
 
 void UtilityForm::replyTimedOut()

@@ -13,13 +13,13 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include <functional>
 #include <optional>
 
 #include "Change.h"
 #include "ConfigRecord.h"
 #include "DeviceKind.h"
 #include "EntryRules.h"
+#include "FileActions.h"
 #include "MainWindowRows.h"
 #include "MultiLineTextBox.h"
 #include "PassKeyForm.h"
@@ -59,12 +59,12 @@ public:
     bool sharedKeyMode() const { return m_sharedKeyMode; }
     // The serial number of the last record decoded; 0 before.
     quint16 serialNumber() const { return m_serialNumber; }
+    // The last record decoded; none before.
+    const std::optional<rallon::ConfigRecord> &lastRecord() const { return m_lastRecord; }
 
-    // Chooses the file for SAVE (save: true) or OPEN CONFIGURATION,
-    // `suggested` being the path offered; empty when cancelled.
-    using FileChooser = std::function<QString(QWidget *parent, bool save, const QString &suggested)>;
-    // Tests replace the file dialog; an empty chooser restores it.
-    void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+    // The FILE menu's file dialog (see FileActions).
+    using FileChooser = FileActions::Chooser;
+    void setFileChooser(FileChooser chooser) { m_fileActions.setChooser(std::move(chooser)); }
 
 signals:
     // A decoded record is shown in the window.
@@ -88,13 +88,6 @@ private:
     void setKeyBoxes(const QStringList &texts);
     void setDeviceKind(rallon::DeviceKind kind);
 
-    // The FILE menu's two items.
-    void saveConfiguration();
-    void openConfiguration();
-    QString chooseFile(bool save, const QString &suggested);
-    // The New Data column as right after the last record was shown.
-    void resetNewData();
-
     void buildHeadings();
     void buildRows();
     void buildPasswordRow();
@@ -104,7 +97,7 @@ private:
     void nameForAccessibility();
     void placeWindow();
 
-    // The FILE menu: enabled once a record is shown.
+    // The FILE menu: enabled once a record is shown; m_fileActions does its work.
     QMenu *FILE_MENU = nullptr;
     QAction *SAVE_CONFIG = nullptr;
     QAction *OPEN_CONFIG = nullptr;
@@ -193,6 +186,6 @@ private:
     bool m_sharedKeyMode = false;  // applyPasswordLayout() only
     quint16 m_serialNumber = 0;    // ParseConfigurationRecord() only
     std::optional<rallon::ConfigRecord> m_lastRecord;  // ParseConfigurationRecord() only
-    FileChooser m_fileChooser;
+    FileActions m_fileActions{*this};
     bool m_unloading = false;  // no octet check once the window goes
 };

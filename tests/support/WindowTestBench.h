@@ -52,6 +52,11 @@ protected:
     {
         return rallon::control<T>(*form, name);
     }
+    // Box Key(i) of the key entry window, created if need be.
+    QLineEdit *keyBox(int i) const
+    {
+        return rallon::control<QLineEdit>(*form->frmPASSKEY(), QStringLiteral("Key(%1)").arg(i));
+    }
 
     // The window loaded on `path` and shown.
     void openForm(const QString &path)
