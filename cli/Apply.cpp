@@ -7,6 +7,8 @@
 
 namespace rallon::cli {
 
+using namespace document;
+
 namespace text = clitext::message;
 
 QString Applied::differingFields() const

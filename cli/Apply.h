@@ -15,6 +15,10 @@
 
 namespace rallon::cli {
 
+using document::Difference;
+using document::Plan;
+using document::Wanted;
+
 struct Applied {
     enum class Outcome {
         Refused,      // nothing sent

@@ -16,6 +16,8 @@
 
 namespace rallon::cli {
 
+using namespace document;
+
 namespace {
 
 constexpr qint64 MaxLedgerSize = 64 << 20;

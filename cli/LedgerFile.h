@@ -13,6 +13,9 @@
 
 namespace rallon::cli {
 
+using document::InputError;
+using document::LedgerEntry;
+
 class LedgerFile {
 public:
     LedgerFile() = default;

@@ -14,6 +14,8 @@
 
 namespace rallon::cli {
 
+using namespace document;
+
 namespace {
 
 namespace text = clitext::provision;

@@ -14,9 +14,9 @@ namespace rallon::cli {
 
 struct Batch {
     QString port;
-    Wanted common;                 // the template
-    Inventory inventory;
-    std::optional<IpRange> range;
+    document::Wanted common;       // the template
+    document::Inventory inventory;
+    std::optional<document::IpRange> range;
     QString ledger;
     int count = 0;                 // devices done before the end; 0: no end
     int timeoutMs = 0;

@@ -26,6 +26,7 @@
 
 using namespace rallon;
 using namespace rallon::cli;
+using namespace rallon::document;
 namespace text = rallon::clitext::message;
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QSet>
 #include <QStringDecoder>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 namespace {
 
@@ -498,4 +498,4 @@ std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, co
     return std::nullopt;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

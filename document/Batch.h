@@ -15,7 +15,7 @@
 
 #include <optional>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 // An address as a number, for ranges and comparisons.
 std::optional<quint32> addressNumber(const QString &text);
@@ -102,4 +102,4 @@ std::optional<quint32> addressFor(quint16 serial, const Inventory &inventory, co
 // says it answered another device's change.
 const LedgerEntry *doneEntry(const QList<LedgerEntry> &ledger, quint16 serial);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 namespace {
 
@@ -428,4 +428,4 @@ bool takeField(const QString &field, const QString &text, Wanted *wanted, InputE
     return refuse(error, field, QStringLiteral("unknown field"));
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -13,7 +13,7 @@
 #include <array>
 #include <optional>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 inline const QString DocumentFormat = QStringLiteral("rallon-config/1");
 
@@ -70,4 +70,4 @@ bool takeField(const QString &field, const QString &text, Wanted *wanted, InputE
 // The other way: the 64 key octets as 128 upper-case hexadecimal digits.
 QString sharedKeyText(const QByteArray &octets);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #endif
 
-namespace rallon::cli {
+namespace rallon::document {
 
 bool OutputFile::open(const QString &path, QString *error)
 {
@@ -68,4 +68,4 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
     return false;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 // A file written whole: rallon-cli's -o FILE, the window's SAVE
 // CONFIGURATION. A regular file, or a path that does not exist yet,
@@ -27,4 +27,4 @@ private:
     std::unique_ptr<QFileDevice> m_file;
 };
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -1,6 +1,6 @@
 #include "Terminal.h"
 
-namespace rallon::cli {
+namespace rallon::document {
 
 QString escaped(const QString &text)
 {
@@ -27,4 +27,4 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

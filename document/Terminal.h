@@ -7,11 +7,11 @@
 
 #include <QString>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 QString escaped(const QString &text);
 
 // The escaped text in double quotes, for messages.
 QString quoted(const QString &text);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

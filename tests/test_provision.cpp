@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 using namespace rallon;
-using namespace rallon::cli;
+using namespace rallon::document;
 
 namespace {
 
