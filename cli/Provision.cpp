@@ -1,5 +1,6 @@
 #include "Provision.h"
 
+#include "AddressPolicy.h"
 #include "Apply.h"
 #include "CliTexts.h"
 #include "Console.h"
@@ -15,6 +16,7 @@
 namespace rallon::cli {
 
 using namespace document;
+using namespace provision;
 
 namespace {
 
@@ -22,6 +24,8 @@ namespace text = clitext::provision;
 
 // While looking for a device, and for the one in hand to go: a request every 2 s.
 constexpr int RequestIntervalMs = 2000;
+// While another run holds the ledger: a try every 20 ms.
+constexpr int LockRetryMs = 20;
 
 class Bench {
 public:
@@ -93,15 +97,27 @@ int Bench::run()
     return status ? status : said;
 }
 
+// Done, an end signal's exit status, or Usage when the ledger cannot be locked.
 int Bench::lockLedger()
 {
     QString error;
-    const int status = m_ledger.lock(&error, [this] {
-        say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_batch.ledger)));
+    int ended = Done;
+    const LedgerFile::Locking locking = m_ledger.lock(&error, [this, &ended](bool first) {
+        if (first)
+            say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_batch.ledger)));
+        ended = pauseFor(LockRetryMs);
+        return ended == Done;
     });
-    if (status == Usage)
-        complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
-    return status;
+    switch (locking) {
+    case LedgerFile::Locking::Held:
+        return Done;
+    case LedgerFile::Locking::Stopped:
+        return ended;
+    case LedgerFile::Locking::Failed:
+        break;
+    }
+    complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+    return Usage;
 }
 
 int Bench::probe(ConfigRecord *record)

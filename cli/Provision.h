@@ -4,7 +4,9 @@
 // another on one port, each with the template's settings and its own
 // values, and records each in the ledger.
 
-#include "Batch.h"
+#include "Document.h"
+#include "Inventory.h"
+#include "IpRange.h"
 
 #include <QString>
 
@@ -15,8 +17,8 @@ namespace rallon::cli {
 struct Batch {
     QString port;
     document::Wanted common;       // the template
-    document::Inventory inventory;
-    std::optional<document::IpRange> range;
+    provision::Inventory inventory;
+    std::optional<provision::IpRange> range;
     QString ledger;
     int count = 0;                 // devices done before the end; 0: no end
     int timeoutMs = 0;

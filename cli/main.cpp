@@ -2,6 +2,7 @@
 // configuration from the command line, through the window's serial session,
 // decoder and upload checks.
 
+#include "AddressPolicy.h"
 #include "Apply.h"
 #include "CliTexts.h"
 #include "Console.h"
@@ -27,6 +28,7 @@
 using namespace rallon;
 using namespace rallon::cli;
 using namespace rallon::document;
+using namespace rallon::provision;
 namespace text = rallon::clitext::message;
 
 namespace {
@@ -289,7 +291,7 @@ int provisionCommand(const Invocation &call)
         complain(QString::fromLatin1(text::FileRefused).arg(escaped(fault.field), fault.reason));
         return Refused;
     }
-    return provision(batch);
+    return cli::provision(batch);
 }
 
 int portsCommand(const Invocation &)

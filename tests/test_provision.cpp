@@ -2,7 +2,7 @@
 // devices over real pseudo-terminals: the test unplugs each device when its
 // line is printed, as a technician at the bench would.
 
-#include "Batch.h"
+#include "AddressPolicy.h"
 #include "ConfigRecord.h"
 #include "OpenFailure.h"
 #include "SimDevice.h"
@@ -24,6 +24,7 @@
 
 using namespace rallon;
 using namespace rallon::document;
+using namespace rallon::provision;
 
 namespace {
 

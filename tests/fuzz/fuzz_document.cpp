@@ -8,9 +8,10 @@
 // decodes it. A record's document must be valid JSON that cannot drive a
 // terminal, and reading it back must give the record's settings.
 
-#include "Batch.h"
 #include "ConfigRecord.h"
 #include "Document.h"
+#include "Inventory.h"
+#include "Ledger.h"
 #include "Retrieve.h"
 #include "SettingNames.h"
 
@@ -425,10 +426,10 @@ void checkBatchLists(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
     document::InputError error;
-    if (const std::optional<document::Inventory> inventory = document::inventoryFromCsv(text, QString(), &error)) {
+    if (const std::optional<provision::Inventory> inventory = provision::inventoryFromCsv(text, QString(), &error)) {
         std::set<quint16> serials;
         std::set<quint32> addresses;
-        for (const document::Inventory::Entry &entry : inventory->entries) {
+        for (const provision::Inventory::Entry &entry : inventory->entries) {
             check(serials.insert(entry.serial).second, "inventory accepted a serial number twice");
             check(!entry.ip || addresses.insert(*entry.ip).second, "inventory accepted an address twice");
             for (const std::optional<QString> &value : entry.values.texts)
@@ -437,18 +438,18 @@ void checkBatchLists(const std::uint8_t *data, std::size_t size)
     } else {
         check(terminalSafe(error.message()), "inventory refusal holds a control character");
     }
-    const std::optional<QList<document::LedgerEntry>> ledger = document::ledgerEntries(text, QString(), &error);
+    const std::optional<QList<provision::LedgerEntry>> ledger = provision::ledgerEntries(text, QString(), &error);
     if (!ledger) {
         check(terminalSafe(error.message()), "ledger refusal holds a control character");
         return;
     }
-    QByteArray again = ledger->isEmpty() ? QByteArray() : QByteArray(document::LedgerHeader);
-    for (const document::LedgerEntry &entry : *ledger)
-        again += document::ledgerLine(entry);
-    const std::optional<QList<document::LedgerEntry>> reread = document::ledgerEntries(again, QString(), &error);
+    QByteArray again = ledger->isEmpty() ? QByteArray() : QByteArray(provision::LedgerHeader);
+    for (const provision::LedgerEntry &entry : *ledger)
+        again += provision::ledgerLine(entry);
+    const std::optional<QList<provision::LedgerEntry>> reread = provision::ledgerEntries(again, QString(), &error);
     check(reread && reread->size() == ledger->size(), "a ledger written again is refused");
     for (qsizetype i = 0; i < ledger->size(); ++i) {
-        const document::LedgerEntry &a = ledger->at(i), &b = reread->at(i);
+        const provision::LedgerEntry &a = ledger->at(i), &b = reread->at(i);
         check(a.time == b.time && a.serial == b.serial && a.model == b.model && a.ip == b.ip
                   && a.primaryPort == b.primaryPort && a.outcome == b.outcome && a.detail == b.detail,
               "a ledger line written again reads otherwise");

@@ -5,16 +5,13 @@
 // and flushed to the disk before the lock is let go. In a dry run the file
 // is only read, if it exists, and lines are kept in memory.
 
-#include "Batch.h"
+#include "Ledger.h"
 
 #include <QString>
 
 #include <functional>
 
-namespace rallon::cli {
-
-using document::InputError;
-using document::LedgerEntry;
+namespace rallon::provision {
 
 class LedgerFile {
 public:
@@ -24,14 +21,15 @@ public:
     LedgerFile &operator=(const LedgerFile &) = delete;
 
     bool open(const QString &path, bool dryRun, QString *error);
-    // Waits for the lock (calling `waiting` once if another run holds it):
-    // Done, an end signal's exit status, or Usage with the reason in
-    // `error`. A ledger replaced meanwhile (saved by an editor) is opened
-    // and locked anew; one removed ends the run.
-    int lock(QString *error, const std::function<void()> &waiting = {});
+    // Waits for the lock: while another run holds it, `wait` pauses a
+    // little (`first` the first time); false from it stops the waiting.
+    // A ledger replaced meanwhile (saved by an editor) is opened and locked
+    // anew; one removed fails. Failed: the reason in `error`.
+    enum class Locking { Held, Stopped, Failed };
+    Locking lock(QString *error, const std::function<bool(bool first)> &wait);
     void unlock();
     // Under the lock: the whole ledger, checked.
-    std::optional<QList<LedgerEntry>> entries(InputError *error) const;
+    std::optional<QList<LedgerEntry>> entries(document::InputError *error) const;
     // Under the lock: the entry appended and on the disk.
     bool append(const LedgerEntry &entry, QString *error);
 
@@ -44,4 +42,4 @@ private:
     QList<LedgerEntry> m_kept;  // a dry run's lines
 };
 
-}  // namespace rallon::cli
+}  // namespace rallon::provision

@@ -1,27 +1,25 @@
 #include "LedgerFile.h"
 
-#include "Exit.h"
-#include "Link.h"
 #include "Terminal.h"
 
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace rallon::cli {
+namespace rallon::provision {
 
 using namespace document;
 
 namespace {
 
 constexpr qint64 MaxLedgerSize = 64 << 20;
-constexpr int LockRetryMs = 20;
 
 QString systemError()
 {
@@ -87,20 +85,17 @@ bool LedgerFile::openFile(QString *error)
     return true;
 }
 
-int LedgerFile::lock(QString *error, const std::function<void()> &waiting)
+LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bool first)> &wait)
 {
-    bool told = false;
+    bool first = true;
     while (m_fd >= 0) {
         if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
                 *error = systemError();
-                return Usage;
+                return Locking::Failed;
             }
-            if (!told && waiting)
-                waiting();
-            told = true;
-            if (const int ended = pauseFor(LockRetryMs))
-                return ended;
+            if (!wait(std::exchange(first, false)))
+                return Locking::Stopped;
             continue;
         }
         // The file locked must still be the one the path names.
@@ -108,17 +103,17 @@ int LedgerFile::lock(QString *error, const std::function<void()> &waiting)
         ::fstat(m_fd, &held);
         if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == held.st_dev
             && named.st_ino == held.st_ino)
-            return Done;
+            return Locking::Held;
         ::close(m_fd);
         m_fd = -1;
         if (!QFileInfo::exists(m_path)) {
             *error = QStringLiteral("it was removed while in use");
-            return Usage;
+            return Locking::Failed;
         }
         if (!openFile(error))
-            return Usage;
+            return Locking::Failed;
     }
-    return Done;
+    return Locking::Held;
 }
 
 void LedgerFile::unlock()
@@ -185,4 +180,4 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     return true;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::provision
