@@ -27,13 +27,15 @@ constexpr int RequestIntervalMs = 2000;
 // While another run holds the ledger: a try every 20 ms.
 constexpr int LockRetryMs = 20;
 
-class Bench {
+// One run of the loop: its port, its ledger and its counts.
+class ProvisionRun {
 public:
-    explicit Bench(const Batch &batch) : m_batch(batch), m_link(batch.port, batch.timeoutMs) {}
+    explicit ProvisionRun(const ProvisionOptions &options)
+        : m_options(options), m_link(options.port, options.timeoutMs) {}
     int run();
 
 private:
-    bool finished() const { return endSignal() || (m_batch.count && m_done >= m_batch.count); }
+    bool finished() const { return endSignal() || (m_options.count && m_done >= m_options.count); }
     int probe(ConfigRecord *record);
     int waitForDevice(ConfigRecord *device);
     int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
@@ -43,7 +45,7 @@ private:
     int record(const LedgerEntry &entry, const QString &shown, bool changed);
     int write(LedgerEntry entry, bool changed);
 
-    const Batch &m_batch;
+    const ProvisionOptions &m_options;
     Link m_link;
     LedgerFile m_ledger;
     QElapsedTimer m_sinceRequest;
@@ -51,12 +53,12 @@ private:
     bool m_toldWaiting = false, m_toldNoRecord = false;
 };
 
-int Bench::run()
+int ProvisionRun::run()
 {
     QString error;
-    if (!m_ledger.open(m_batch.ledger, m_batch.dryRun, &error)) {
-        complain(QString::fromLatin1(m_batch.dryRun ? clitext::message::CannotRead : clitext::message::CannotWrite)
-                     .arg(escaped(m_batch.ledger), error));
+    if (!m_ledger.open(m_options.ledger, m_options.dryRun, &error)) {
+        complain(QString::fromLatin1(m_options.dryRun ? clitext::message::CannotRead : clitext::message::CannotWrite)
+                     .arg(escaped(m_options.ledger), error));
         return Usage;
     }
     // A damaged ledger stops the run before the port is opened.
@@ -91,20 +93,20 @@ int Bench::run()
             status = waitUntilGone(device.serialNumber, &next);
     }
     const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
-    const int said = say(m_batch.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
+    const int said = say(m_options.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
     if (endSignal())
         return signalExit(endSignal());
     return status ? status : said;
 }
 
 // Done, an end signal's exit status, or Usage when the ledger cannot be locked.
-int Bench::lockLedger()
+int ProvisionRun::lockLedger()
 {
     QString error;
     int ended = Done;
     const LedgerFile::Locking locking = m_ledger.lock(&error, [this, &ended](bool first) {
         if (first)
-            say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_batch.ledger)));
+            say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_options.ledger)));
         ended = pauseFor(LockRetryMs);
         return ended == Done;
     });
@@ -116,17 +118,17 @@ int Bench::lockLedger()
     case LedgerFile::Locking::Failed:
         break;
     }
-    complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_batch.ledger), error));
+    complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_options.ledger), error));
     return Usage;
 }
 
-int Bench::probe(ConfigRecord *record)
+int ProvisionRun::probe(ConfigRecord *record)
 {
     m_sinceRequest.start();
-    return m_link.probe(record, qMin(RequestIntervalMs, m_batch.timeoutMs));
+    return m_link.probe(record, qMin(RequestIntervalMs, m_options.timeoutMs));
 }
 
-int Bench::waitForDevice(ConfigRecord *device)
+int ProvisionRun::waitForDevice(ConfigRecord *device)
 {
     for (;;) {
         const int answered = probe(device);
@@ -134,19 +136,19 @@ int Bench::waitForDevice(ConfigRecord *device)
             return answered;
         if (!m_toldWaiting) {
             m_toldWaiting = true;
-            if (const int failed = say(QString::fromLatin1(text::Waiting).arg(escaped(m_batch.port))))
+            if (const int failed = say(QString::fromLatin1(text::Waiting).arg(escaped(m_options.port))))
                 return failed;
         }
         if (m_link.arrivedOctets() > 0 && !m_toldNoRecord) {
             m_toldNoRecord = true;
-            complain(QString::fromLatin1(text::OctetsNoRecord).arg(escaped(m_batch.port)));
+            complain(QString::fromLatin1(text::OctetsNoRecord).arg(escaped(m_options.port)));
         }
         if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
             return ended;
     }
 }
 
-int Bench::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
+int ProvisionRun::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
 {
     for (;;) {
         if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
@@ -166,7 +168,7 @@ int Bench::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
 
 // Under the lock, output is held: a terminal that blocks must not keep
 // other runs from the ledger.
-int Bench::configure(const ConfigRecord &device)
+int ProvisionRun::configure(const ConfigRecord &device)
 {
     if (const int failed = lockLedger())
         return failed;
@@ -179,7 +181,7 @@ int Bench::configure(const ConfigRecord &device)
 
 // Chooses the address, changes the device and records it, all under the
 // ledger's lock: no other run can choose the same address meanwhile.
-int Bench::configureLocked(const ConfigRecord &device)
+int ProvisionRun::configureLocked(const ConfigRecord &device)
 {
     const quint16 serial = device.serialNumber;
     InputError wrong;
@@ -195,8 +197,8 @@ int Bench::configureLocked(const ConfigRecord &device)
         ++m_skipped;
         return say(line(done->ip, QLatin1String(text::AlreadyConfigured)));
     }
-    const Inventory::Entry *listed = m_batch.inventory.find(serial);
-    if (!listed && !m_batch.range) {
+    const Inventory::Entry *listed = m_options.inventory.find(serial);
+    if (!listed && !m_options.range) {
         ++m_skipped;
         return say(line(QStringLiteral("-"), QLatin1String(text::NotListed)));
     }
@@ -204,9 +206,9 @@ int Bench::configureLocked(const ConfigRecord &device)
     LedgerEntry entry{QString(), serial, device.wired() ? QStringLiteral("wired") : QStringLiteral("wireless"),
                       QString(), QString::number(device.primaryPort), QString(), QString()};
     QString why;
-    const std::optional<quint32> address = addressFor(serial, m_batch.inventory, m_batch.range, *ledger, &why);
+    const std::optional<quint32> address = addressFor(serial, m_options.inventory, m_options.range, *ledger, &why);
     if (!address) {
-        if (!(listed && listed->ip) && m_batch.range) {  // the range is used up: no device can be done
+        if (!(listed && listed->ip) && m_options.range) {  // the range is used up: no device can be done
             complain(why);
             return Refused;
         }
@@ -226,8 +228,8 @@ int Bench::configureLocked(const ConfigRecord &device)
         ahead.outcome = LedgerEntry::outcomeText(LedgerEntry::Sending);
         return write(ahead, false);
     };
-    const Applied applied = apply(m_link, device, wantedFor(m_batch.common, listed ? listed->values : Wanted(), *address),
-                                  m_batch.dryRun, sending);
+    const Applied applied = apply(m_link, device, wantedFor(m_options.common, listed ? listed->values : Wanted(), *address),
+                                  m_options.dryRun, sending);
     if (applied.outcome == Applied::Outcome::NotSent)
         return applied.exit;
     const bool sent = applied.outcome == Applied::Outcome::Verified || applied.outcome == Applied::Outcome::Differs
@@ -290,20 +292,20 @@ int Bench::configureLocked(const ConfigRecord &device)
 
 // The ledger line on the disk, then the device's line on standard output.
 // `changed`: a change was sent to the device.
-int Bench::record(const LedgerEntry &entry, const QString &shown, bool changed)
+int ProvisionRun::record(const LedgerEntry &entry, const QString &shown, bool changed)
 {
     if (const int failed = write(entry, changed))
         return failed;
     return say(shown);
 }
 
-int Bench::write(LedgerEntry entry, bool changed)
+int ProvisionRun::write(LedgerEntry entry, bool changed)
 {
     entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
     if (!m_ledger.append(entry, &error)) {
         complain(QString::fromLatin1(changed ? text::LedgerUnwritten : text::LedgerUnwrittenNothingSent)
-                     .arg(escaped(m_batch.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
+                     .arg(escaped(m_options.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
         return Usage;
     }
     return Done;
@@ -311,9 +313,9 @@ int Bench::write(LedgerEntry entry, bool changed)
 
 }  // namespace
 
-int provision(const Batch &batch)
+int provision(const ProvisionOptions &options)
 {
-    return Bench(batch).run();
+    return ProvisionRun(options).run();
 }
 
 }  // namespace rallon::cli

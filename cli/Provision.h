@@ -14,7 +14,8 @@
 
 namespace rallon::cli {
 
-struct Batch {
+// What the command line asks of one provision run.
+struct ProvisionOptions {
     QString port;
     document::Wanted common;       // the template
     provision::Inventory inventory;
@@ -27,6 +28,6 @@ struct Batch {
 
 // Runs until `count` devices are done, an end signal, a lost port or a
 // ledger that cannot be written; prints the summary. The exit status.
-int provision(const Batch &batch);
+int provision(const ProvisionOptions &options);
 
 }  // namespace rallon::cli
