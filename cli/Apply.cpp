@@ -19,6 +19,14 @@ QString Applied::differingFields() const
     return fields.join(QStringLiteral(", "));
 }
 
+QString Applied::changeLines(const QString &indent) const
+{
+    QString lines;
+    for (const Difference &difference : plan.changes)
+        lines += indent + difference.line() + QLatin1Char('\n');
+    return lines;
+}
+
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,
               const std::function<int(const Plan &)> &beforeUpload)
 {

@@ -39,6 +39,8 @@ struct Applied {
 
     // "ip, primaryPort": the fields of `differing`.
     QString differingFields() const;
+    // What a dry run shows: a line for each change planned, after `indent`.
+    QString changeLines(const QString &indent) const;
 };
 
 // `beforeUpload` runs right before the upload leaves; a status other than

@@ -3,6 +3,7 @@
 #include "CliTexts.h"
 #include "Exit.h"
 #include "Link.h"
+#include "SystemReason.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -24,12 +24,9 @@
 
 namespace rallon::cli {
 
-namespace {
+using document::systemReason;
 
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+namespace {
 
 // Output kept while held: each text and whether it goes to standard error.
 bool s_holding = false;

@@ -246,10 +246,7 @@ int ProvisionRun::configureLocked(const ConfigRecord &device)
         break;
     case Applied::Outcome::Planned: {
         ++m_done;
-        QString changes;
-        for (const Difference &difference : applied.plan.changes)
-            changes += QStringLiteral("  ") + difference.line() + QLatin1Char('\n');
-        if (const int failed = put(changes.toLocal8Bit()))
+        if (const int failed = put(applied.changeLines(QStringLiteral("  ")).toLocal8Bit()))
             return failed;
         entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
         shown = QLatin1String(text::WouldBeWritten);

@@ -67,12 +67,8 @@ int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs
     case Applied::Outcome::AlreadyHeld:
         return say(dryRun ? QString::fromLatin1(text::NothingWouldChange)
                           : QString::fromLatin1(text::AlreadyHeld).arg(device.serialNumber));
-    case Applied::Outcome::Planned: {
-        QString lines;
-        for (const Difference &difference : applied.plan.changes)
-            lines += difference.line() + QLatin1Char('\n');
-        return say(lines + QString::fromLatin1(applied.plan.upload.toHex(' ')));
-    }
+    case Applied::Outcome::Planned:
+        return say(applied.changeLines(QString()) + QString::fromLatin1(applied.plan.upload.toHex(' ')));
     case Applied::Outcome::Verified:
         return say(QString::fromLatin1(text::Verified).arg(applied.answer.serialNumber));
     case Applied::Outcome::Refused:
@@ -224,7 +220,7 @@ int setCommand(const Invocation &call)
     if (wanted.isEmpty())
         return usage(QStringLiteral("set: give at least one setting, for example --ip 192.168.1.30"),
                      QStringLiteral("set"));
-    if (wanted[Setting::Password] && wanted.sharedKey)
+    if (!oneSecret(wanted, nullptr))
         return usage(QStringLiteral("set: give either a password or a shared key, not both"),
                      QStringLiteral("set"));
     return change(call.arguments.at(1), wanted, parser.isSet(QStringLiteral("dry-run")), call.timeoutMs);

@@ -20,14 +20,6 @@ namespace {
 // document and com1, com2); a third lets a wrong value there be named.
 constexpr std::size_t MaxDepth = 3;
 
-
-bool refuse(InputError *error, const QString &field, const QString &reason)
-{
-    if (error)
-        *error = {field, reason};
-    return false;
-}
-
 // A member of the document or of an object directly in it, in document order.
 struct Member {
     enum Kind { Null, Boolean, Integer, Fraction, Text, Object, List };
@@ -264,6 +256,20 @@ QString InputError::message() const
     return field.isEmpty() ? reason : quoted(field) + QStringLiteral(": ") + reason;
 }
 
+bool refuse(InputError *error, const QString &field, const QString &reason)
+{
+    if (error)
+        *error = {field, reason};
+    return false;
+}
+
+bool oneSecret(const Wanted &wanted, InputError *error)
+{
+    if (wanted[Setting::Password] && wanted.sharedKey)
+        return refuse(error, QLatin1String(SharedKeyName.field), QStringLiteral("give either password or sharedKey, not both"));
+    return true;
+}
+
 QByteArray documentText(const ConfigRecord &record)
 {
     const RecordDisplay shown = displayOf(record);
@@ -408,10 +414,8 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
             return std::nullopt;
         }
     }
-    if (wanted[Setting::Password] && wanted.sharedKey) {
-        refuse(error, QLatin1String(SharedKeyName.field), QStringLiteral("give either password or sharedKey, not both"));
+    if (!oneSecret(wanted, error))
         return std::nullopt;
-    }
     return wanted;
 }
 

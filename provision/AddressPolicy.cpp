@@ -47,11 +47,9 @@ Wanted wantedFor(const Wanted &common, const Wanted &own, quint32 address)
         if (own[setting])
             wanted[setting] = own[setting];
     }
-    if (own.sharedKey) {
+    if (own[Setting::Password] || own.sharedKey) {  // the device's one secret in place of the template's
+        wanted[Setting::Password] = own[Setting::Password];
         wanted.sharedKey = own.sharedKey;
-        wanted[Setting::Password].reset();
-    } else if (own[Setting::Password]) {
-        wanted.sharedKey.reset();
     }
     wanted[Setting::Ip] = addressOfNumber(address);
     return wanted;

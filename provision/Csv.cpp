@@ -9,22 +9,6 @@ namespace rallon::provision {
 
 using namespace document;
 
-namespace {
-
-bool isControl(QChar c)
-{
-    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
-}
-
-}  // namespace
-
-bool refuse(InputError *error, const QString &field, const QString &reason)
-{
-    if (error)
-        *error = {field, reason};
-    return false;
-}
-
 std::optional<QList<CsvRow>> csvRows(const QByteArray &octets, const QString &name, bool whole, InputError *error)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -15,9 +15,6 @@
 
 namespace rallon::provision {
 
-// Sets `error` (when given) to `field` and `reason`; false.
-bool refuse(document::InputError *error, const QString &field, const QString &reason);
-
 struct CsvRow {
     int line = 0;
     QStringList cells;

@@ -78,8 +78,8 @@ std::optional<Inventory> inventoryFromCsv(const QByteArray &text, const QString 
             if (!takeField(header.at(column), cell, &entry.values, &wrong))
                 return fail(row.line, wrong.message());
         }
-        if (entry.values[Setting::Password] && entry.values.sharedKey)
-            return fail(row.line, QStringLiteral("give either password or sharedKey, not both"));
+        if (InputError wrong; !oneSecret(entry.values, &wrong))
+            return fail(row.line, wrong.reason);
         if (const std::optional<QString> &ip = entry.values[Setting::Ip]) {
             entry.ip = addressNumber(*ip);
             if (!entry.ip)

@@ -1,11 +1,11 @@
 #include "LedgerFile.h"
 
+#include "SystemReason.h"
 #include "Terminal.h"
 
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -20,11 +20,6 @@ using namespace document;
 namespace {
 
 constexpr qint64 MaxLedgerSize = 64 << 20;
-
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 bool writeAll(int fd, const QByteArray &octets)
 {
@@ -74,7 +69,7 @@ bool LedgerFile::openFile(QString *error)
     if (m_fd < 0) {
         if (m_dryRun && errno == ENOENT)
             return true;  // nothing done yet
-        *error = systemError();
+        *error = systemReason(errno);
         return false;
     }
     struct stat status {};
@@ -91,7 +86,7 @@ LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bo
     while (m_fd >= 0) {
         if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                *error = systemError();
+                *error = systemReason(errno);
                 return Locking::Failed;
             }
             if (!wait(std::exchange(first, false)))
@@ -142,7 +137,7 @@ std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
             done += got;
         }
         if (done != text.size()) {
-            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemError())};
+            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemReason(errno))};
             return std::nullopt;
         }
     }
@@ -160,21 +155,21 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     }
     struct stat status {};
     if (::fstat(m_fd, &status) != 0) {
-        *error = systemError();
+        *error = systemReason(errno);
         return false;
     }
     const bool fresh = status.st_size == 0;
     const QByteArray line = (fresh ? QByteArray(LedgerHeader) : QByteArray()) + ledgerLine(entry);
     if (!writeAll(m_fd, line)) {
-        *error = systemError();
+        *error = systemReason(errno);
         // No part of a line stays behind: the next run would refuse the file.
         if (::ftruncate(m_fd, status.st_size) != 0)
             *error += QStringLiteral("; the part written could not be taken back (%1): mend the ledger's last line")
-                          .arg(systemError());
+                          .arg(systemReason(errno));
         return false;
     }
     if (::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
-        *error = systemError();
+        *error = systemReason(errno);
         return false;
     }
     return true;
