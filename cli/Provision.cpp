@@ -13,6 +13,8 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace rallon::cli {
 
 using namespace document;
@@ -26,6 +28,85 @@ namespace text = clitext::provision;
 constexpr int RequestIntervalMs = 2000;
 // While another run holds the ledger: a try every 20 ms.
 constexpr int LockRetryMs = 20;
+
+QString deviceLine(quint16 serial, const QString &ip, const QString &outcome)
+{
+    return QString::fromLatin1(text::DeviceLine).arg(serial).arg(ip, outcome);
+}
+
+// What each outcome of a change (but NotSent, which leaves no line) makes
+// of the device: the count it adds to, its ledger line and the outcome its
+// printed line shows after its address.
+enum class Counted { Done, Failed };
+enum class Port { Held, Sent, Answered };  // the primary port the ledger gives
+struct OutcomeRow {
+    Applied::Outcome outcome;
+    bool sent;          // a change went to the device
+    Counted counted;
+    LedgerEntry::Outcome ledger;
+    Port port;
+    QString (*detail)(const Applied &);  // none: no detail
+    QString (*shown)(const Applied &, const LedgerEntry &);
+    bool listsChanges;  // the changes are printed ahead of the line
+};
+
+QString ledgerOutcome(const Applied &, const LedgerEntry &entry)
+{
+    return entry.outcome;
+}
+
+QString refusedBy(const Applied &applied, const LedgerEntry &)
+{
+    return QString::fromLatin1(text::RefusedBy).arg(escaped(applied.refusedBy));
+}
+
+QString swappedBy(const Applied &applied, const LedgerEntry &)
+{
+    return QString::fromLatin1(text::SwappedBy).arg(applied.answer.serialNumber);
+}
+
+const OutcomeRow OutcomeRows[] = {
+    {Applied::Outcome::Refused, false, Counted::Failed, LedgerEntry::Refused, Port::Held,
+     [](const Applied &a) { return a.refusedBy; }, refusedBy, false},
+    {Applied::Outcome::AlreadyHeld, false, Counted::Done, LedgerEntry::Done, Port::Held, nullptr, ledgerOutcome, false},
+    {Applied::Outcome::Planned, false, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr,
+     [](const Applied &, const LedgerEntry &) { return QString::fromLatin1(text::WouldBeWritten); }, true},
+    {Applied::Outcome::Verified, true, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr, ledgerOutcome, false},
+    {Applied::Outcome::Differs, true, Counted::Failed, LedgerEntry::Differs, Port::Answered,
+     [](const Applied &a) { return a.differingFields(); },
+     [](const Applied &, const LedgerEntry &e) { return e.outcome + QStringLiteral(": ") + e.detail; }, false},
+    {Applied::Outcome::Swapped, true, Counted::Failed, LedgerEntry::Swapped, Port::Sent,
+     [](const Applied &a) { return QString::number(a.answer.serialNumber); }, swappedBy, false},
+    {Applied::Outcome::Failed, true, Counted::Failed, LedgerEntry::NoAnswer, Port::Sent, nullptr, ledgerOutcome, false},
+};
+
+const OutcomeRow &outcomeRow(Applied::Outcome outcome)
+{
+    return *std::find_if(std::begin(OutcomeRows), std::end(OutcomeRows),
+                         [outcome](const OutcomeRow &row) { return row.outcome == outcome; });
+}
+
+// Whether the run ends with the device in hand: stopped before the upload
+// (an end signal, the ledger), or an upload that failed for another reason
+// (an end signal) than no answer or a lost port, which are looked for again
+// with the next device.
+bool endsRun(const Applied &applied)
+{
+    switch (applied.outcome) {
+    case Applied::Outcome::NotSent:
+        return true;
+    case Applied::Outcome::Failed:
+        return applied.exit != NoAnswer && applied.exit != PortFailed;
+    case Applied::Outcome::Refused:
+    case Applied::Outcome::AlreadyHeld:
+    case Applied::Outcome::Planned:
+    case Applied::Outcome::Verified:
+    case Applied::Outcome::Differs:
+    case Applied::Outcome::Swapped:
+        break;
+    }
+    return false;
+}
 
 // One run of the loop: its port, its ledger and its counts.
 class ProvisionRun {
@@ -41,6 +122,8 @@ private:
     int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
     int configure(const ConfigRecord &device);
     int configureLocked(const ConfigRecord &device);
+    int noAddress(LedgerEntry entry, const QString &why, bool listedIp);
+    int recordOutcome(LedgerEntry entry, const Applied &applied);
     int lockLedger();
     int record(const LedgerEntry &entry, const QString &shown, bool changed);
     int write(LedgerEntry entry, bool changed);
@@ -190,34 +273,22 @@ int ProvisionRun::configureLocked(const ConfigRecord &device)
         complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
         return Refused;
     }
-    const auto line = [serial](const QString &ip, const QString &outcome) {
-        return QString::fromLatin1(text::DeviceLine).arg(serial).arg(ip, outcome);
-    };
     if (const LedgerEntry *done = doneEntry(*ledger, serial)) {
         ++m_skipped;
-        return say(line(done->ip, QLatin1String(text::AlreadyConfigured)));
+        return say(deviceLine(serial, done->ip, QLatin1String(text::AlreadyConfigured)));
     }
     const Inventory::Entry *listed = m_options.inventory.find(serial);
     if (!listed && !m_options.range) {
         ++m_skipped;
-        return say(line(QStringLiteral("-"), QLatin1String(text::NotListed)));
+        return say(deviceLine(serial, QStringLiteral("-"), QLatin1String(text::NotListed)));
     }
 
     LedgerEntry entry{QString(), serial, device.wired() ? QStringLiteral("wired") : QStringLiteral("wireless"),
                       QString(), QString::number(device.primaryPort), QString(), QString()};
     QString why;
     const std::optional<quint32> address = addressFor(serial, m_options.inventory, m_options.range, *ledger, &why);
-    if (!address) {
-        if (!(listed && listed->ip) && m_options.range) {  // the range is used up: no device can be done
-            complain(why);
-            return Refused;
-        }
-        complain(QString::fromLatin1(clitext::message::InputRefused).arg(why));
-        ++m_failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
-        entry.detail = why;
-        return record(entry, line(QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)), false);
-    }
+    if (!address)
+        return noAddress(entry, why, listed && listed->ip);
     entry.ip = addressOfNumber(*address);
 
     // Written ahead: a run that dies during the upload still holds the
@@ -230,61 +301,46 @@ int ProvisionRun::configureLocked(const ConfigRecord &device)
     };
     const Applied applied = apply(m_link, device, wantedFor(m_options.common, listed ? listed->values : Wanted(), *address),
                                   m_options.dryRun, sending);
-    if (applied.outcome == Applied::Outcome::NotSent)
+    return recordOutcome(entry, applied);
+}
+
+// The inventory's address is the ledger's for another device: refused. Or
+// the range is used up: no device can be done, the run ends.
+int ProvisionRun::noAddress(LedgerEntry entry, const QString &why, bool listedIp)
+{
+    if (!listedIp && m_options.range) {
+        complain(why);
+        return Refused;
+    }
+    complain(QString::fromLatin1(clitext::message::InputRefused).arg(why));
+    ++m_failed;
+    entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
+    entry.detail = why;
+    return record(entry, deviceLine(entry.serial, QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)),
+                  false);
+}
+
+// The change's outcome counted, in the ledger and on standard output, as
+// its row says.
+int ProvisionRun::recordOutcome(LedgerEntry entry, const Applied &applied)
+{
+    if (applied.outcome == Applied::Outcome::NotSent)  // no line, and the run ends
         return applied.exit;
-    const bool sent = applied.outcome == Applied::Outcome::Verified || applied.outcome == Applied::Outcome::Differs
-        || applied.outcome == Applied::Outcome::Swapped || applied.outcome == Applied::Outcome::Failed;
-    if (sent || applied.outcome == Applied::Outcome::Planned)
+    const OutcomeRow &row = outcomeRow(applied.outcome);
+    ++(row.counted == Counted::Done ? m_done : m_failed);
+    entry.outcome = LedgerEntry::outcomeText(row.ledger);
+    if (row.port == Port::Sent)
         entry.primaryPort = QString::number(applied.plan.sent.primaryPort);
-    QString shown;
-    switch (applied.outcome) {
-    case Applied::Outcome::Refused:
-        ++m_failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
-        entry.detail = applied.refusedBy;
-        shown = QString::fromLatin1(text::RefusedBy).arg(escaped(applied.refusedBy));
-        break;
-    case Applied::Outcome::Planned: {
-        ++m_done;
+    else if (row.port == Port::Answered)
+        entry.primaryPort = QString::number(applied.answer.primaryPort);
+    entry.detail = row.detail ? row.detail(applied) : QString();
+    if (row.listsChanges) {
         if (const int failed = put(applied.changeLines(QStringLiteral("  ")).toLocal8Bit()))
             return failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
-        shown = QLatin1String(text::WouldBeWritten);
-        break;
     }
-    case Applied::Outcome::AlreadyHeld:
-    case Applied::Outcome::Verified:
-        ++m_done;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Done);
-        shown = entry.outcome;
-        break;
-    case Applied::Outcome::Differs:
-        ++m_failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Differs);
-        entry.primaryPort = QString::number(applied.answer.primaryPort);  // as the device holds it
-        entry.detail = applied.differingFields();
-        shown = entry.outcome + QStringLiteral(": ") + entry.detail;
-        break;
-    case Applied::Outcome::Swapped:
-        ++m_failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Swapped);
-        entry.detail = QString::number(applied.answer.serialNumber);
-        shown = QString::fromLatin1(text::SwappedBy).arg(applied.answer.serialNumber);
-        break;
-    case Applied::Outcome::Failed:
-        ++m_failed;
-        entry.outcome = LedgerEntry::outcomeText(LedgerEntry::NoAnswer);
-        shown = entry.outcome;
-        break;
-    case Applied::Outcome::NotSent:
-        break;
-    }
-    if (const int failed = record(entry, line(entry.ip, shown), sent))
+    if (const int failed = record(entry, deviceLine(entry.serial, entry.ip, row.shown(applied, entry)), row.sent))
         return failed;
-    // A lost port is looked for again with the next device; an end signal ends the run.
-    const bool goesOn = applied.outcome != Applied::Outcome::Failed || applied.exit == NoAnswer
-        || applied.exit == PortFailed;
-    return goesOn ? Done : applied.exit;
+    return endsRun(applied) ? applied.exit : Done;
 }
 
 // The ledger line on the disk, then the device's line on standard output.
