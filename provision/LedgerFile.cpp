@@ -34,16 +34,17 @@ bool writeAll(int fd, const QByteArray &octets)
     return true;
 }
 
-// A new file's name survives a power cut only once its folder is on the disk too.
-bool syncFolderOf(const QString &path)
+// A new file's name survives a power cut only once its folder is on the
+// disk too. 0, or the error number.
+int syncFolderOf(const QString &path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
-        return false;
-    const bool synced = ::fsync(folder) == 0;
+        return errno;
+    const int failure = ::fsync(folder) == 0 ? 0 : errno;
     ::close(folder);
-    return synced;
+    return failure;
 }
 
 }  // namespace
@@ -73,7 +74,11 @@ bool LedgerFile::openFile(QString *error)
         return false;
     }
     struct stat status {};
-    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(m_fd, &status) != 0) {
+        *error = systemReason(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
         *error = QStringLiteral("not a regular file");
         return false;
     }
@@ -95,7 +100,10 @@ LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bo
         }
         // The file locked must still be the one the path names.
         struct stat held {}, named {};
-        ::fstat(m_fd, &held);
+        if (::fstat(m_fd, &held) != 0) {
+            *error = systemReason(errno);
+            return Locking::Failed;
+        }
         if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == held.st_dev
             && named.st_ino == held.st_ino)
             return Locking::Held;
@@ -122,7 +130,11 @@ std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
     QByteArray text;
     if (m_fd >= 0) {
         struct stat status {};
-        if (::fstat(m_fd, &status) != 0 || status.st_size > MaxLedgerSize) {
+        if (::fstat(m_fd, &status) != 0) {
+            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemReason(errno))};
+            return std::nullopt;
+        }
+        if (status.st_size > MaxLedgerSize) {
             *error = {escaped(m_path), QStringLiteral("cannot be read whole (larger than %1 octets?)").arg(MaxLedgerSize)};
             return std::nullopt;
         }
@@ -160,18 +172,22 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     }
     const bool fresh = status.st_size == 0;
     const QByteArray line = (fresh ? QByteArray(LedgerHeader) : QByteArray()) + ledgerLine(entry);
-    if (!writeAll(m_fd, line)) {
-        *error = systemReason(errno);
-        // No part of a line stays behind: the next run would refuse the file.
+    // A line not on the disk is taken back whole: no part of it is left for
+    // the next run to refuse, and the caller may tell the user to add it by
+    // hand without it then standing twice.
+    const auto takeBack = [&](int failure) {
+        *error = systemReason(failure);
         if (::ftruncate(m_fd, status.st_size) != 0)
-            *error += QStringLiteral("; the part written could not be taken back (%1): mend the ledger's last line")
+            *error += QStringLiteral("; what was written could not be taken back (%1): mend the ledger's last line")
                           .arg(systemReason(errno));
         return false;
-    }
-    if (::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
-        *error = systemReason(errno);
-        return false;
-    }
+    };
+    if (!writeAll(m_fd, line))
+        return takeBack(errno);
+    if (::fsync(m_fd) != 0)
+        return takeBack(errno);
+    if (const int failure = fresh ? syncFolderOf(m_path) : 0)
+        return takeBack(failure);
     return true;
 }
 
