@@ -49,13 +49,15 @@ void complain(const QString &text)
         writeError(line);
 }
 
-void holdOutput()
+HeldOutput::HeldOutput()
 {
     s_holding = true;
 }
 
-int releaseOutput()
+int HeldOutput::release()
 {
+    if (!std::exchange(m_held, false))
+        return Done;
     s_holding = false;
     int status = Done;
     for (const auto &[error, text] : std::exchange(s_held, {})) {

@@ -124,7 +124,7 @@ private:
     int configureLocked(const ConfigRecord &device);
     int noAddress(LedgerEntry entry, const QString &why, bool listedIp);
     int recordOutcome(LedgerEntry entry, const Applied &applied);
-    int lockLedger();
+    int lockLedger(LedgerFile::Lock *lock);
     int record(const LedgerEntry &entry, const QString &shown, bool changed);
     int write(LedgerEntry entry, bool changed);
 
@@ -145,13 +145,14 @@ int ProvisionRun::run()
         return Usage;
     }
     // A damaged ledger stops the run before the port is opened.
-    int status = lockLedger();
+    LedgerFile::Lock lock;
+    int status = lockLedger(&lock);
     if (status == Usage)
         return status;
     if (status == Done) {
         InputError wrong;
         const bool readable = bool(m_ledger.entries(&wrong));
-        m_ledger.unlock();
+        lock.release();
         if (!readable) {
             complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
             return Refused;
@@ -183,11 +184,11 @@ int ProvisionRun::run()
 }
 
 // Done, an end signal's exit status, or Usage when the ledger cannot be locked.
-int ProvisionRun::lockLedger()
+int ProvisionRun::lockLedger(LedgerFile::Lock *lock)
 {
     QString error;
     int ended = Done;
-    const LedgerFile::Locking locking = m_ledger.lock(&error, [this, &ended](bool first) {
+    const LedgerFile::Locking locking = m_ledger.lock(lock, &error, [this, &ended](bool first) {
         if (first)
             say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_options.ledger)));
         ended = pauseFor(LockRetryMs);
@@ -253,12 +254,13 @@ int ProvisionRun::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *nex
 // other runs from the ledger.
 int ProvisionRun::configure(const ConfigRecord &device)
 {
-    if (const int failed = lockLedger())
+    LedgerFile::Lock lock;
+    if (const int failed = lockLedger(&lock))
         return failed;
-    holdOutput();
+    HeldOutput held;
     const int status = configureLocked(device);
-    m_ledger.unlock();
-    const int printed = releaseOutput();
+    lock.release();  // before the output, which may block
+    const int printed = held.release();
     return status ? status : printed;
 }
 

@@ -85,8 +85,19 @@ bool LedgerFile::openFile(QString *error)
     return true;
 }
 
-LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bool first)> &wait)
+void LedgerFile::Lock::release()
 {
+    if (m_file)
+        std::exchange(m_file, nullptr)->unlock();
+}
+
+LedgerFile::Locking LedgerFile::lock(Lock *held, QString *error, const std::function<bool(bool first)> &wait)
+{
+    held->release();
+    const auto locked = [this, held] {
+        held->m_file = this;
+        return Locking::Held;
+    };
     bool first = true;
     while (m_fd >= 0) {
         if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
@@ -99,14 +110,14 @@ LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bo
             continue;
         }
         // The file locked must still be the one the path names.
-        struct stat held {}, named {};
-        if (::fstat(m_fd, &held) != 0) {
+        struct stat opened {}, named {};
+        if (::fstat(m_fd, &opened) != 0) {
             *error = systemReason(errno);
             return Locking::Failed;
         }
-        if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == held.st_dev
-            && named.st_ino == held.st_ino)
-            return Locking::Held;
+        if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            return locked();
         ::close(m_fd);
         m_fd = -1;
         if (!QFileInfo::exists(m_path)) {
@@ -116,7 +127,7 @@ LedgerFile::Locking LedgerFile::lock(QString *error, const std::function<bool(bo
         if (!openFile(error))
             return Locking::Failed;
     }
-    return Locking::Held;
+    return locked();  // a dry run's ledger that does not exist: nothing to lock
 }
 
 void LedgerFile::unlock()

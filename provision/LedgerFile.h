@@ -21,13 +21,26 @@ public:
     LedgerFile &operator=(const LedgerFile &) = delete;
 
     bool open(const QString &path, bool dryRun, QString *error);
+    // The lock, from lock() until release() or its end, whichever comes first.
+    class Lock {
+    public:
+        Lock() = default;
+        ~Lock() { release(); }
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+        void release();
+
+    private:
+        friend class LedgerFile;
+        LedgerFile *m_file = nullptr;
+    };
+
     // Waits for the lock: while another run holds it, `wait` pauses a
     // little (`first` the first time); false from it stops the waiting.
     // A ledger replaced meanwhile (saved by an editor) is opened and locked
-    // anew; one removed fails. Failed: the reason in `error`.
+    // anew; one removed fails. Held: `held` holds it. Failed: the reason in `error`.
     enum class Locking { Held, Stopped, Failed };
-    Locking lock(QString *error, const std::function<bool(bool first)> &wait);
-    void unlock();
+    Locking lock(Lock *held, QString *error, const std::function<bool(bool first)> &wait);
     // Under the lock: the whole ledger, checked.
     std::optional<QList<LedgerEntry>> entries(document::InputError *error) const;
     // Under the lock: the entry appended and on the disk.
@@ -35,6 +48,7 @@ public:
 
 private:
     bool openFile(QString *error);
+    void unlock();
 
     QString m_path;
     int m_fd = -1;
