@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QSaveFile;
+
 namespace rallon::document {
 
 // A file written whole: rallon-cli's -o FILE, the window's SAVE
@@ -22,8 +24,10 @@ public:
     bool commit(const QByteArray &text, bool secret, QString *error);
 
 private:
-    QString m_path;
+    bool ownerOnly(QSaveFile &file, QString *error);
+
     bool m_new = false;
+    unsigned m_newMode = 0;  // a new file's, when it holds no secret
     std::unique_ptr<QFileDevice> m_file;
 };
 
