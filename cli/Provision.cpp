@@ -86,26 +86,14 @@ const OutcomeRow &outcomeRow(Applied::Outcome outcome)
                          [outcome](const OutcomeRow &row) { return row.outcome == outcome; });
 }
 
-// Whether the run ends with the device in hand: stopped before the upload
-// (an end signal, the ledger), or an upload that failed for another reason
-// (an end signal) than no answer or a lost port, which are looked for again
-// with the next device.
+// Whether the run ends with the device in hand: when it stopped before the
+// upload (an end signal, the ledger), or when the upload failed otherwise
+// than by no answer or a lost port (an end signal); after those the next
+// device is looked for.
 bool endsRun(const Applied &applied)
 {
-    switch (applied.outcome) {
-    case Applied::Outcome::NotSent:
-        return true;
-    case Applied::Outcome::Failed:
-        return applied.exit != NoAnswer && applied.exit != PortFailed;
-    case Applied::Outcome::Refused:
-    case Applied::Outcome::AlreadyHeld:
-    case Applied::Outcome::Planned:
-    case Applied::Outcome::Verified:
-    case Applied::Outcome::Differs:
-    case Applied::Outcome::Swapped:
-        break;
-    }
-    return false;
+    return applied.outcome == Applied::Outcome::NotSent
+        || (applied.outcome == Applied::Outcome::Failed && applied.exit != NoAnswer && applied.exit != PortFailed);
 }
 
 // One run of the loop: its port, its ledger and its counts.

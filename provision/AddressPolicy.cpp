@@ -1,6 +1,5 @@
 #include "AddressPolicy.h"
 
-#include "Csv.h"
 #include "Plan.h"
 #include "SettingNames.h"
 

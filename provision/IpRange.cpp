@@ -1,6 +1,5 @@
 #include "IpRange.h"
 
-#include "Csv.h"
 #include "Plan.h"
 #include "Terminal.h"
 
