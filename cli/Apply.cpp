@@ -7,6 +7,8 @@
 
 namespace rallon::cli {
 
+using namespace document;
+
 namespace text = clitext::message;
 
 QString Applied::differingFields() const
@@ -15,6 +17,14 @@ QString Applied::differingFields() const
     for (const Difference &difference : differing)
         fields << difference.field;
     return fields.join(QStringLiteral(", "));
+}
+
+QString Applied::changeLines(const QString &indent) const
+{
+    QString lines;
+    for (const Difference &difference : plan.changes)
+        lines += indent + difference.line() + QLatin1Char('\n');
+    return lines;
 }
 
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,

@@ -15,6 +15,10 @@
 
 namespace rallon::cli {
 
+using document::Difference;
+using document::Plan;
+using document::Wanted;
+
 struct Applied {
     enum class Outcome {
         Refused,      // nothing sent
@@ -35,6 +39,8 @@ struct Applied {
 
     // "ip, primaryPort": the fields of `differing`.
     QString differingFields() const;
+    // What a dry run shows: a line for each change planned, after `indent`.
+    QString changeLines(const QString &indent) const;
 };
 
 // `beforeUpload` runs right before the upload leaves; a status other than

@@ -3,6 +3,7 @@
 #include "CliTexts.h"
 #include "Exit.h"
 #include "Link.h"
+#include "SystemReason.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,7 +11,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -24,12 +24,9 @@
 
 namespace rallon::cli {
 
-namespace {
+using document::systemReason;
 
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+namespace {
 
 // Output kept while held: each text and whether it goes to standard error.
 bool s_holding = false;
@@ -52,13 +49,15 @@ void complain(const QString &text)
         writeError(line);
 }
 
-void holdOutput()
+HeldOutput::HeldOutput()
 {
     s_holding = true;
 }
 
-int releaseOutput()
+int HeldOutput::release()
 {
+    if (!std::exchange(m_held, false))
+        return Done;
     s_holding = false;
     int status = Done;
     for (const auto &[error, text] : std::exchange(s_held, {})) {

@@ -24,11 +24,21 @@ int put(const QByteArray &octets);
 // A line (or lines) on standard output, as put().
 int say(const QString &lines);
 
-// From holdOutput() to releaseOutput(), complain() and put() keep their
-// texts, which releaseOutput() then writes in order (a terminal that blocks
-// cannot hold up what runs meanwhile). releaseOutput() returns put()'s status.
-void holdOutput();
-int releaseOutput();
+// While one is held, complain() and put() keep their texts, which release()
+// (or the end of the hold) then writes in order: a terminal that blocks
+// cannot hold up what runs meanwhile.
+class HeldOutput {
+public:
+    HeldOutput();
+    ~HeldOutput() { release(); }
+    HeldOutput(const HeldOutput &) = delete;
+    HeldOutput &operator=(const HeldOutput &) = delete;
+    // put()'s status for the texts kept.
+    int release();
+
+private:
+    bool m_held = true;
+};
 
 // The whole content of `path` ("-": standard input): at most `limit`
 // octets, arriving within `timeoutMs` (a pipe or a terminal that stays

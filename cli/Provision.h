@@ -4,7 +4,9 @@
 // another on one port, each with the template's settings and its own
 // values, and records each in the ledger.
 
-#include "Batch.h"
+#include "Document.h"
+#include "Inventory.h"
+#include "IpRange.h"
 
 #include <QString>
 
@@ -12,11 +14,12 @@
 
 namespace rallon::cli {
 
-struct Batch {
+// What the command line asks of one provision run.
+struct ProvisionOptions {
     QString port;
-    Wanted common;                 // the template
-    Inventory inventory;
-    std::optional<IpRange> range;
+    document::Wanted common;       // the template
+    provision::Inventory inventory;
+    std::optional<provision::IpRange> range;
     QString ledger;
     int count = 0;                 // devices done before the end; 0: no end
     int timeoutMs = 0;
@@ -25,6 +28,6 @@ struct Batch {
 
 // Runs until `count` devices are done, an end signal, a lost port or a
 // ledger that cannot be written; prints the summary. The exit status.
-int provision(const Batch &batch);
+int provision(const ProvisionOptions &options);
 
 }  // namespace rallon::cli

@@ -2,6 +2,7 @@
 // configuration from the command line, through the window's serial session,
 // decoder and upload checks.
 
+#include "AddressPolicy.h"
 #include "Apply.h"
 #include "CliTexts.h"
 #include "Console.h"
@@ -26,6 +27,8 @@
 
 using namespace rallon;
 using namespace rallon::cli;
+using namespace rallon::document;
+using namespace rallon::provision;
 namespace text = rallon::clitext::message;
 
 namespace {
@@ -64,12 +67,8 @@ int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs
     case Applied::Outcome::AlreadyHeld:
         return say(dryRun ? QString::fromLatin1(text::NothingWouldChange)
                           : QString::fromLatin1(text::AlreadyHeld).arg(device.serialNumber));
-    case Applied::Outcome::Planned: {
-        QString lines;
-        for (const Difference &difference : applied.plan.changes)
-            lines += difference.line() + QLatin1Char('\n');
-        return say(lines + QString::fromLatin1(applied.plan.upload.toHex(' ')));
-    }
+    case Applied::Outcome::Planned:
+        return say(applied.changeLines(QString()) + QString::fromLatin1(applied.plan.upload.toHex(' ')));
     case Applied::Outcome::Verified:
         return say(QString::fromLatin1(text::Verified).arg(applied.answer.serialNumber));
     case Applied::Outcome::Refused:
@@ -221,7 +220,7 @@ int setCommand(const Invocation &call)
     if (wanted.isEmpty())
         return usage(QStringLiteral("set: give at least one setting, for example --ip 192.168.1.30"),
                      QStringLiteral("set"));
-    if (wanted[Setting::Password] && wanted.sharedKey)
+    if (!oneSecret(wanted, nullptr))
         return usage(QStringLiteral("set: give either a password or a shared key, not both"),
                      QStringLiteral("set"));
     return change(call.arguments.at(1), wanted, parser.isSet(QStringLiteral("dry-run")), call.timeoutMs);
@@ -238,15 +237,15 @@ int provisionCommand(const Invocation &call)
     }
     if (!parser.isSet(QStringLiteral("ip-range")) && !parser.isSet(QStringLiteral("inventory")))
         return usage(QString::fromLatin1(words::NeedsAddresses), name);
-    Batch batch;
-    batch.port = call.arguments.at(1);
-    batch.ledger = parser.value(QStringLiteral("ledger"));
-    batch.timeoutMs = call.timeoutMs;
-    batch.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    ProvisionOptions options;
+    options.port = call.arguments.at(1);
+    options.ledger = parser.value(QStringLiteral("ledger"));
+    options.timeoutMs = call.timeoutMs;
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
     if (parser.isSet(QStringLiteral("count"))) {
         bool numeric = false;
-        batch.count = parser.value(QStringLiteral("count")).toInt(&numeric);
-        if (!numeric || batch.count < 1)
+        options.count = parser.value(QStringLiteral("count")).toInt(&numeric);
+        if (!numeric || options.count < 1)
             return usage(QStringLiteral("--count needs a number of devices, 1 or more"), name);
     }
 
@@ -261,7 +260,7 @@ int provisionCommand(const Invocation &call)
     });
     if (const int *failed = std::get_if<int>(&common))
         return *failed;
-    batch.common = std::get<Wanted>(common);
+    options.common = std::get<Wanted>(common);
 
     const QString inventoryPath = parser.value(QStringLiteral("inventory"));
     if (parser.isSet(QStringLiteral("inventory"))) {
@@ -270,25 +269,25 @@ int provisionCommand(const Invocation &call)
         });
         if (const int *failed = std::get_if<int>(&inventory))
             return *failed;
-        batch.inventory = std::get<Inventory>(inventory);
+        options.inventory = std::get<Inventory>(inventory);
     }
     if (parser.isSet(QStringLiteral("ip-range"))) {
         InputError error{QStringLiteral("--ip-range"), QString::fromLatin1(words::RangeNeedsMask)};
-        const std::optional<QString> &mask = batch.common[Setting::Mask];
-        batch.range = mask ? ipRange(parser.value(QStringLiteral("ip-range")), *mask, batch.common[Setting::Gateway], &error)
+        const std::optional<QString> &mask = options.common[Setting::Mask];
+        options.range = mask ? ipRange(parser.value(QStringLiteral("ip-range")), *mask, options.common[Setting::Gateway], &error)
                            : std::nullopt;
-        if (!batch.range) {
+        if (!options.range) {
             complain(QString::fromLatin1(text::InputRefused).arg(error.message()));
             return Refused;
         }
     }
     // Every row and the range checked whole before the port is opened.
     InputError fault;
-    if (!batchTakeable(batch.common, batch.inventory, batch.range, templatePath, inventoryPath, &fault)) {
+    if (!batchTakeable(options.common, options.inventory, options.range, templatePath, inventoryPath, &fault)) {
         complain(QString::fromLatin1(text::FileRefused).arg(escaped(fault.field), fault.reason));
         return Refused;
     }
-    return provision(batch);
+    return cli::provision(options);
 }
 
 int portsCommand(const Invocation &)

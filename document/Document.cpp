@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 namespace {
 
@@ -19,14 +19,6 @@ namespace {
 // Objects and lists may nest this deep: the document needs two levels (the
 // document and com1, com2); a third lets a wrong value there be named.
 constexpr std::size_t MaxDepth = 3;
-
-
-bool refuse(InputError *error, const QString &field, const QString &reason)
-{
-    if (error)
-        *error = {field, reason};
-    return false;
-}
 
 // A member of the document or of an object directly in it, in document order.
 struct Member {
@@ -264,6 +256,20 @@ QString InputError::message() const
     return field.isEmpty() ? reason : quoted(field) + QStringLiteral(": ") + reason;
 }
 
+bool refuse(InputError *error, const QString &field, const QString &reason)
+{
+    if (error)
+        *error = {field, reason};
+    return false;
+}
+
+bool oneSecret(const Wanted &wanted, InputError *error)
+{
+    if (wanted[Setting::Password] && wanted.sharedKey)
+        return refuse(error, QLatin1String(SharedKeyName.field), QStringLiteral("give either password or sharedKey, not both"));
+    return true;
+}
+
 QByteArray documentText(const ConfigRecord &record)
 {
     const RecordDisplay shown = displayOf(record);
@@ -408,10 +414,8 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
             return std::nullopt;
         }
     }
-    if (wanted[Setting::Password] && wanted.sharedKey) {
-        refuse(error, QLatin1String(SharedKeyName.field), QStringLiteral("give either password or sharedKey, not both"));
+    if (!oneSecret(wanted, error))
         return std::nullopt;
-    }
     return wanted;
 }
 
@@ -428,4 +432,4 @@ bool takeField(const QString &field, const QString &text, Wanted *wanted, InputE
     return refuse(error, field, QStringLiteral("unknown field"));
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -13,7 +13,7 @@
 #include <array>
 #include <optional>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 inline const QString DocumentFormat = QStringLiteral("rallon-config/1");
 
@@ -48,6 +48,13 @@ struct InputError {
     QString message() const;
 };
 
+// Sets `error` (when given) to `field` and `reason`; false.
+bool refuse(InputError *error, const QString &field, const QString &reason);
+
+// The device holds one secret: a password and a shared key together are
+// refused, the reason naming sharedKey.
+bool oneSecret(const Wanted &wanted, InputError *error);
+
 // Reads a document (the text of a file) strictly: JSON as RFC 8259 has it,
 // one object, no key twice in an object. Unknown fields, a wrong format, a
 // value of the wrong type, a list text not in its list, a shared key that
@@ -70,4 +77,4 @@ bool takeField(const QString &field, const QString &text, Wanted *wanted, InputE
 // The other way: the 64 key octets as 128 upper-case hexadecimal digits.
 QString sharedKeyText(const QByteArray &octets);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

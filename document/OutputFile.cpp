@@ -4,16 +4,19 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
+#include "SystemReason.h"
+
+#include <cerrno>
+
 #include <sys/stat.h>
 #else
 #include <QFileInfo>
 #endif
 
-namespace rallon::cli {
+namespace rallon::document {
 
 bool OutputFile::open(const QString &path, QString *error)
 {
-    m_path = path;
 #ifdef Q_OS_UNIX
     struct stat status {};
     const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
@@ -40,32 +43,52 @@ bool OutputFile::open(const QString &path, QString *error)
     }
     // A new file is the owner's only until it is known that no secret goes
     // in; an existing one keeps its permissions.
-    if (m_new)
-        file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (m_new && !ownerOnly(*file, error)) {
+        file->cancelWriting();
+        return false;
+    }
     m_file = std::move(file);
     return true;
+}
+
+bool OutputFile::ownerOnly(QSaveFile &file, QString *error)
+{
+#ifdef Q_OS_UNIX
+    // The temporary file was created as any new file is (read and write for
+    // all, less the umask): that mode is the one a file without a secret gets.
+    struct stat status {};
+    if (::fstat(file.handle(), &status) != 0 || ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
+        *error = systemReason(errno);
+        return false;
+    }
+    m_newMode = status.st_mode & 07777;
+    return true;
+#else
+    if (file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return true;
+    *error = file.errorString();
+    return false;
+#endif
 }
 
 bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
 {
     auto *saveFile = qobject_cast<QSaveFile *>(m_file.get());
     const bool written = m_file->write(text) == text.size();
-    const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
-    if (written && done && m_file->error() == QFileDevice::NoError) {
 #ifdef Q_OS_UNIX
-        if (saveFile && m_new && !secret) {
-            // As a new file is created by default: read and write for all, less the umask.
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::chmod(QFile::encodeName(m_path).constData(), 0666 & ~mask);
-        }
-#endif
-        return true;
+    if (written && saveFile && m_new && !secret && ::fchmod(saveFile->handle(), m_newMode) != 0) {
+        *error = systemReason(errno);
+        saveFile->cancelWriting();
+        return false;
     }
+#endif
+    const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
+    if (written && done && m_file->error() == QFileDevice::NoError)
+        return true;
     *error = m_file->errorString();
     if (saveFile)
         saveFile->cancelWriting();
     return false;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

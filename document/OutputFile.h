@@ -6,7 +6,9 @@
 
 #include <memory>
 
-namespace rallon::cli {
+class QSaveFile;
+
+namespace rallon::document {
 
 // A file written whole: rallon-cli's -o FILE, the window's SAVE
 // CONFIGURATION. A regular file, or a path that does not exist yet,
@@ -22,9 +24,11 @@ public:
     bool commit(const QByteArray &text, bool secret, QString *error);
 
 private:
-    QString m_path;
+    bool ownerOnly(QSaveFile &file, QString *error);
+
     bool m_new = false;
+    unsigned m_newMode = 0;  // a new file's, when it holds no secret
     std::unique_ptr<QFileDevice> m_file;
 };
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -9,7 +9,7 @@
 
 #include <QSet>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 namespace {
 
@@ -264,4 +264,4 @@ QString listingOf(const ConfigRecord &record)
     return listing;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

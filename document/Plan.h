@@ -18,7 +18,7 @@
 #include <array>
 #include <optional>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 // One setting that differs between two records. A setting the model does
 // not have, or a password where the other record holds a shared key, has no
@@ -78,4 +78,4 @@ NewDataEntries newDataEntries(const Plan &plan);
 // order, with the Current Data column's texts, escaped for a terminal.
 QString listingOf(const ConfigRecord &record);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -1,6 +1,6 @@
 #include "SettingNames.h"
 
-namespace rallon::cli {
+namespace rallon::document {
 
 const SettingName &nameOf(Setting setting)
 {
@@ -24,4 +24,4 @@ const SettingName &nameOf(Setting setting)
     return names[size_t(setting)];
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

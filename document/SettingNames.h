@@ -10,7 +10,7 @@
 
 #include <QString>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 struct SettingName {
     const char *field;   // in the document and in messages
@@ -38,4 +38,4 @@ constexpr bool wirelessOnly(Setting setting)
 
 inline QString fieldOf(Setting setting) { return QLatin1String(nameOf(setting).field); }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -2,7 +2,7 @@
 
 #include "Retrieve.h"
 
-namespace rallon::cli {
+namespace rallon::document {
 
 ChangeSnapshot changeSnapshotFor(const ConfigRecord &device, const Wanted &wanted)
 {
@@ -25,4 +25,4 @@ ChangeSnapshot changeSnapshotFor(const ConfigRecord &device, const Wanted &wante
     return snap;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

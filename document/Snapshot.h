@@ -8,7 +8,7 @@
 #include "ConfigRecord.h"
 #include "Document.h"
 
-namespace rallon::cli {
+namespace rallon::document {
 
 // As the window holds it right after retrieving `device`, with `wanted`
 // typed into the New Data column (a field left out stays empty). A wanted
@@ -16,4 +16,4 @@ namespace rallon::cli {
 // layout; with neither, the device's own layout and key stay.
 ChangeSnapshot changeSnapshotFor(const ConfigRecord &device, const Wanted &wanted);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

@@ -1,17 +1,22 @@
 #include "Terminal.h"
 
-namespace rallon::cli {
+namespace rallon::document {
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+}
 
 QString escaped(const QString &text)
 {
     QString shown;
     shown.reserve(text.size());
     for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= 0x20 && u != 0x7f && (u < 0x80 || u > 0x9f)) {
+        if (!isControl(c)) {
             shown += c;
             continue;
         }
+        const char16_t u = c.unicode();
         switch (u) {
         case u'\r': shown += QLatin1String("\\r"); break;
         case u'\n': shown += QLatin1String("\\n"); break;
@@ -27,4 +32,4 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

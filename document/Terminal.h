@@ -7,11 +7,14 @@
 
 #include <QString>
 
-namespace rallon::cli {
+namespace rallon::document {
 
 QString escaped(const QString &text);
+
+// A character escaped() shows as an escape: C0, DEL or C1.
+bool isControl(QChar c);
 
 // The escaped text in double quotes, for messages.
 QString quoted(const QString &text);
 
-}  // namespace rallon::cli
+}  // namespace rallon::document

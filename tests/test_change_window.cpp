@@ -547,10 +547,10 @@ private slots:
             QCOMPARE(form->frmPASSKEY()->keyTexts(), shown.keyBoxes);
         QVERIFY(messages.isEmpty());
 
-        std::optional<cli::Wanted> wanted = cli::wantedFromDocument(document, nullptr);
+        std::optional<document::Wanted> wanted = document::wantedFromDocument(document, nullptr);
         QVERIFY(wanted);
-        const cli::Plan plan = cli::planChange(changed, *wanted);
-        QCOMPARE(int(plan.outcome), int(cli::Plan::Outcome::Upload));
+        const document::Plan plan = document::planChange(changed, *wanted);
+        QCOMPARE(int(plan.outcome), int(document::Plan::Outcome::Upload));
         QSignalSpy uploads(device.get(), &SimDevice::uploadReceived);
         QSignalSpy shownAgain(form.get(), &UtilityForm::recordShown);
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);

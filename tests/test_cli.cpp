@@ -454,8 +454,8 @@ void TestCli::documentErrorsNameField()
 {
     QFETCH(QByteArray, json);
     QFETCH(QString, field);
-    cli::InputError error;
-    QVERIFY(!cli::wantedFromDocument(json, &error));
+    document::InputError error;
+    QVERIFY(!document::wantedFromDocument(json, &error));
     QCOMPARE(error.field, field);
     QVERIFY(!error.reason.isEmpty());
 }
@@ -553,7 +553,7 @@ void TestCli::eachSettingOption_data()
                         const std::function<void(ConfigRecord &)> &change, const QByteArray &file = {}) {
         ConfigRecord changed = device;
         change(changed);
-        const QString field = cli::differences(device, changed).value(0).field;
+        const QString field = document::differences(device, changed).value(0).field;
         QTest::newRow(name) << encodeRecord(device) << options << file << field << encodeUpload(changed);
     };
     const ConfigRecord password = model("wireless-password");

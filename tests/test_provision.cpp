@@ -2,7 +2,7 @@
 // devices over real pseudo-terminals: the test unplugs each device when its
 // line is printed, as a technician at the bench would.
 
-#include "Batch.h"
+#include "AddressPolicy.h"
 #include "ConfigRecord.h"
 #include "OpenFailure.h"
 #include "SimDevice.h"
@@ -23,7 +23,8 @@
 #include <unistd.h>
 
 using namespace rallon;
-using namespace rallon::cli;
+using namespace rallon::document;
+using namespace rallon::provision;
 
 namespace {
 
@@ -187,6 +188,7 @@ private slots:
     void staleRecordOnTheLine();
     void sendingLineHoldsItsAddress();
     void dryRunWritesNothing();
+    void ledgerWriteFails_data();
     void ledgerWriteFails();
     void addressKeptForItsDevice();
     void refusedBeforeAnyDevice_data();
@@ -430,18 +432,35 @@ void TestProvision::dryRunWritesNothing()
     QCOMPARE(sim.frames("received upload ").size(), 0);
 }
 
-// A ledger that cannot grow (the file size limit): the run stops, says what
-// the device holds, and the ledger keeps only whole lines.
+void TestProvision::ledgerWriteFails_data()
+{
+    QTest::addColumn<QString>("shell");    // runs rallon-cli
+    QTest::addColumn<QString>("preload");  // LD_PRELOAD
+    QTest::newRow("file size limit") << "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"" << QString();
+    QTest::newRow("fsync fails") << "exec \"$0\" \"$@\"" << FAILING_FSYNC_PATH;
+}
+
+// A ledger that cannot grow (the file size limit) or whose line does not
+// reach the disk: the run stops, says what the device holds, and the ledger
+// keeps only whole lines, without the one it asks to be added by hand.
 void TestProvision::ledgerWriteFails()
 {
+    QFETCH(QString, shell);
+    QFETCH(QString, preload);
     QTemporaryDir dir;
-    // 1000 octets: the next line only fits in part.
+    // 1000 octets: under the size limit the next line only fits in part.
     QByteArray full = (Header + "\n2026-12-09T10:00:00.000Z,1,wired,10.1.1.1,4001,refused,").toUtf8();
     full += QByteArray(999 - full.size(), 'x') + '\n';
     const QString ledger = written(dir, "ledger.csv", full);
     Sim sim({});
     QProcess limited;
-    limited.start("bash", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"", RALLON_CLI_PATH, "provision",
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!preload.isEmpty()) {  // AddressSanitizer's runtime is then not the first library
+        environment.insert("LD_PRELOAD", preload);
+        environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    }
+    limited.setProcessEnvironment(environment);
+    limited.start("bash", {"-c", shell, RALLON_CLI_PATH, "provision",
                            sim.path, "--template", written(dir, "t.json", Template), "--ip-range", Range,
                            "--ledger", ledger});
     QVERIFY(limited.waitForFinished(15000));

@@ -19,7 +19,7 @@ namespace mainwindow_text = rallon::mainwindow_text;
 
 namespace {
 
-// The text of a configuration file, at most rallon::cli::MaxInputSize octets.
+// The text of a configuration file, at most rallon::document::MaxInputSize octets.
 std::optional<QByteArray> readWhole(const QString &path, QString *reason)
 {
     const QFileInfo info(path);
@@ -32,12 +32,12 @@ std::optional<QByteArray> readWhole(const QString &path, QString *reason)
         *reason = file.errorString();
         return std::nullopt;
     }
-    const QByteArray text = file.read(rallon::cli::MaxInputSize + 1);
+    const QByteArray text = file.read(rallon::document::MaxInputSize + 1);
     if (file.error() != QFileDevice::NoError) {
         *reason = file.errorString();
         return std::nullopt;
     }
-    if (text.size() > rallon::cli::MaxInputSize) {
+    if (text.size() > rallon::document::MaxInputSize) {
         *reason = mainwindow_text::file::TooLarge;
         return std::nullopt;
     }
@@ -45,7 +45,7 @@ std::optional<QByteArray> readWhole(const QString &path, QString *reason)
 }
 
 // Why a plan is refused, naming the setting or with the window's message.
-QString refusalText(const rallon::cli::Plan &plan)
+QString refusalText(const rallon::document::Plan &plan)
 {
     if (plan.refusal)
         return plan.refusal->message();
@@ -87,14 +87,14 @@ void FileActions::saveConfiguration()
     const std::optional<rallon::ConfigRecord> &record = m_form.lastRecord();
     if (!record)
         return;
-    const QByteArray text = rallon::cli::documentText(*record);
+    const QByteArray text = rallon::document::documentText(*record);
     const QString path = chooseFile(
         true, QDir::home().filePath(mainwindow_text::file::suggestedName(record->serialNumber)));
     if (path.isEmpty())
         return;
     // Whole or not at all; a new file is the owner's alone, as it holds the
     // password or key.
-    rallon::cli::OutputFile file;
+    rallon::document::OutputFile file;
     QString reason;
     if (!file.open(path, &reason) || !file.commit(text, /*secret=*/true, &reason))
         rallon::kit::showMessage(&m_form, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
@@ -103,7 +103,7 @@ void FileActions::saveConfiguration()
 void FileActions::openConfiguration()
 {
     namespace file = mainwindow_text::file;
-    using rallon::cli::Plan;
+    using rallon::document::Plan;
     if (!m_form.lastRecord())
         return;
     const QString path = chooseFile(false, QDir::homePath());
@@ -115,18 +115,18 @@ void FileActions::openConfiguration()
         rallon::kit::showMessage(&m_form, file::unreadable(QDir::toNativeSeparators(path), reason));
         return;
     }
-    rallon::cli::InputError error;
-    const std::optional<rallon::cli::Wanted> wanted = rallon::cli::wantedFromDocument(*text, &error);
+    rallon::document::InputError error;
+    const std::optional<rallon::document::Wanted> wanted = rallon::document::wantedFromDocument(*text, &error);
     if (!wanted) {
         rallon::kit::showMessage(&m_form, file::unusable(error.message()));
         return;
     }
-    const Plan plan = rallon::cli::planChange(*m_form.lastRecord(), *wanted);
+    const Plan plan = rallon::document::planChange(*m_form.lastRecord(), *wanted);
     if (plan.outcome == Plan::Outcome::Refused) {
         rallon::kit::showMessage(&m_form, file::unusable(refusalText(plan)));
         return;
     }
-    const rallon::cli::NewDataEntries entries = rallon::cli::newDataEntries(plan);
+    const rallon::document::NewDataEntries entries = rallon::document::newDataEntries(plan);
     // A text the New Data box cannot hold whole is refused, never cut.
     for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
         const std::optional<QString> &entry = entries.texts[size_t(row.setting)];

@@ -8,9 +8,10 @@
 // decodes it. A record's document must be valid JSON that cannot drive a
 // terminal, and reading it back must give the record's settings.
 
-#include "Batch.h"
 #include "ConfigRecord.h"
 #include "Document.h"
+#include "Inventory.h"
+#include "Ledger.h"
 #include "Retrieve.h"
 #include "SettingNames.h"
 
@@ -341,8 +342,8 @@ JsonReading::Path pathOf(const char *field)
 void checkDocument(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray json(reinterpret_cast<const char *>(data), qsizetype(size));
-    cli::InputError error;
-    const std::optional<cli::Wanted> wanted = cli::wantedFromDocument(json, &error);
+    document::InputError error;
+    const std::optional<document::Wanted> wanted = document::wantedFromDocument(json, &error);
     if (!wanted) {
         check(!error.reason.isEmpty(), "refusal without a reason");
         check(terminalSafe(error.message()), "refusal message holds a control character");
@@ -354,8 +355,8 @@ void checkDocument(const std::uint8_t *data, std::size_t size)
     check(!reading.duplicate, "accepted an object with a key twice");
 
     std::set<JsonReading::Path> known{{"format"}, {"model"}, {"serialNumber"}, {"sharedKey"}, {"com1"}, {"com2"}};
-    for (Setting setting : cli::AllSettings) {
-        const JsonReading::Path path = pathOf(cli::nameOf(setting).field);
+    for (Setting setting : document::AllSettings) {
+        const JsonReading::Path path = pathOf(document::nameOf(setting).field);
         known.insert(path);
         const auto member = reading.members.find(path);
         const std::optional<QString> &taken = (*wanted)[setting];
@@ -395,17 +396,17 @@ void checkRecordDocument(const std::uint8_t *data, std::size_t size)
     const std::optional<ConfigRecord> record = decodeRecord(octets);
     check(record.has_value(), "a record of 116 octets does not decode");
 
-    const QByteArray text = cli::documentText(*record);
+    const QByteArray text = document::documentText(*record);
     check(text.endsWith('\n'), "document does not end with a line break");
     check(terminalSafe(text), "document holds a control character");
     const JsonReading reading(reinterpret_cast<const std::uint8_t *>(text.constData()), std::size_t(text.size()));
     check(reading.valid && reading.object && !reading.duplicate, "document is not a JSON object");
 
-    cli::InputError error;
-    const std::optional<cli::Wanted> wanted = cli::wantedFromDocument(text, &error);
+    document::InputError error;
+    const std::optional<document::Wanted> wanted = document::wantedFromDocument(text, &error);
     check(wanted.has_value(), "a record's document is refused");
     const RecordDisplay shown = displayOf(*record);
-    for (Setting setting : cli::AllSettings) {
+    for (Setting setting : document::AllSettings) {
         const std::optional<QString> &taken = (*wanted)[setting];
         const QString &current = shown.current[setting];
         if (taken)
@@ -424,11 +425,11 @@ void checkRecordDocument(const std::uint8_t *data, std::size_t size)
 void checkBatchLists(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(data), qsizetype(size));
-    cli::InputError error;
-    if (const std::optional<cli::Inventory> inventory = cli::inventoryFromCsv(text, QString(), &error)) {
+    document::InputError error;
+    if (const std::optional<provision::Inventory> inventory = provision::inventoryFromCsv(text, QString(), &error)) {
         std::set<quint16> serials;
         std::set<quint32> addresses;
-        for (const cli::Inventory::Entry &entry : inventory->entries) {
+        for (const provision::Inventory::Entry &entry : inventory->entries) {
             check(serials.insert(entry.serial).second, "inventory accepted a serial number twice");
             check(!entry.ip || addresses.insert(*entry.ip).second, "inventory accepted an address twice");
             for (const std::optional<QString> &value : entry.values.texts)
@@ -437,18 +438,18 @@ void checkBatchLists(const std::uint8_t *data, std::size_t size)
     } else {
         check(terminalSafe(error.message()), "inventory refusal holds a control character");
     }
-    const std::optional<QList<cli::LedgerEntry>> ledger = cli::ledgerEntries(text, QString(), &error);
+    const std::optional<QList<provision::LedgerEntry>> ledger = provision::ledgerEntries(text, QString(), &error);
     if (!ledger) {
         check(terminalSafe(error.message()), "ledger refusal holds a control character");
         return;
     }
-    QByteArray again = ledger->isEmpty() ? QByteArray() : QByteArray(cli::LedgerHeader);
-    for (const cli::LedgerEntry &entry : *ledger)
-        again += cli::ledgerLine(entry);
-    const std::optional<QList<cli::LedgerEntry>> reread = cli::ledgerEntries(again, QString(), &error);
+    QByteArray again = ledger->isEmpty() ? QByteArray() : QByteArray(provision::LedgerHeader);
+    for (const provision::LedgerEntry &entry : *ledger)
+        again += provision::ledgerLine(entry);
+    const std::optional<QList<provision::LedgerEntry>> reread = provision::ledgerEntries(again, QString(), &error);
     check(reread && reread->size() == ledger->size(), "a ledger written again is refused");
     for (qsizetype i = 0; i < ledger->size(); ++i) {
-        const cli::LedgerEntry &a = ledger->at(i), &b = reread->at(i);
+        const provision::LedgerEntry &a = ledger->at(i), &b = reread->at(i);
         check(a.time == b.time && a.serial == b.serial && a.model == b.model && a.ip == b.ip
                   && a.primaryPort == b.primaryPort && a.outcome == b.outcome && a.detail == b.detail,
               "a ledger line written again reads otherwise");

@@ -60,8 +60,8 @@ int main(int argc, char **argv)
         ok = write(dir.filePath(QStringLiteral("upload/") + name), fuzz::snapshotBytes(snapshot)) && ok;
     };
     const auto document = [&](const QString &name, const QByteArray &json) {
-        cli::InputError error;
-        if (!cli::wantedFromDocument(json, &error)) {
+        document::InputError error;
+        if (!document::wantedFromDocument(json, &error)) {
             std::fprintf(stderr, "fuzz_seeds: document seed %s is refused: %s\n", qPrintable(name),
                          qPrintable(error.message()));
             ok = false;
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
         all += record;
         receive(name, record);
         receive(name + QStringLiteral("-upload"), encodeUpload(model));
-        document(name, cli::documentText(model));
+        document(name, document::documentText(model));
         // fuzz_document also takes its input's octets as a record after "CFG=".
         ok = write(dir.filePath(QStringLiteral("document/%1-record").arg(name)),
                    record.mid(frame::recordMarker().size())) && ok;

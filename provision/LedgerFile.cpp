@@ -1,30 +1,25 @@
 #include "LedgerFile.h"
 
-#include "Exit.h"
-#include "Link.h"
+#include "SystemReason.h"
 #include "Terminal.h"
 
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace rallon::cli {
+namespace rallon::provision {
+
+using namespace document;
 
 namespace {
 
 constexpr qint64 MaxLedgerSize = 64 << 20;
-constexpr int LockRetryMs = 20;
-
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 bool writeAll(int fd, const QByteArray &octets)
 {
@@ -39,16 +34,17 @@ bool writeAll(int fd, const QByteArray &octets)
     return true;
 }
 
-// A new file's name survives a power cut only once its folder is on the disk too.
-bool syncFolderOf(const QString &path)
+// A new file's name survives a power cut only once its folder is on the
+// disk too. 0, or the error number.
+int syncFolderOf(const QString &path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
-        return false;
-    const bool synced = ::fsync(folder) == 0;
+        return errno;
+    const int failure = ::fsync(folder) == 0 ? 0 : errno;
     ::close(folder);
-    return synced;
+    return failure;
 }
 
 }  // namespace
@@ -74,49 +70,64 @@ bool LedgerFile::openFile(QString *error)
     if (m_fd < 0) {
         if (m_dryRun && errno == ENOENT)
             return true;  // nothing done yet
-        *error = systemError();
+        *error = systemReason(errno);
         return false;
     }
     struct stat status {};
-    if (::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(m_fd, &status) != 0) {
+        *error = systemReason(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
         *error = QStringLiteral("not a regular file");
         return false;
     }
     return true;
 }
 
-int LedgerFile::lock(QString *error, const std::function<void()> &waiting)
+void LedgerFile::Lock::release()
 {
-    bool told = false;
+    if (m_file)
+        std::exchange(m_file, nullptr)->unlock();
+}
+
+LedgerFile::Locking LedgerFile::lock(Lock *held, QString *error, const std::function<bool(bool first)> &wait)
+{
+    held->release();
+    const auto locked = [this, held] {
+        held->m_file = this;
+        return Locking::Held;
+    };
+    bool first = true;
     while (m_fd >= 0) {
         if (::flock(m_fd, (m_dryRun ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                *error = systemError();
-                return Usage;
+                *error = systemReason(errno);
+                return Locking::Failed;
             }
-            if (!told && waiting)
-                waiting();
-            told = true;
-            if (const int ended = pauseFor(LockRetryMs))
-                return ended;
+            if (!wait(std::exchange(first, false)))
+                return Locking::Stopped;
             continue;
         }
         // The file locked must still be the one the path names.
-        struct stat held {}, named {};
-        ::fstat(m_fd, &held);
-        if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == held.st_dev
-            && named.st_ino == held.st_ino)
-            return Done;
+        struct stat opened {}, named {};
+        if (::fstat(m_fd, &opened) != 0) {
+            *error = systemReason(errno);
+            return Locking::Failed;
+        }
+        if (::stat(QFile::encodeName(m_path).constData(), &named) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            return locked();
         ::close(m_fd);
         m_fd = -1;
         if (!QFileInfo::exists(m_path)) {
             *error = QStringLiteral("it was removed while in use");
-            return Usage;
+            return Locking::Failed;
         }
         if (!openFile(error))
-            return Usage;
+            return Locking::Failed;
     }
-    return Done;
+    return locked();  // a dry run's ledger that does not exist: nothing to lock
 }
 
 void LedgerFile::unlock()
@@ -130,7 +141,11 @@ std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
     QByteArray text;
     if (m_fd >= 0) {
         struct stat status {};
-        if (::fstat(m_fd, &status) != 0 || status.st_size > MaxLedgerSize) {
+        if (::fstat(m_fd, &status) != 0) {
+            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemReason(errno))};
+            return std::nullopt;
+        }
+        if (status.st_size > MaxLedgerSize) {
             *error = {escaped(m_path), QStringLiteral("cannot be read whole (larger than %1 octets?)").arg(MaxLedgerSize)};
             return std::nullopt;
         }
@@ -145,7 +160,7 @@ std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
             done += got;
         }
         if (done != text.size()) {
-            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemError())};
+            *error = {escaped(m_path), QStringLiteral("cannot be read: %1").arg(systemReason(errno))};
             return std::nullopt;
         }
     }
@@ -163,24 +178,28 @@ bool LedgerFile::append(const LedgerEntry &entry, QString *error)
     }
     struct stat status {};
     if (::fstat(m_fd, &status) != 0) {
-        *error = systemError();
+        *error = systemReason(errno);
         return false;
     }
     const bool fresh = status.st_size == 0;
     const QByteArray line = (fresh ? QByteArray(LedgerHeader) : QByteArray()) + ledgerLine(entry);
-    if (!writeAll(m_fd, line)) {
-        *error = systemError();
-        // No part of a line stays behind: the next run would refuse the file.
+    // A line not on the disk is taken back whole: no part of it is left for
+    // the next run to refuse, and the caller may tell the user to add it by
+    // hand without it then standing twice.
+    const auto takeBack = [&](int failure) {
+        *error = systemReason(failure);
         if (::ftruncate(m_fd, status.st_size) != 0)
-            *error += QStringLiteral("; the part written could not be taken back (%1): mend the ledger's last line")
-                          .arg(systemError());
+            *error += QStringLiteral("; what was written could not be taken back (%1): mend the ledger's last line")
+                          .arg(systemReason(errno));
         return false;
-    }
-    if (::fsync(m_fd) != 0 || (fresh && !syncFolderOf(m_path))) {
-        *error = systemError();
-        return false;
-    }
+    };
+    if (!writeAll(m_fd, line))
+        return takeBack(errno);
+    if (::fsync(m_fd) != 0)
+        return takeBack(errno);
+    if (const int failure = fresh ? syncFolderOf(m_path) : 0)
+        return takeBack(failure);
     return true;
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::provision
