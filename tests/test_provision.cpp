@@ -9,6 +9,7 @@
 #include "SimProgram.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -57,8 +58,11 @@ struct Run {
 // provision on `sim`'s line; each device's line unplugs that device.
 class Provision {
 public:
-    Provision(Sim &sim, const QStringList &arguments) : m_sim(sim)
+    Provision(Sim &sim, const QStringList &arguments,
+              const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+        : m_sim(sim)
     {
+        m_process.setProcessEnvironment(environment);
         m_process.start(QStringLiteral(RALLON_CLI_PATH),
                         QStringList{"provision", sim.path, "--timeout-ms", "1500"} + arguments);
     }
@@ -200,8 +204,13 @@ void TestProvision::batchWithRange()
     QTemporaryDir dir;
     Sim sim({"--batch", "3"});
     const QString ledger = dir.filePath("ledger.csv");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_PRELOAD", FAILING_FSYNC_PATH);
+    environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    environment.insert("FAILING_FSYNC_AFTER", "1000");
+    environment.insert("FAILING_FSYNC_LOG", QFileInfo(dir.path()).canonicalFilePath() + "/calls");
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
-                              "--ledger", ledger, "--count", "3"});
+                              "--ledger", ledger, "--count", "3"}, environment);
     QStringList unrecorded;  // device lines printed before their ledger line was written
     provision.onLine = [&](int device, const QString &line) {
         if (ledgerLines(ledger).filter(QRegularExpression("^" + line.section(' ', 0, 0) + ",.*,done,$")).isEmpty())
@@ -223,6 +232,10 @@ void TestProvision::batchWithRange()
                                                "4661,wireless,10.1.0.21,4001,done,",
                                                "4662,wireless,10.1.0.22,4001,sending,",
                                                "4662,wireless,10.1.0.22,4001,done,", ""}));
+    // Each ledger line written, then on the disk, before the lock goes (first: the read at the start).
+    QFile calls(dir.filePath("calls"));
+    QVERIFY(calls.open(QIODevice::ReadOnly));
+    QCOMPARE(calls.readAll(), "u" + QByteArray("wswsu").repeated(3));
     const QMap<quint16, ConfigRecord> held = holdings(sim);
     QCOMPARE(held.value(4660), provisioned(4660, "10.1.0.20"));
     QCOMPARE(held.value(4661), provisioned(4661, "10.1.0.21"));
@@ -279,6 +292,12 @@ void TestProvision::restartGoesOn()
                                                       "4662,wireless,10.1.0.21,4001,sending,",
                                                       "4662,wireless,10.1.0.21,4001,done,", ""}));
     QCOMPARE(sim.frames("received upload ").size(), 1);
+    // 4661 finds its range used up: the run ends instead of waiting for the next device.
+    Sim third({"--batch", "3"});
+    const Run usedUp = Provision(third, {"--template", common, "--ip-range", "10.1.0.20-10.1.0.21", "--ledger", ledger})
+                           .finish();
+    QCOMPARE(usedUp.code, 2);
+    QVERIFY2(usedUp.err.contains("no address left in 10.1.0.20-10.1.0.21"), qPrintable(usedUp.err));
 }
 
 void TestProvision::twoBenchesShareLedger()
@@ -436,8 +455,11 @@ void TestProvision::ledgerWriteFails_data()
 {
     QTest::addColumn<QString>("shell");    // runs rallon-cli
     QTest::addColumn<QString>("preload");  // LD_PRELOAD
-    QTest::newRow("file size limit") << "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"" << QString();
-    QTest::newRow("fsync fails") << "exec \"$0\" \"$@\"" << FAILING_FSYNC_PATH;
+    QTest::addColumn<bool>("sent");        // the line that fails is the one after the upload
+    QTest::newRow("file size limit") << "trap '' XFSZ; ulimit -f 1; exec \"$0\" \"$@\"" << QString() << false;
+    QTest::newRow("fsync fails") << "exec \"$0\" \"$@\"" << FAILING_FSYNC_PATH << false;
+    QTest::newRow("fsync after the upload fails") << "FAILING_FSYNC_AFTER=1 exec \"$0\" \"$@\"" << FAILING_FSYNC_PATH
+                                                  << true;
 }
 
 // A ledger that cannot grow (the file size limit) or whose line does not
@@ -447,6 +469,7 @@ void TestProvision::ledgerWriteFails()
 {
     QFETCH(QString, shell);
     QFETCH(QString, preload);
+    QFETCH(bool, sent);
     QTemporaryDir dir;
     // 1000 octets: under the size limit the next line only fits in part.
     QByteArray full = (Header + "\n2026-12-09T10:00:00.000Z,1,wired,10.1.1.1,4001,refused,").toUtf8();
@@ -466,14 +489,19 @@ void TestProvision::ledgerWriteFails()
     QVERIFY(limited.waitForFinished(15000));
     QCOMPARE(limited.exitCode(), 1);
     const QString err = QString::fromLocal8Bit(limited.readAllStandardError());
-    // The line written ahead of the upload fails: nothing reaches the device.
-    QVERIFY2(err.contains("Nothing was sent to the device in hand; its line would be:\n")
-                 && err.contains(",4660,wireless,10.1.0.20,4001,sending,"),
+    // The line written ahead of the upload fails: nothing reaches the device. Or the line after it.
+    QVERIFY2(sent ? err.contains("The device in hand was changed; its line is:\n")
+                        && err.contains(",4660,wireless,10.1.0.20,4001,done,")
+                  : err.contains("Nothing was sent to the device in hand; its line would be:\n")
+                        && err.contains(",4660,wireless,10.1.0.20,4001,sending,"),
              qPrintable(err));
-    QCOMPARE(sim.frames("received upload ").size(), 0);
+    QTRY_COMPARE(sim.frames("received upload ").size(), int(sent));
+    QVERIFY(!limited.readAllStandardOutput().contains("4660  "));  // no device line without its ledger line
     QFile file(ledger);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), full);
+    QCOMPARE(file.readAll().left(full.size()), full);
+    QCOMPARE(ledgerLines(ledger).mid(2),
+             sent ? QStringList({"4660,wireless,10.1.0.20,4001,sending,", ""}) : QStringList({""}));
 }
 
 // A device the ledger holds gets its address back, unless the inventory
@@ -489,6 +517,20 @@ void TestProvision::addressKeptForItsDevice()
     const std::optional<Inventory> inventory = inventoryFromCsv("serialNumber,ip\n4661,10.1.0.20\n", "", &error);
     QVERIFY(inventory);
     QCOMPARE(addressFor(4660, *inventory, range, ledger, &why), addressNumber("10.1.0.21"));
+    // A range's last address is given too, and one the inventory keeps for another device is not.
+    const std::optional<IpRange> two = ipRange("10.1.0.20-10.1.0.21", "255.255.255.0", std::nullopt, &error);
+    QVERIFY(two);
+    QCOMPARE(addressFor(4662, *inventory, two, {}, &why), addressNumber("10.1.0.21"));
+    // Refused, differing or unanswered, a device is not done: the next run configures it.
+    for (const char *outcome : {"refused", "differs", "no answer"})
+        QVERIFY2(!doneEntry({{"", 4660, "wireless", "10.1.0.20", "4001", outcome, ""}}, 4660), outcome);
+    // An inventory's secret takes the template's place, whichever kind each is.
+    Wanted password, key;
+    password[Setting::Password] = QStringLiteral("template");
+    key.sharedKey = QByteArray(64, 'k');
+    const Wanted keyOverPassword = wantedFor(password, key, 1), passwordOverKey = wantedFor(key, password, 1);
+    QVERIFY(!keyOverPassword[Setting::Password] && keyOverPassword.sharedKey == key.sharedKey);
+    QVERIFY(!passwordOverKey.sharedKey && passwordOverKey[Setting::Password] == password[Setting::Password]);
 }
 
 void TestProvision::refusedBeforeAnyDevice_data()
@@ -507,6 +549,10 @@ void TestProvision::refusedBeforeAnyDevice_data()
                                           << "reaches the broadcast address 10.1.0.255";
     QTest::newRow("range holds gateway") << Template << "10.1.0.1-10.1.0.30" << QByteArray() << QByteArray()
                                          << "holds the template's gateway 10.1.0.1";
+    QTest::newRow("range ends on broadcast") << Template << "10.1.0.250-10.1.0.255" << QByteArray() << QByteArray()
+                                             << "reaches the broadcast address 10.1.0.255";
+    QTest::newRow("range ends on gateway") << QByteArray(Template).replace("10.1.0.1", "10.1.0.99") << Range
+                                           << QByteArray() << QByteArray() << "holds the template's gateway 10.1.0.99";
     QTest::newRow("range without mask") << noMask << Range << QByteArray() << QByteArray()
                                         << "the template must give a mask";
     QTest::newRow("serial twice") << Template << QString() << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4660,10.1.0.6\n")
@@ -515,6 +561,8 @@ void TestProvision::refusedBeforeAnyDevice_data()
                                    << QByteArray() << "line 3: ip 10.1.0.5 is on line 2 too";
     QTest::newRow("unknown column") << Template << QString() << QByteArray("serialNumber,hostname\n4660,a\n")
                                     << QByteArray() << "column \"hostname\" is not a field";
+    QTest::newRow("column twice") << Template << QString() << QByteArray("serialNumber,ip,ip\n4660,10.1.0.5,10.1.0.6\n")
+                                  << QByteArray() << "column \"ip\" appears twice";
     QTest::newRow("control character") << Template << QString() << QByteArray("serialNumber,ssid\n4660,\"A\x1b[2JB\"\n")
                                        << QByteArray() << "line 2: control character \\x1b";
     QTest::newRow("value not in list") << Template << QString() << QByteArray("serialNumber,com1.baud\n4660,1234\n")
