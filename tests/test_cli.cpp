@@ -281,6 +281,20 @@ void TestCli::readShowsCurrentData()
                 QCOMPARE(value.toVariant().toString(), setting.text);
         }
         QCOMPARE(document.size(), model == "wired" ? 9 : 12);  // nothing else
+        // The fields as written, in the order of the README's example (a key in the password's place).
+        QFile readme(QStringLiteral(RALLON_SOURCE_DIR "/README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QRegularExpression key("\"(\\w+)\":");
+        QStringList order;
+        for (const QRegularExpressionMatch &match :
+             key.globalMatch(QString::fromUtf8(readme.readAll()).section("### The JSON document", 1).section("```", 1, 1)))
+            order << match.captured(1);
+        qsizetype at = 0;  // past the last field found in `order`; -1: a field out of its order
+        for (const QRegularExpressionMatch &match : key.globalMatch(QString(run.out).replace("\"sharedKey\"", "\"password\""))) {
+            if (at >= 0 && (at = order.indexOf(match.captured(1), at)) >= 0)
+                ++at;
+        }
+        QVERIFY2(at > 0, qPrintable(run.out));
     } else {
         QMap<QString, QString> listed;
         for (const QString &line : run.out.split('\n', Qt::SkipEmptyParts))
@@ -566,6 +580,8 @@ void TestCli::eachSettingOption_data()
     row("--ip", password, {"--ip", "10.1.2.3"}, [](ConfigRecord &r) { r.ip = {10, 1, 2, 3}; });
     row("--mask", password, {"--mask", "255.255.0.0"}, [](ConfigRecord &r) { r.mask = {255, 255, 0, 0}; });
     row("--gateway", password, {"--gateway", "10.1.2.254"}, [](ConfigRecord &r) { r.gateway = {10, 1, 2, 254}; });
+    row("--gateway with leading zeros", password, {"--gateway", "010.001.000.001"},
+        [](ConfigRecord &r) { r.gateway = {10, 1, 0, 1}; });
     row("--primary-port", password, {"--primary-port", "4321"}, [](ConfigRecord &r) { r.primaryPort = 4321; });
     row("--ssid", password, {"--ssid", "WORK"}, [](ConfigRecord &r) { r.ssid = "WORK"; });
     row("--encryption", password, {"--encryption", "WAP (AES)"}, [](ConfigRecord &r) { r.encryption = 3; });
@@ -777,6 +793,8 @@ void TestCli::outputTargets_data()
                                                  << QString() << 0 << QString() << int(0666 & ~mask) << -1;
     QTest::newRow("existing backup keeps its mode") << password << QStringList{"read", "PORT", "--json", "-o", "NEW"}
                                                     << QString() << 0 << QString() << 0640 << 0640;
+    QTest::newRow("existing backup without a secret keeps its mode")
+        << wired << QStringList{"read", "PORT", "--json", "-o", "NEW"} << QString() << 0 << QString() << 0640 << 0640;
 }
 
 void TestCli::outputTargets()
