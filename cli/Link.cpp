@@ -8,11 +8,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include <functional>
-#include <limits>
 
 namespace rallon::cli {
 
@@ -59,16 +57,6 @@ bool watchEndSignals(QObject *context)
     });
 }
 
-std::optional<int> portNumber(const QString &port)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(port).hasMatch())
-        return std::nullopt;
-    bool fits = false;
-    const int number = port.toInt(&fits);
-    return fits ? number : std::numeric_limits<int>::max();
-}
-
 int endSignal()
 {
     return s_endSignal;
@@ -83,8 +71,8 @@ Link::~Link()
 
 int Link::open()
 {
-    const std::optional<int> number = portNumber(m_port);
-    const bool opened = number ? m_session.open(*number) : m_session.open(m_port);
+    const std::optional<qint64> number = wholeNumber(m_port);
+    const bool opened = number ? m_session.open(int(*number)) : m_session.open(m_port);
     if (!opened) {
         complain(m_session.errorString());
         return PortFailed;
