@@ -90,4 +90,32 @@ Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool
     return applied;
 }
 
+int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs)
+{
+    Link link(port, timeoutMs);
+    ConfigRecord device;
+    if (const int failed = link.open())
+        return failed;
+    if (const int failed = link.retrieve(&device))
+        return failed;
+
+    const Applied applied = apply(link, device, wanted, dryRun);
+    switch (applied.outcome) {
+    case Applied::Outcome::AlreadyHeld:
+        return say(dryRun ? QString::fromLatin1(text::NothingWouldChange)
+                          : QString::fromLatin1(text::AlreadyHeld).arg(device.serialNumber));
+    case Applied::Outcome::Planned:
+        return say(applied.changeLines(QString()) + QString::fromLatin1(applied.plan.upload.toHex(' ')));
+    case Applied::Outcome::Verified:
+        return say(QString::fromLatin1(text::Verified).arg(applied.answer.serialNumber));
+    case Applied::Outcome::Refused:
+    case Applied::Outcome::Differs:
+    case Applied::Outcome::Swapped:
+    case Applied::Outcome::Failed:
+    case Applied::Outcome::NotSent:
+        break;
+    }
+    return applied.exit;
+}
+
 }  // namespace rallon::cli

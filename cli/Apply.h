@@ -48,4 +48,8 @@ struct Applied {
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,
               const std::function<int(const Plan &)> &beforeUpload = {});
 
+// write's and set's change: retrieve, apply, and say what succeeded (or,
+// dry, what would be sent). The exit status.
+int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs);
+
 }  // namespace rallon::cli

@@ -8,9 +8,11 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -39,6 +41,16 @@ void writeError(const QByteArray &line)
 }
 
 }  // namespace
+
+std::optional<qint64> wholeNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    bool fits = false;
+    const qint64 number = text.toLongLong(&fits);
+    return fits ? number : std::numeric_limits<qint64>::max();
+}
 
 void complain(const QString &text)
 {

@@ -5,19 +5,46 @@
 #include "EndSignals.h"
 #include "Exit.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
-#include <QRegularExpression>
 #include <QTimer>
 
-#include <limits>
+#include <functional>
 
 namespace rallon::cli {
 
 namespace {
 
 int s_endSignal = 0;
-// The exchange under way, which an end signal stops.
-std::function<void()> s_stopExchange;
+
+// Sent to the application when an end signal arrives.
+QEvent::Type endEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+// While it lives, an end signal runs `stop`: the application's end event
+// passes through it on its way.
+class StopOnEndSignal : public QObject {
+public:
+    explicit StopOnEndSignal(std::function<void()> stop) : m_stop(std::move(stop))
+    {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == endEvent() && watched == QCoreApplication::instance())
+            m_stop();
+        return false;
+    }
+
+private:
+    std::function<void()> m_stop;
+};
 
 }  // namespace
 
@@ -25,19 +52,9 @@ bool watchEndSignals(QObject *context)
 {
     return onEndSignals(context, [](int signal) {
         s_endSignal = signal;
-        if (s_stopExchange)
-            s_stopExchange();
+        QEvent ended(endEvent());
+        QCoreApplication::sendEvent(QCoreApplication::instance(), &ended);
     });
-}
-
-std::optional<int> portNumber(const QString &port)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(port).hasMatch())
-        return std::nullopt;
-    bool fits = false;
-    const int number = port.toInt(&fits);
-    return fits ? number : std::numeric_limits<int>::max();
 }
 
 int endSignal()
@@ -54,8 +71,8 @@ Link::~Link()
 
 int Link::open()
 {
-    const std::optional<int> number = portNumber(m_port);
-    const bool opened = number ? m_session.open(*number) : m_session.open(m_port);
+    const std::optional<qint64> number = wholeNumber(m_port);
+    const bool opened = number ? m_session.open(int(*number)) : m_session.open(m_port);
     if (!opened) {
         complain(m_session.errorString());
         return PortFailed;
@@ -86,9 +103,8 @@ int pauseFor(qint64 ms)
         return Done;
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    s_stopExchange = [&loop] { loop.quit(); };
+    const StopOnEndSignal stop([&loop] { loop.quit(); });
     loop.exec();
-    s_stopExchange = nullptr;
     return s_endSignal ? signalExit(s_endSignal) : Done;
 }
 
@@ -122,13 +138,13 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
         }
         loop.quit();
     });
-    s_stopExchange = [&] {
+    const StopOnEndSignal stop([&] {
         if (after == After::Upload && m_finishUploads)
             return;
         m_session.close();
         outcome = signalExit(s_endSignal);
         loop.quit();
-    };
+    });
 
     deadline.start(timeoutMs);
     m_session.beginRequest();
@@ -137,7 +153,6 @@ int Link::exchange(After after, const QByteArray &upload, ConfigRecord *record, 
     else
         m_session.write(upload);
     loop.exec();
-    s_stopExchange = nullptr;
 
     if (outcome == Done) {
         *record = *decodeRecord(*first);  // the session hands on complete records only

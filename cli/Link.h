@@ -17,12 +17,10 @@ class QEventLoop;
 
 namespace rallon::cli {
 
-// PORT as a number (all digits), or std::nullopt for a device path.
-std::optional<int> portNumber(const QString &port);
-
 class Link {
 public:
-    // `port`: a number 1..25, through the window's mapping, or a device path.
+    // `port`: a number 1..25 (all digits, see wholeNumber()), through the
+    // window's mapping, or a device path.
     Link(const QString &port, int timeoutMs);
     ~Link();
     Link(const Link &) = delete;

@@ -785,6 +785,11 @@ void TestCli::outputTargets_data()
                                             << "/dev/full" << 1 << full << -1 << -1;
     QTest::newRow("-o /dev/stdout into a pipe") << password << QStringList{"read", "PORT", "-o", "/dev/stdout"}
                                                 << QString() << 0 << "IP ADDRESS" << -1 << -1;
+    QTest::newRow("PORT 26") << password << QStringList{"read", "26"} << QString() << 1 << "from 1 to 25" << -1 << -1;
+    QTest::newRow("--count 0") << password << QStringList{"provision", "PORT", "--count", "0"} << QString() << 1
+                               << "--count needs a number of devices, 1 or more" << -1 << -1;
+    QTest::newRow("--timeout-ms 2^31") << password << QStringList{"read", "PORT", "--timeout-ms", "2147483648"}
+                                       << QString() << 1 << "--timeout-ms needs" << -1 << -1;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     QTest::newRow("new backup with a password") << password << QStringList{"read", "PORT", "--json", "-o", "NEW"}
