@@ -27,8 +27,6 @@ QByteArray hexOf(const QByteArray &octets)
     return octets.toHex(' ').toUpper();
 }
 
-const QString HungUp = QStringLiteral("the line was hung up");
-
 #ifdef Q_OS_UNIX
 // The other end of the line hung up: reads give end of file.
 bool hungUp(int descriptor)
@@ -136,7 +134,7 @@ bool SerialSession::openPort()
     m_hangUp = std::make_unique<HangUpWatch>(m_port.handle(), [this, opening] {
         QMetaObject::invokeMethod(this, [this, opening] {
             if (opening == m_openings)
-                lose(HungUp);
+                lose(QStringLiteral("the line was hung up"));
         }, Qt::QueuedConnection);
     });
     dropInput();
