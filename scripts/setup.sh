@@ -4,6 +4,7 @@
 #   test   the suite's extras: Xvfb for the splash window's X11 check, and
 #          the install check's packaging and lint tools
 #   fuzz   this release's clang with its libFuzzer and sanitizer runtime
+#   windows  the MinGW-w64 cross-compilers and what scripts/windows.sh uses
 # Any other argument is a package name. No arguments: all three groups.
 # `setup.sh --clang-version` prints the clang version the fuzz group installs:
 # the one this release's `clang` package depends on (14 on Debian 12, 19 on 13).
@@ -44,6 +45,8 @@ for arg in "$@"; do
                           nlohmann-json3-dev) ;;  # rallon-cli's JSON document: a strict reader and an ordered writer
         test) packages+=(xvfb xauth
                          dpkg-dev file lintian appstream desktop-file-utils man-db) ;;
+        windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build
+                            dpkg-dev xz-utils zip groff-base) ;;  # qt6-base's source; the zip; man pages as HTML
         fuzz) find_clang
               packages+=("clang-$clang" "libclang-rt-$clang-dev") ;;
         *) packages+=("$arg") ;;
