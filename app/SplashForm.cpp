@@ -9,9 +9,9 @@
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
+#endif
 
 using namespace rallon::kit;
-#endif
 
 namespace {
 
