@@ -3,14 +3,19 @@
 #include <QFile>
 #include <QSaveFile>
 
-#ifdef Q_OS_UNIX
 #include "SystemReason.h"
 
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <io.h>
+#include <windows.h>
+#else
 #include <cerrno>
 
 #include <sys/stat.h>
-#else
-#include <QFileInfo>
 #endif
 
 namespace rallon::document {
@@ -26,6 +31,7 @@ bool OutputFile::open(const QString &path, QString *error)
     const bool exists = info.exists();
     const bool regular = exists && info.isFile();
 #endif
+    m_path = path;
     m_new = !exists;
     if (exists && !regular) {
         auto file = std::make_unique<QFile>(path);
@@ -36,6 +42,16 @@ bool OutputFile::open(const QString &path, QString *error)
         m_file = std::move(file);
         return true;
     }
+#ifdef Q_OS_WIN
+    // Written beside the file and moved over it on commit(): see replace().
+    const QFileInfo target(path);
+    auto file = std::make_unique<QTemporaryFile>(target.absolutePath() + QLatin1Char('/')
+                                                 + target.fileName() + QLatin1String(".XXXXXX"));
+    if (!file->open()) {
+        *error = file->errorString();
+        return false;
+    }
+#else
     auto file = std::make_unique<QSaveFile>(path);
     if (!file->open(QIODevice::WriteOnly)) {
         *error = file->errorString();
@@ -47,13 +63,36 @@ bool OutputFile::open(const QString &path, QString *error)
         file->cancelWriting();
         return false;
     }
+#endif
     m_file = std::move(file);
     return true;
 }
 
+#ifdef Q_OS_WIN
+// The temporary file flushed to the disk, closed, and moved over the target
+// in one step that is on the disk when it returns. No permissions are set:
+// on Windows a new file takes its folder's access list.
+bool OutputFile::replace(QString *error)
+{
+    auto *file = static_cast<QTemporaryFile *>(m_file.get());
+    if (!file->flush() || !::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(file->handle())))) {
+        *error = file->error() != QFileDevice::NoError ? file->errorString() : windowsReason(::GetLastError());
+        return false;
+    }
+    const QString temporary = file->fileName();
+    file->close();
+    if (!::MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temporary).utf16()),
+                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(m_path).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = windowsReason(::GetLastError());
+        return false;  // the temporary file goes with the object
+    }
+    file->setAutoRemove(false);
+    return true;
+}
+#else
 bool OutputFile::ownerOnly(QSaveFile &file, QString *error)
 {
-#ifdef Q_OS_UNIX
     // The temporary file was created as any new file is (read and write for
     // all, less the umask): that mode is the one a file without a secret gets.
     struct stat status {};
@@ -63,13 +102,8 @@ bool OutputFile::ownerOnly(QSaveFile &file, QString *error)
     }
     m_newMode = status.st_mode & 07777;
     return true;
-#else
-    if (file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return true;
-    *error = file.errorString();
-    return false;
-#endif
 }
+#endif
 
 bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
 {
@@ -80,6 +114,15 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
         *error = systemReason(errno);
         saveFile->cancelWriting();
         return false;
+    }
+#endif
+#ifdef Q_OS_WIN
+    if (qobject_cast<QTemporaryFile *>(m_file.get())) {
+        if (!written) {
+            *error = m_file->errorString();
+            return false;
+        }
+        return replace(error);
     }
 #endif
     const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());

@@ -14,8 +14,9 @@ namespace rallon::document {
 // CONFIGURATION. A regular file, or a path that does not exist yet,
 // is written to a temporary file and renamed over it on commit(), so a
 // failed run leaves it as it was; a new file is readable by its owner only
-// when it holds a secret. Anything else (a device, a pipe, /dev/stdout) is
-// written in place, never replaced.
+// when it holds a secret (on POSIX: on Windows a new file takes its folder's
+// access list). Anything else (a device, a pipe, /dev/stdout) is written in
+// place, never replaced.
 class OutputFile {
 public:
     // rallon-cli opens it before the exchange, so that a file that cannot
@@ -24,8 +25,13 @@ public:
     bool commit(const QByteArray &text, bool secret, QString *error);
 
 private:
+#ifdef Q_OS_WIN
+    bool replace(QString *error);
+#else
     bool ownerOnly(QSaveFile &file, QString *error);
+#endif
 
+    QString m_path;
     bool m_new = false;
     unsigned m_newMode = 0;  // a new file's, when it holds no secret
     std::unique_ptr<QFileDevice> m_file;
