@@ -9,7 +9,7 @@ namespace rallon {
 int portNumberOf(const QString &path)
 {
     for (int number = 1; number <= 25; ++number) {
-        if (portDeviceName(number) == path)
+        if (samePort(portDeviceName(number), path))
             return number;
     }
     return 0;
@@ -20,7 +20,7 @@ QList<PresentPort> presentPorts()
     QList<PresentPort> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         PresentPort port;
-        port.path = info.systemLocation();
+        port.path = portName(info.systemLocation());
         port.number = portNumberOf(port.path);
         port.description = info.description();
         port.manufacturer = info.manufacturer();

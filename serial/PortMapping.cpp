@@ -34,6 +34,25 @@ QString portDeviceName(int number)
     return substitute() ? substitute()(number) : defaultDeviceName(number);
 }
 
+QString portName(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const QLatin1String local("\\\\.\\");
+    return path.startsWith(local) ? path.mid(local.size()) : path;
+#else
+    return path;
+#endif
+}
+
+bool samePort(const QString &path, const QString &other)
+{
+#ifdef Q_OS_WIN
+    return portName(path).compare(portName(other), Qt::CaseInsensitive) == 0;
+#else
+    return path == other;
+#endif
+}
+
 void setPortMapping(std::function<QString(int)> mapping)
 {
     substitute() = std::move(mapping);
