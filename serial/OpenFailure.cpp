@@ -19,8 +19,8 @@
 
 namespace rallon {
 
-// Lock files, process ids and file modes are POSIX matters: on Windows a
-// port in use fails to open with the system's own reason.
+// Lock files, process ids and file modes are POSIX matters: on Windows none
+// is looked up.
 
 QString existingLockFile(const QString &device)
 {
@@ -127,6 +127,17 @@ QString lockedReason(const QString &lockFile, qint64 pid)
         .arg(holder);
 }
 
+namespace {
+
+QString inUseReason(const QString &systemText)
+{
+    return QStringLiteral("the port is in use by another program (%1); close that program "
+                          "and start again")
+        .arg(systemText);
+}
+
+}  // namespace
+
 QString openFailureReason(QSerialPort::SerialPortError error, const QString &systemText,
                           const QString &lockFile, const DeviceFile &device)
 {
@@ -135,18 +146,18 @@ QString openFailureReason(QSerialPort::SerialPortError error, const QString &sys
     if (error != QSerialPort::PermissionError)
         return systemText;
 #ifndef Q_OS_UNIX
+    // Windows opens a COM port for one program at a time: another's hold on
+    // it is the access denied that QSerialPort reports as a permission error.
     Q_UNUSED(lockFile);
     Q_UNUSED(device);
-    return systemText;
+    return inUseReason(systemText);
 #else
     // QSerialPort reports a lock it cannot take, and a port another program
     // holds exclusively (EBUSY), as permission errors.
     if (!lockFile.isEmpty())
         return lockedReason(lockFile, 0);
     if (systemText == QString::fromLocal8Bit(std::strerror(EBUSY)))
-        return QStringLiteral("the port is in use by another program (%1); close that program "
-                              "and start again")
-            .arg(systemText);
+        return inUseReason(systemText);
     const QString denied = QStringLiteral("permission denied (%1)").arg(systemText);
     if (device.mode == 0)
         return denied
