@@ -1,9 +1,10 @@
 #pragma once
 
 // The ledger on disk, which several provision runs may share: read and
-// appended to only while its lock (flock; LockFileEx on Windows) is held, each line written whole
-// and flushed to the disk before the lock is let go. In a dry run the file
-// is only read, if it exists, and lines are kept in memory.
+// appended to only while its lock (flock; LockFileEx on Windows) is held,
+// each line written whole and flushed to the disk before the lock is let
+// go. In a dry run the file is only read, if it exists, and lines are kept
+// in memory.
 
 #include "Ledger.h"
 
