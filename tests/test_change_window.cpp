@@ -3,6 +3,7 @@
 // the upload as the device receives it, and the FILE menu's backup and
 // restore.
 
+#include "Built.h"
 #include "WindowTestBench.h"
 
 #include "Document.h"
@@ -28,7 +29,7 @@ namespace {
 QByteArray cliDocument(const QString &model)
 {
     QProcess sim;
-    sim.start(QStringLiteral(RALLON_SIM_PATH), {QStringLiteral("--model"), model});
+    sim.start(built(RALLON_SIM_PATH), {QStringLiteral("--model"), model});
     if (!sim.waitForStarted(5000))
         return {};
     while (!sim.canReadLine()) {
@@ -37,7 +38,7 @@ QByteArray cliDocument(const QString &model)
     }
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     QProcess cli;
-    cli.start(QStringLiteral(RALLON_CLI_PATH), {QStringLiteral("read"), path, QStringLiteral("--json")});
+    cli.start(built(RALLON_CLI_PATH), {QStringLiteral("read"), path, QStringLiteral("--json")});
     const bool ended = cli.waitForFinished(30000);
     sim.terminate();
     sim.waitForFinished(5000);

@@ -1,6 +1,7 @@
 // rallon-cli as a program, against rallon-sim over a real pseudo-terminal,
 // and its document mapping on its own.
 
+#include "Built.h"
 #include "ChangeTexts.h"
 #include "ConfigRecord.h"
 #include "Document.h"
@@ -54,7 +55,7 @@ Run runCli(const QStringList &arguments)
     QProcess program;
     QElapsedTimer clock;
     clock.start();
-    program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
+    program.start(built(RALLON_CLI_PATH), arguments);
     return endOf(program, clock, 30000);
 }
 
@@ -128,7 +129,7 @@ public:
     {
         arguments.replaceInStrings(QRegularExpression("^PORT$"), m_peer.path());
         m_clock.start();
-        m_program.start(QStringLiteral(RALLON_CLI_PATH), arguments);
+        m_program.start(built(RALLON_CLI_PATH), arguments);
         m_program.write(input);
         m_program.closeWriteChannel();
     }
@@ -282,7 +283,7 @@ void TestCli::readShowsCurrentData()
         }
         QCOMPARE(document.size(), model == "wired" ? 9 : 12);  // nothing else
         // The fields as written, in the order of the README's example (a key in the password's place).
-        QFile readme(QStringLiteral(RALLON_SOURCE_DIR "/README.md"));
+        QFile readme(built(RALLON_SOURCE_DIR "/README.md"));
         QVERIFY(readme.open(QIODevice::ReadOnly));
         const QRegularExpression key("\"(\\w+)\":");
         QStringList order;
@@ -943,8 +944,8 @@ void TestCli::documentationAgrees()
         QCOMPARE(run.code, 0);
         help += run.out;
     }
-    QFile manual(QStringLiteral(RALLON_SOURCE_DIR "/packaging/man/rallon-cli.1"));
-    QFile readme(QStringLiteral(RALLON_SOURCE_DIR "/README.md"));
+    QFile manual(built(RALLON_SOURCE_DIR "/packaging/man/rallon-cli.1"));
+    QFile readme(built(RALLON_SOURCE_DIR "/README.md"));
     QVERIFY(manual.open(QIODevice::ReadOnly) && readme.open(QIODevice::ReadOnly));
     const QString page = QString::fromUtf8(manual.readAll()).replace("\\-", "-");
     QString section = QString::fromUtf8(readme.readAll());

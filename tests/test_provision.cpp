@@ -2,6 +2,7 @@
 // devices over real pseudo-terminals: the test unplugs each device when its
 // line is printed, as a technician at the bench would.
 
+#include "Built.h"
 #include "AddressPolicy.h"
 #include "ConfigRecord.h"
 #include "OpenFailure.h"
@@ -63,7 +64,7 @@ public:
         : m_sim(sim)
     {
         m_process.setProcessEnvironment(environment);
-        m_process.start(QStringLiteral(RALLON_CLI_PATH),
+        m_process.start(built(RALLON_CLI_PATH),
                         QStringList{"provision", sim.path, "--timeout-ms", "1500"} + arguments);
     }
     ~Provision()
@@ -483,7 +484,7 @@ void TestProvision::ledgerWriteFails()
         environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     }
     limited.setProcessEnvironment(environment);
-    limited.start("bash", {"-c", shell, RALLON_CLI_PATH, "provision",
+    limited.start("bash", {"-c", shell, built(RALLON_CLI_PATH), "provision",
                            sim.path, "--template", written(dir, "t.json", Template), "--ip-range", Range,
                            "--ledger", ledger});
     QVERIFY(limited.waitForFinished(15000));

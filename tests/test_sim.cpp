@@ -1,5 +1,6 @@
 // The virtual device over real pseudo-terminals: in-process and as a program.
 
+#include "Built.h"
 #include "ConfigRecord.h"
 #include "LineSettings.h"
 #include "Pty.h"
@@ -583,7 +584,7 @@ void TestSim::programRejectsBadArguments()
 {
     QFETCH(QStringList, arguments);
     QProcess program;
-    program.start(QStringLiteral(RALLON_SIM_PATH), arguments);
+    program.start(built(RALLON_SIM_PATH), arguments);
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitCode(), 2);
     QVERIFY(program.readAllStandardOutput().isEmpty());

@@ -3,6 +3,7 @@
 // window on the chosen port, the ends of the program (signals included); and
 // Delay itself.
 
+#include "Built.h"
 #include "CommPortForm.h"
 #include "Controls.h"
 #include "Delay.h"
@@ -386,7 +387,7 @@ private slots:
             variables.insert(setting.section('=', 0, 0), setting.section('=', 1));
         QProcess program;
         program.setProcessEnvironment(variables);
-        program.start(QStringLiteral(RALLON_CONFIG_PATH), {});
+        program.start(built(RALLON_CONFIG_PATH), {});
         // Offscreen, the splash waits its three seconds.
         QCOMPARE(program.waitForFinished(ends ? 10000 : 1500), ends);
         if (!ends) {

@@ -2,7 +2,14 @@
 
 // rallon-sim as a program, for the tests that run it: its line, and its log
 // lines as they come (through the event loop), each stamped on `clock`
-// (started with the program).
+// (started with the program). On Windows it serves the second port of a
+// null-modem pair held here (see Pty.h), and its line is the first.
+
+#include "Built.h"
+
+#ifdef Q_OS_WIN
+#include "Pty.h"
+#endif
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -16,7 +23,16 @@ struct SimProgram {
     bool start(const QStringList &arguments)
     {
         clock.start();
-        process.start(QStringLiteral(RALLON_SIM_PATH), arguments);
+#ifdef Q_OS_WIN
+        QString error;
+        if (!pair.reserve(&error)) {
+            qWarning("%s", qPrintable(error));
+            return false;
+        }
+        process.start(built(RALLON_SIM_PATH), QStringList(arguments) << QStringLiteral("--port") << pair.farPort());
+#else
+        process.start(built(RALLON_SIM_PATH), arguments);
+#endif
         if (!process.waitForStarted(5000))
             return false;
         while (!process.canReadLine()) {
@@ -26,13 +42,30 @@ struct SimProgram {
         path = QString::fromLocal8Bit(process.readLine()).trimmed();
         QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] { readLines(); });
         readLines();
+#ifdef Q_OS_WIN
+        if (path != pair.farPort())
+            return false;
+        path = pair.path();
+        return true;
+#else
         return path.startsWith(QLatin1String("/dev/"));
+#endif
     }
 
     ~SimProgram()
     {
-        process.terminate();
+        stop();
         process.waitForFinished(5000);
+    }
+
+    // Windows has no terminate signal for a console program: it is killed.
+    void stop()
+    {
+#ifdef Q_OS_WIN
+        process.kill();
+#else
+        process.terminate();
+#endif
     }
 
     void readLines()
@@ -63,7 +96,7 @@ struct SimProgram {
     SimProgram &end()
     {
         if (process.state() != QProcess::NotRunning) {
-            process.terminate();
+            stop();
             process.waitForFinished(5000);
             readLines();
         }
@@ -81,6 +114,9 @@ struct SimProgram {
         return found;
     }
 
+#ifdef Q_OS_WIN
+    rallon::Pty pair;  // declared before the process: released after it ends
+#endif
     QProcess process;
     QString path;
     QElapsedTimer clock;
