@@ -3,6 +3,12 @@
 // A raw pseudo-terminal pair (openpty), closed with this object. The master
 // side does not block; neither end is inherited by child processes. The
 // slave's path is what a serial port opens.
+//
+// Windows has no pseudo-terminals: there the pair is a null-modem pair of
+// COM ports from RALLON_COM_PAIRS ("COM10:COM11,COM12:COM13"), the first
+// one not yet held by this process. path() is its first port; the master
+// is its second, opened at 4800 baud, 8N1, reads returning at once, as a C
+// library descriptor. There is no slave (-1).
 
 #include <QString>
 
@@ -24,10 +30,20 @@ public:
     int slave() const { return m_slave; }
     QString path() const { return m_path; }
 
+#ifdef Q_OS_WIN
+    // Holds a pair without opening its second port, which farPort() names,
+    // for a serial port to serve (rallon-sim --port).
+    bool reserve(QString *error = nullptr);
+    QString farPort() const { return m_far; }
+#endif
+
 private:
     int m_master = -1;
     int m_slave = -1;
     QString m_path;
+#ifdef Q_OS_WIN
+    QString m_far;
+#endif
 };
 
 }  // namespace rallon

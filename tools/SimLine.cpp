@@ -42,6 +42,14 @@ SimLine::~SimLine()
 
 bool SimLine::openPty(QString *error)
 {
+#ifdef Q_OS_WIN
+    // The pair's second port served as any serial port; its first is the
+    // line's far end.
+    if (!m_pty.reserve(error) || !openSerial(m_pty.farPort(), error))
+        return false;
+    m_path = m_pty.path();
+    return true;
+#else
     if (!m_pty.open(error))
         return false;
     m_path = m_pty.path();
@@ -52,6 +60,7 @@ bool SimLine::openPty(QString *error)
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &SimLine::flushPty);
     return true;
+#endif
 }
 
 bool SimLine::openSerial(const QString &name, QString *error)

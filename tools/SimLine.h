@@ -30,7 +30,9 @@ public:
     ~SimLine() override;
 
     // Opens a raw pseudo-terminal pair; path() is then the slave's path,
-    // for the utility to open. The slave stays open here too.
+    // for the utility to open. The slave stays open here too. On Windows
+    // the pair is a null-modem pair (see Pty): its second port is served,
+    // path() is its first.
     bool openPty(QString *error);
     // Serves `name` at 4800 baud, 8N1, no flow control.
     bool openSerial(const QString &name, QString *error);

@@ -13,8 +13,15 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <QMutex>
+
+#include <io.h>
+#include <thread>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 using namespace rallon;
 
@@ -48,6 +55,7 @@ int numberAtLeast(const QString &text, int least)
     return ok && value >= least ? value : -1;
 }
 
+#ifndef Q_OS_WIN
 int unplugPipe[2] = {-1, -1};
 
 void onUnplugSignal(int)
@@ -83,11 +91,65 @@ bool unplugOnSignal(SimBatch *batch)
     return true;
 }
 
+#endif
+
 // Control lines from standard input, read as they come without blocking
 // the event loop. End of input only ends the reading.
 class ControlInput : public QObject
 {
 public:
+#ifdef Q_OS_WIN
+    // Windows waits on no pipe or console: a thread reads, and hands what it
+    // read to the event loop while this object lives.
+    explicit ControlInput(SimBatch *batch) : QObject(batch), m_batch(batch)
+    {
+        if (::_get_osfhandle(0) == -1)
+            return;  // no standard input at all
+        current() = this;
+        std::thread([] {
+            char buffer[4096];
+            for (;;) {
+                const int count = ::_read(0, buffer, sizeof buffer);
+                const QByteArray octets(buffer, count > 0 ? count : 0);
+                const QMutexLocker locker(&currentLock());
+                if (current())
+                    QMetaObject::invokeMethod(current(), [input = current(), octets] { input->take(octets); },
+                                              Qt::QueuedConnection);
+                if (count <= 0)
+                    return;
+            }
+        }).detach();
+    }
+    ~ControlInput() override
+    {
+        const QMutexLocker locker(&currentLock());
+        current() = nullptr;
+    }
+
+private:
+    static ControlInput *&current()
+    {
+        static ControlInput *input = nullptr;
+        return input;
+    }
+    static QMutex &currentLock()
+    {
+        static QMutex lock;
+        return lock;
+    }
+
+    // Octets read; none at the end of input.
+    void take(const QByteArray &octets)
+    {
+        if (octets.isEmpty()) {
+            takeLine(m_pending);  // a last line without its newline
+            m_pending.clear();
+            return;
+        }
+        m_pending.append(octets);
+        takeLines();
+    }
+#else
     explicit ControlInput(SimBatch *batch) : QObject(batch), m_batch(batch)
     {
         if (::fcntl(STDIN_FILENO, F_GETFD) < 0)
@@ -113,15 +175,23 @@ private:
         }
         if (count <= 0) {
             m_notifier->setEnabled(false);
-            take(m_pending);  // a last line without its newline
+            takeLine(m_pending);  // a last line without its newline
             m_pending.clear();
             return;
         }
         m_pending.append(buffer, int(count));
+        takeLines();
+    }
+
+    QSocketNotifier *m_notifier = nullptr;
+#endif
+
+    void takeLines()
+    {
         for (int end; (end = int(m_pending.indexOf('\n'))) >= 0;) {
             const QByteArray line = m_pending.left(end);
             m_pending.remove(0, end + 1);
-            take(line);
+            takeLine(line);
         }
         if (m_pending.size() > MaxControlLine) {
             warn(QStringLiteral("control line longer than %1 octets ignored").arg(MaxControlLine));
@@ -129,7 +199,7 @@ private:
         }
     }
 
-    void take(const QByteArray &line)
+    void takeLine(const QByteArray &line)
     {
         QString error;
         if (!m_batch->control(QString::fromLocal8Bit(line).trimmed(), &error))
@@ -137,7 +207,6 @@ private:
     }
 
     SimBatch *m_batch;
-    QSocketNotifier *m_notifier = nullptr;
     QByteArray m_pending;
 };
 
@@ -150,11 +219,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(RALLON_VERSION));
 
     QCommandLineParser parser;
+#ifdef Q_OS_WIN
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays the Tarvex Power Rallon's side of the serial line on the COM port --port names, "
+        "and prints the port on the first line; then one log line per event.\n"
+        "The line \"unplug\" on standard input unplugs the current device; "
+        "\"fault NAME\" sets the fault for it and the devices after it."));
+#else
     parser.setApplicationDescription(QStringLiteral(
         "Plays the Tarvex Power Rallon's side of the serial line. Without --port it opens a "
         "pseudo-terminal and prints its path on the first line; then one log line per event.\n"
         "SIGUSR1 or the line \"unplug\" on standard input unplugs the current device; "
         "\"fault NAME\" sets the fault for it and the devices after it."));
+#endif
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
@@ -201,6 +278,11 @@ int main(int argc, char *argv[])
     if (gapMs < 0)
         return fail(QStringLiteral("--gap-ms wants a whole number of at least 0, not \"%1\"").arg(parser.value(gap)), 2);
 
+#ifdef Q_OS_WIN
+    if (!parser.isSet(port))
+        return fail(QStringLiteral("Windows has no pseudo-terminals: give the COM port to serve, --port COMn"), 2);
+#endif
+
     SimBatch devices(*config, count);
     devices.setFault(*faultKind);
     devices.setPaced(parser.isSet(pace));
@@ -211,10 +293,16 @@ int main(int argc, char *argv[])
                                            : line.openPty(&error);
     if (!opened)
         return fail(error, 1);
-    // SIGINT, SIGTERM and SIGHUP quit the event loop: a served port is closed.
+    // SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl+C, Ctrl+Break
+    // and close) quit the event loop: a served port is closed.
+#ifdef Q_OS_WIN
+    if (!onEndSignals(&app, [](int) { QCoreApplication::quit(); }))
+        return fail(QStringLiteral("cannot install signal handlers"), 1);
+#else
     if (!onEndSignals(&app, [](int) { QCoreApplication::quit(); }) || !unplugOnSignal(&devices))
         return fail(QStringLiteral("cannot install signal handlers"), 1);
     std::signal(SIGPIPE, SIG_IGN);  // a closed log reader must not end the device
+#endif
 
     printLine(stdout, line.path());
     QObject::connect(&devices, &SimBatch::logLine, &app, [](const QString &text) { printLine(stdout, text); });
