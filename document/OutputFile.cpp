@@ -117,6 +117,7 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
     }
 #endif
 #ifdef Q_OS_WIN
+    Q_UNUSED(secret);  // see replace()
     if (qobject_cast<QTemporaryFile *>(m_file.get())) {
         if (!written) {
             *error = m_file->errorString();

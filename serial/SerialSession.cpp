@@ -68,7 +68,7 @@ private:
     int m_fd;
     std::unique_ptr<QSocketNotifier> m_notifier;
 #else
-    HangUpWatch(qintptr, std::function<void()>) {}
+    HangUpWatch(void *, std::function<void()>) {}  // Windows: QSerialPort reports a lost port itself
 #endif
 };
 

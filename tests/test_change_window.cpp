@@ -506,9 +506,11 @@ private slots:
         const QByteArray document = fileText(backup);
         QCOMPARE(document, cliDocument(model));
         QVERIFY(!document.isEmpty());
+#ifndef Q_OS_WIN  // a file takes its folder's access list there
         struct stat status {};
         QVERIFY(::stat(QFile::encodeName(backup).constData(), &status) == 0);
         QCOMPARE(int(status.st_mode & 07777), 0600);
+#endif
 
         // Onto the device it came from: nothing differs.
         control<QLineEdit>("NewIPAddressTextBox")->setText("1.2.3.4");

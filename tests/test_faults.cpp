@@ -303,6 +303,9 @@ private slots:
     // later request first looks the port up again and reopens it.
     void adapterPulledOutAndPluggedBackIn()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#endif
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString link = dir.filePath(QStringLiteral("ttyRALLON"));
@@ -411,6 +414,9 @@ private slots:
     }
     void adapterPulledOutWhileAwaitingTheReply()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#endif
         QFETCH(int, staleErrno);
         peer = std::make_unique<PtyPeer>();
         openForm(peer->path());

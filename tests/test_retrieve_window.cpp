@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <grp.h>
 #include <linux/capability.h>
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 using namespace rallon;
 using namespace rallon::kit;
@@ -25,6 +27,7 @@ namespace {
 
 constexpr int ShortTimeoutMs = 500;
 
+#ifndef Q_OS_WIN
 // Takes capabilities out of this thread's effective set while it lives.
 class WithoutCapabilities {
 public:
@@ -56,6 +59,7 @@ QString lockFileOf(const QString &device)
 {
     return "/var/lock/LCK.." + QString(device).mid(5).replace('/', '_');
 }
+#endif
 
 // The serial trace's lines, while traceHandler is installed.
 QStringList traceLines;
@@ -364,11 +368,27 @@ private slots:
     void portThatCannotBeOpenedEndsTheProgram()
     {
         QFETCH(QString, fault);
+#ifdef Q_OS_WIN
+        if (fault != "missing" && fault != "exclusive")
+            QSKIP("Windows has no lock files, file modes or ioctls");
+#endif
         peer = std::make_unique<PtyPeer>();
         QVERIFY(peer->isOpen());
         QString device = peer->path();
         QString reason;
         QSerialPort holder(device);  // another program with the port open
+#ifdef Q_OS_WIN
+        if (fault == "missing") {
+            device = "COM199";
+            reason = "no such device (No such file or directory)";
+        } else {  // Windows opens a COM port for one program at a time
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+            QSerialPort second(device);
+            QVERIFY(!second.open(QIODevice::ReadWrite));
+            reason = "the port is in use by another program (" + second.errorString()
+                     + "); close that program and start again";
+        }
+#else
         QProcess liveProcess;
         QByteArray lockContent;
         const auto cleanUp = qScopeGuard([&] {
@@ -434,10 +454,14 @@ private slots:
             device = "/dev/null";
             reason = "Inappropriate ioctl for device";
         }
+#endif
         setPortMapping([device](int) { return device; });
         form = std::make_unique<UtilityForm>();
         const QString expected = "cannot open " + device + ": " + reason;
         QTest::ignoreMessage(QtWarningMsg, qPrintable("rallon-config: " + expected));
+#ifdef Q_OS_WIN
+        QVERIFY(!form->Load(3));
+#else
         {
             const WithoutCapabilities asAUser(rootPowers);
             QVERIFY(!form->Load(3));
@@ -451,6 +475,7 @@ private slots:
             QCOMPARE(lock.readAll(), lockContent);
             QVERIFY(peer->received().isEmpty());
         }
+#endif
         QCOMPARE(form->session().errorString(), expected);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Communication Error"));
@@ -468,24 +493,26 @@ private slots:
     // also signalled) in hexadecimal, the close.
     void traceOfARequestAndItsAnswer()
     {
+        device = std::make_unique<SimDevice>(*simModel("wired"));
+        line = std::make_unique<SimLine>(device.get());
+        QVERIFY(line->openPty(nullptr));
+#ifndef Q_OS_WIN  // no lock files there
         QProcess gone;
         gone.start("true");
         QVERIFY(gone.waitForStarted());
         const qint64 pid = gone.processId();
         QVERIFY(gone.waitForFinished());
-        device = std::make_unique<SimDevice>(*simModel("wired"));
-        line = std::make_unique<SimLine>(device.get());
-        QVERIFY(line->openPty(nullptr));
         QFile lock(lockFileOf(line->path()));
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n');
         lock.close();
+        const auto removeLock = qScopeGuard([&] { lock.remove(); });
+#endif
         QLoggingCategory::setFilterRules("rallon.serial.debug=true");
         testHandler = qInstallMessageHandler(traceHandler);
         const auto restore = qScopeGuard([&] {
             qInstallMessageHandler(testHandler);
             QLoggingCategory::setFilterRules(QString());
-            lock.remove();
         });
         traceLines.clear();
         SerialSession session;
