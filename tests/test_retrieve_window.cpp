@@ -378,9 +378,12 @@ private slots:
         QString reason;
         QSerialPort holder(device);  // another program with the port open
 #ifdef Q_OS_WIN
+        // The system's own words stand in brackets.
         if (fault == "missing") {
             device = "COM199";
-            reason = "no such device (No such file or directory)";
+            QSerialPort missing(device);
+            QVERIFY(!missing.open(QIODevice::ReadWrite));
+            reason = "no such device (" + missing.errorString() + ")";
         } else {  // Windows opens a COM port for one program at a time
             QVERIFY(holder.open(QIODevice::ReadWrite));
             QSerialPort second(device);
