@@ -186,6 +186,9 @@ private slots:
 
     void garbageWithoutMarkerStaysBounded()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows: no write readiness to wait on for a COM port, and no /proc for the memory figure");
+#endif
         PtyPeer feeder;
         QVERIFY(!feeder.path().isEmpty());
         openForm(feeder.path());
