@@ -331,6 +331,8 @@ std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
         qsizetype done = 0;
         while (done < text.size()) {
             const qint64 got = readAt(m_fd, text.data() + done, text.size() - done, done, &reason);
+            if (got == 0)
+                reason = QStringLiteral("it got shorter while read");
             if (got <= 0)
                 break;
             done += qsizetype(got);

@@ -103,8 +103,8 @@ public:
     // read to the event loop while this object lives.
     explicit ControlInput(SimBatch *batch) : QObject(batch), m_batch(batch)
     {
-        if (::_get_osfhandle(0) == -1)
-            return;  // no standard input at all
+        if (const intptr_t input = ::_get_osfhandle(0); input == -1 || input == -2)
+            return;  // no standard input at all (-2: none given to the process)
         current() = this;
         std::thread([] {
             char buffer[4096];
