@@ -227,8 +227,8 @@ pack_zip() {
     rm -rf "$build/zip" "$build/$zip_name.zip"
     mkdir -p "$stage/licences" "$stage/manual" || return 1
     cp "$build"/project/bin/rallon-{config,cli,sim}.exe "$stage/" &&
-        x86_64-w64-mingw32-strip "$stage"/*.exe &&
-        deploy "$stage" platforms/qwindows.dll styles/qwindowsvistastyle.dll || return 1
+        deploy "$stage" platforms/qwindows.dll styles/qwindowsvistastyle.dll &&
+        x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll || return 1
     cp LICENSE README.md "$stage/" &&
         cp -r "$qt_prefix/licences/." "$stage/licences/" &&
         mkdir -p "$stage/licences/qtserialport" &&
