@@ -252,10 +252,13 @@ EOF
         grep -qE '^[^,]+,4660,wireless,10\.1\.0\.20,4002,done,$' <(tr -d '\r' <"$work/ledger.csv")
 }
 
-# visible TITLE SECONDS: a window named TITLE is shown within SECONDS.
-visible() {
+# focus TITLE SECONDS: a window named TITLE is shown within SECONDS; it is
+# given the keyboard (there is no window manager to do it).
+focus() {
+    local id
     for _ in $(seq $((2 * $2))); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && return 0
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { sleep 1; xdotool windowfocus --sync "$id"; return; }
         sleep 0.5
     done
     echo "no window \"$1\" within $2 s"
@@ -277,11 +280,9 @@ window() {
     (cd "$work" && exec wine "$bin/rallon-config.exe") >"$work/config.log" 2>&1 &
     config=$!
     pids+=("$config")
-    if visible 'COMM PORT SELECTION' 60; then
-        sleep 1
+    if focus 'COMM PORT SELECTION' 60; then
         xdotool key --delay 200 BackSpace 5 Tab space
-        if visible 'Tarvex Power Rallon Configuration Utility' 30; then
-            sleep 2
+        if focus 'Tarvex Power Rallon Configuration Utility' 30; then
             xdotool key space
             for _ in $(seq 60); do
                 grep -q 'sent record' "$work/sim.log" && { status=0; break; }
