@@ -13,6 +13,16 @@
 
 namespace rallon {
 
+#ifdef Q_OS_WIN
+
+// A Windows session always has its desktop.
+QString noDisplayLine(int, char **)
+{
+    return {};
+}
+
+#else
+
 namespace {
 
 // Qt's own -platform and -display options (also with two dashes).
@@ -62,5 +72,7 @@ QString noDisplayLine(int argc, char **argv)
     const QString program = QString::fromLocal8Bit(argc > 0 ? argv[0] : "");
     return startup_text::NoDisplay.line.arg(reason, program.left(program.lastIndexOf(QLatin1Char('/')) + 1));
 }
+
+#endif
 
 }  // namespace rallon

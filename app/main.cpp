@@ -1,6 +1,7 @@
 #include "Artwork.h"
 #include "Display.h"
 #include "Startup.h"
+#include "Style.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
+    addFontsOf(QCoreApplication::applicationDirPath() + QLatin1String("/fonts"));
     QApplication::setWindowIcon(artwork::windowIcon());
     Startup startup;
     if (!startup.endOnSignals())

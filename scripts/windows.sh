@@ -11,6 +11,7 @@
 #      release's Wine is 10 or later, else in a fresh Debian 13 root
 #      (scripts/fresh-root.sh trixie --wine)
 # Ends with one line, `Total: N passed, N failed`. RALLON_WINE=0 skips step 6.
+# shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
 repo=$PWD
@@ -44,6 +45,7 @@ finish() {
 }
 
 host_qt=$(dpkg-query -W -f='${source:Version}' libqt6core6 2>/dev/null)
+# shellcheck source=/dev/null
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 
 # Qt for Windows: what it is built from and with. Any change here, in the
@@ -96,7 +98,7 @@ build_qt() {
     local work
     work=$(mktemp -d "$cache/qt-build.XXXXXX") || return 1
     # shellcheck disable=SC2064  # the folder is known now
-    trap "rm -rf '$work'" RETURN
+    trap "rm -rf '$work'; trap - RETURN" RETURN
     echo "Building Qt $qt_version for Windows into $qt_prefix (about 20 minutes on 2 cores)"
     qt_source "$work" || return 1
     cmake -S "$work"/qt6-base-*/ -B "$work/build" "${qt_options[@]}" \
@@ -110,6 +112,174 @@ build_qt() {
     cmake --install "$work/build" >/dev/null && mv "$qt_prefix.part" "$qt_prefix"
 }
 
+
+# Qt's licence texts and those of the libraries built into it, kept with the
+# cached Qt (a Qt cached before they were kept gets them from its source).
+qt_licences() {
+    [ -d "$qt_prefix/licences" ] && return 0
+    local work
+    work=$(mktemp -d "$cache/qt-licences.XXXXXX") || return 1
+    # shellcheck disable=SC2064
+    trap "rm -rf '$work'; trap - RETURN" RETURN
+    qt_source "$work" || return 1
+    local source library
+    source=$(ls -d "$work"/qt6-base-*/)
+    mkdir -p "$work/licences/qtbase"
+    cp "$source"/LICENSES/*.txt "$work/licences/qtbase/" || return 1
+    # The bundled libraries built into Core, Gui and Widgets: each one's
+    # attribution (name, version, licence) and licence files.
+    for library in blake2 double-conversion easing freetype harfbuzz-ng icc libpng md4c md5 \
+                   pcre2 rfc6234 sha1 sha3 tinycbor zlib; do
+        mkdir -p "$work/licences/$library" &&
+            cp "$source/src/3rdparty/$library/qt_attribution.json" "$work/licences/$library/" || return 1
+        find "$source/src/3rdparty/$library" -maxdepth 2 -type f \
+            \( -iname '*LICEN[CS]E*' -o -iname 'COPYING*' \) -exec cp {} "$work/licences/$library/" \;
+    done
+    mv "$work/licences" "$qt_prefix/licences"
+}
+
+# The options every Windows build of a Qt module or of this project takes.
+sp_prefix=$build/qtserialport
+cross=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/windows-x64.cmake"
+       -DCMAKE_PREFIX_PATH="$qt_prefix;$sp_prefix" -DCMAKE_FIND_ROOT_PATH="$qt_prefix;$sp_prefix"
+       -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$sp_prefix"
+       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+
+# cmake_build SOURCE BUILD LOG OPTIONS...: configures and builds, the log's
+# end shown on failure.
+cmake_build() {
+    local source=$1 dir=$2 log=$3
+    shift 3
+    { cmake -S "$source" -B "$dir" "${cross[@]}" "$@" && cmake --build "$dir" --parallel "$jobs"; } >"$log" 2>&1 \
+        || { grep -E -m 20 -A 5 'error|Error|FAILED' "$log" || tail -n 40 "$log"; return 1; }
+    grep -E 'warning:' "$log" | sort -u | head -n 20
+    return 0
+}
+
+build_serialport() {
+    mkdir -p "$build" || return 1
+    cmake_build third_party/qtserialport "$build/qtserialport-build" "$build/qtserialport.log" \
+        -DCMAKE_INSTALL_PREFIX="$sp_prefix" &&
+        cmake --install "$build/qtserialport-build" >/dev/null
+}
+
+build_project() {
+    cmake_build . "$build/project" "$build/project.log" \
+        -Dnlohmann_json_DIR=/usr/share/cmake/nlohmann_json
+}
+
+# The DLLs FILE imports that are not Windows' own, found among Qt's, the
+# serial port module's and the MinGW runtime's, and theirs in turn.
+mingw_runtime=(
+    "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+    /usr/x86_64-w64-mingw32/lib
+)
+dll_dirs=("$qt_prefix/bin" "$sp_prefix/bin" "${mingw_runtime[@]}")
+dlls_of() {
+    local queue=("$@") seen=" " file name found dir
+    while [ ${#queue[@]} -gt 0 ]; do
+        file=${queue[0]}
+        queue=("${queue[@]:1}")
+        while read -r name; do
+            case "$seen" in *" ${name,,} "*) continue ;; esac
+            seen+="${name,,} "
+            found=
+            for dir in "${dll_dirs[@]}"; do
+                found=$(find "$dir" -maxdepth 1 -iname "$name" -print -quit 2>/dev/null)
+                [ -n "$found" ] && break
+            done
+            [ -n "$found" ] || continue  # Windows' own
+            echo "$found"
+            queue+=("$found")
+        done < <(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
+    done
+}
+
+# deploy DIR PLUGIN...: the DLLs that DIR's programs and the plugins named
+# (as under Qt's plugins/) need, and the fonts, copied into DIR.
+fonts=(DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSansMono.ttf DejaVuSansMono-Bold.ttf)
+deploy() {
+    local dir=$1 plugin font
+    shift
+    for plugin in "$@"; do
+        mkdir -p "$dir/$(dirname "$plugin")" &&
+            cp "$qt_prefix/plugins/$plugin" "$dir/$plugin" || return 1
+    done
+    mkdir -p "$dir/fonts"
+    for font in "${fonts[@]}"; do
+        cp "/usr/share/fonts/truetype/dejavu/$font" "$dir/fonts/" || return 1
+    done
+    dlls_of "$dir"/*.exe "${@/#/$dir/}" | sort -u | xargs -r cp -t "$dir"
+}
+
+version=$(sed -n 's/^project(rallon-config VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zip_name=rallon-config-$version-windows-x64
+
+# The tests run from the build's bin folder, with everything beside them.
+prepare_tests() {
+    deploy "$build/project/bin" platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll
+}
+
+# The zip: the three programs, what they need, the fonts, the licences, the
+# README and the manual pages as text.
+pack_zip() {
+    local stage=$build/zip/$zip_name page
+    rm -rf "$build/zip" "$build/$zip_name.zip"
+    mkdir -p "$stage/licences" "$stage/manual" || return 1
+    cp "$build"/project/bin/rallon-{config,cli,sim}.exe "$stage/" &&
+        x86_64-w64-mingw32-strip "$stage"/*.exe &&
+        deploy "$stage" platforms/qwindows.dll styles/qwindowsvistastyle.dll || return 1
+    cp LICENSE README.md "$stage/" &&
+        cp -r "$qt_prefix/licences/." "$stage/licences/" &&
+        mkdir -p "$stage/licences/qtserialport" &&
+        cp third_party/qtserialport/LICENSES/*.txt "$stage/licences/qtserialport/" &&
+        cp /usr/share/doc/fonts-dejavu-core/copyright "$stage/licences/dejavu-fonts.txt" &&
+        cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licences/gcc-runtime.txt" &&
+        cp /usr/share/doc/mingw-w64-common/copyright "$stage/licences/mingw-w64.txt" || return 1
+    for page in rallon-config rallon-cli rallon-sim; do
+        sed "s/@PROJECT_VERSION@/$version/g" "packaging/man/$page.1" |
+            groff -man -Tutf8 -P-cbou >"$stage/manual/$page.txt" || return 1
+    done
+    # Same input, same zip: fixed times, sorted names, no extra attributes.
+    find "$stage" -exec touch -h -d "@$(git log -1 --format=%ct)" {} +
+    (cd "$build/zip" && find "$zip_name" | LC_ALL=C sort | zip -q -X -D "$build/$zip_name.zip" -@) &&
+        unzip -l "$build/$zip_name.zip" | tail -n 1
+}
+
+# Wine 10 or later runs the serial line (with the test bench's modem-line
+# library); Debian 12's Wine 8 cannot, so there a fresh Debian 13 root does.
+wine_tests() {
+    local bin=$build/project/bin wine_major
+    wine_major=$(apt-cache policy wine 2>/dev/null | sed -n 's/^ *Candidate: [0-9]*:*\([0-9]*\)\..*/\1/p')
+    if [ "${wine_major:-0}" -ge 10 ]; then
+        bash tests/wine/run.sh "$bin"
+    else
+        bash scripts/fresh-root.sh trixie --wine "$bin"
+    fi
+}
+
 step "the MinGW-w64 compilers and the build's tools" install_tools || finish
 step "Qt $qt_version for Windows" build_qt || finish
+step "Qt's licence texts" qt_licences || finish
+step "Qt Serial Port (third_party/qtserialport)" build_serialport || finish
+step "rallon-config, rallon-cli, rallon-sim and the tests for Windows" build_project || finish
+step "the tests' folder: DLLs, plugins and fonts" prepare_tests || finish
+step "$zip_name.zip" pack_zip || finish
+echo "Zip: $build/$zip_name.zip"
+[ "${RALLON_WINE:-1}" = 0 ] && finish
+
+# The Wine tests' own Total line counts into this script's.
+echo
+echo "== the Windows tests under Wine"
+wine_tests 2>&1 | tee "$build/wine.log"
+wine_status=${PIPESTATUS[0]}
+wine_total=$(sed -nE 's/^Total: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/p' "$build/wine.log" | tail -n 1)
+if [ -z "$wine_total" ]; then
+    failed=$((failed + 1))
+else
+    read -r wine_passed wine_failed <<<"$wine_total"
+    passed=$((passed + wine_passed))
+    failed=$((failed + wine_failed))
+    [ "$wine_status" -eq 0 ] || [ "$wine_failed" -gt 0 ] || failed=$((failed + 1))
+fi
 finish

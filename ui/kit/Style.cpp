@@ -1,5 +1,7 @@
 #include "Style.h"
 
+#include <QDir>
+#include <QFontDatabase>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -23,6 +25,17 @@ QFont monoFont(qreal points)
     font.setBold(true);
     font.setPointSizeF(points);
     return font;
+}
+
+int addFontsOf(const QString &folder)
+{
+    int added = 0;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
+        if (QFontDatabase::addApplicationFont(dir.filePath(name)) >= 0)
+            ++added;
+    }
+    return added;
 }
 
 QFont sansFont(qreal points, bool bold)

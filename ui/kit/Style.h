@@ -19,6 +19,11 @@ QFont monoFont(qreal points);
 // Proportional face of the small windows ("DejaVu Sans").
 QFont sansFont(qreal points, bool bold);
 
+// Makes the .ttf files of `folder` available to the windows, where the
+// system has no DejaVu faces of its own (the Windows zip's fonts/ folder).
+// A missing folder adds nothing. Returns how many faces were added.
+int addFontsOf(const QString &folder);
+
 // A push button whose caption wraps onto several lines when it is wider
 // than the button; text() keeps the caption as set.
 class WrapButton : public QPushButton
