@@ -12,6 +12,7 @@
 # Installs what it needs with apt when run as root. Ends with one line,
 # `Total: N passed, N failed`: each suite and each step counts once.
 # RALLON_WINE_TIMEOUT=s: the limit for each suite (default 300).
+# RALLON_WINE_SUITES=GLOB: the suites run (default test_*.exe).
 # RALLON_WINE_SHOT=FILE: where the window's screenshot is copied.
 # usage: tests/wine/run.sh BINDIR
 # shellcheck disable=SC2317  # the steps are functions run through step
@@ -24,6 +25,7 @@ fi
 bin=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 suite_timeout=${RALLON_WINE_TIMEOUT:-300}
+suite_glob=${RALLON_WINE_SUITES:-test_*.exe}
 shot_copy=${RALLON_WINE_SHOT:-}
 started=$SECONDS
 
@@ -58,11 +60,13 @@ unset DISPLAY WAYLAND_DISPLAY
 passed=0
 failed=0
 pids=()
+job=
 
 # Ends what this script started, the prefix's wineserver last, and removes
 # the work folder (the prefix with it).
 cleanup() {
     local pid server folder
+    [ -z "$job" ] || kill "$job" 2>/dev/null
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null
     done
@@ -168,7 +172,11 @@ winpath() {
 suite() {
     local exe=$1 log status=0
     log=$work/$(basename "$exe" .exe).log
-    (cd "$bin" && exec timeout -k 10 "$suite_timeout" wine "$exe") >"$log" 2>&1 || status=$?
+    # In the background, so that a signal's trap need not wait for the suite.
+    (cd "$bin" && exec timeout -k 10 "$suite_timeout" wine "$exe") >"$log" 2>&1 &
+    job=$!
+    wait "$job" || status=$?
+    job=
     tr -d '\r' <"$log" | grep -E '^(FAIL!|SKIP|XPASS|QFATAL|Totals:)' -A 1 | grep -v '^--$'
     [ "$status" -eq 124 ] && echo "timed out after $suite_timeout s"
     if [ "$status" -ne 0 ]; then
@@ -222,9 +230,20 @@ ports_lists_com5() {
     check_output '^ 5  (\\\\\.\\)?COM5( |$)' ports
 }
 
+# read --json on standard output, kept as device.json.
 read_json() {
-    cli read 5 --json -o device.json && cat "$work/device.json" &&
-        grep -qE '^ +"primaryPort": 4000,$' "$work/device.json"
+    cli read 5 --json >"$work/device.json"
+    local status=$?
+    tr -d '\r' <"$work/device.json"
+    tr -d '\r' <"$work/cli.err"
+    [ "$status" -eq 0 ] && grep -qE '^ +"primaryPort": 4000,$' <(tr -d '\r' <"$work/device.json")
+}
+
+# read --json -o: the program writes the file itself.
+read_json_file() {
+    local output
+    output=$(cli read 5 --json -o backup.json) || { echo "$output"; tr -d '\r' <"$work/cli.err"; return 1; }
+    tr -d '\r' <"$work/backup.json" && grep -qE '^ +"primaryPort": 4000,$' <(tr -d '\r' <"$work/backup.json")
 }
 
 # The backup with another gateway, written back, then read.
@@ -265,18 +284,28 @@ focus() {
     return 1
 }
 
-# rallon-config.exe under Xvfb: waits out the splash, types 5 into the port
-# selection window, presses DONE, then RETRIEVE (the main window's first
-# focus), and takes a screenshot once the device has sent its record.
-window() {
-    local display=:77 config status=1
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb on :77, and the prefix's session started anew on it: Wine's desktop
+# keeps the display driver of the session it was started in, and the suites
+# ran without a display.
+display() {
+    stop_sim
+    timeout 60 wineserver -k && timeout 60 wineserver -w || return 1
+    Xvfb :77 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
-    export DISPLAY=$display
+    export DISPLAY=:77
     for _ in $(seq 50); do
-        xdotool getmouselocation >/dev/null 2>&1 && break
+        xdotool getmouselocation >/dev/null 2>&1 && return 0
         sleep 0.1
     done
+    cat "$work/xvfb.log"
+    return 1
+}
+
+# rallon-config.exe on the display: waits out the splash, types 5 into the
+# port selection window, presses DONE, then RETRIEVE (the main window's first
+# focus), and takes a screenshot once the device has sent its record.
+window() {
+    local config status=1
     (cd "$work" && exec wine "$bin/rallon-config.exe") >"$work/config.log" 2>&1 &
     config=$!
     pids+=("$config")
@@ -297,17 +326,19 @@ window() {
     [ "$status" -eq 0 ] || tr -d '\r' <"$work/config.log" | tail -n 20
     kill "$config" 2>/dev/null
     wait "$config" 2>/dev/null
-    unset DISPLAY
     return "$status"
 }
 
-echo "Testing $bin under $wine_version"
+echo "Testing $bin under $wine_version (suites: $suite_glob)"
 step "cc ModemLines.so and NullModem" build_helpers || finish
 step "a fresh Wine prefix" new_prefix || finish
 step "COM5-COM6 and COM10-COM25 on null-modem pairs" map_ports || finish
 
 export LD_PRELOAD=$work/ModemLines.so
 export WINEQT_QPA_PLATFORM=offscreen
+# Without a console Qt sends test and log output to the debugger
+# (OutputDebugString), which Wine drops: standard output and error instead.
+export WINEQT_FORCE_STDERR_LOGGING=1
 # Qt's offscreen platform takes its fonts from one folder: the build's
 # fonts/ when it has one, else Debian's DejaVu faces.
 if [ -z "${WINEQT_QPA_FONTDIR:-}" ]; then
@@ -319,8 +350,9 @@ if [ -z "${WINEQT_QPA_FONTDIR:-}" ]; then
     export WINEQT_QPA_FONTDIR
 fi
 
-suites=("$bin"/test_*.exe)
-[ -e "${suites[0]}" ] || { echo; echo "No test_*.exe in $bin"; failed=$((failed + 1)); suites=(); }
+# shellcheck disable=SC2206  # the glob is meant to expand
+suites=("$bin"/$suite_glob)
+[ -e "${suites[0]}" ] || { echo; echo "No $suite_glob in $bin"; failed=$((failed + 1)); suites=(); }
 for exe in "${suites[@]}"; do
     step "$(basename "$exe")" suite "$exe"
 done
@@ -328,14 +360,16 @@ done
 step "rallon-cli.exe ports lists COM5 as 5" ports_lists_com5
 if step "rallon-sim.exe --port COM6" start_sim; then
     step "rallon-cli.exe read 5" check_output '^SERIAL NO\. +4660$' read 5
-    step "rallon-cli.exe read 5 --json -o device.json" read_json &&
+    step "rallon-cli.exe read 5 --json >device.json" read_json &&
         step "rallon-cli.exe write 5 with another gateway" write_changed
+    step "rallon-cli.exe read 5 --json -o backup.json" read_json_file
     step "rallon-cli.exe set 5 --primary-port 4001" check_output '^written and verified' set 5 --primary-port 4001 &&
         step "rallon-cli.exe read 5 shows 4001" check_output '^PRIMARY PORT +4001$' read 5
     step "rallon-cli.exe provision 5" provision_one
-    unset WINEQT_QPA_PLATFORM
-    step "rallon-sim.exe --port COM6 afresh, for the window" start_sim &&
-        step "rallon-config.exe under Xvfb: port 5, RETRIEVE, screenshot" window
 fi
+unset WINEQT_QPA_PLATFORM
+step "Xvfb, and the Wine session anew on it" display &&
+    step "rallon-sim.exe --port COM6 afresh, for the window" start_sim &&
+    step "rallon-config.exe under Xvfb: port 5, RETRIEVE, screenshot" window
 stop_sim
 finish
