@@ -29,7 +29,7 @@ suite_glob=${RALLON_WINE_SUITES:-test_*.exe}
 shot_copy=${RALLON_WINE_SHOT:-}
 started=$SECONDS
 
-packages=(wine wine64 xvfb xauth gcc libc6-dev fonts-dejavu-core xdotool imagemagick)
+packages=(wine wine64 xvfb gcc libc6-dev fonts-dejavu-core xdotool imagemagick)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
