@@ -10,7 +10,11 @@
 # ROOTS_DIR=dir: where the roots are made (default /var/tmp/rallon-roots).
 # RALLON_QUICK=0: the whole test command in the root (sanitizers and fuzzing
 # too, about three times as long).
-# usage: scripts/fresh-root.sh bookworm|trixie|12|13
+# --wine BINDIR (trixie only): instead, one fresh root with Wine, into which
+# BINDIR (the Windows build's programs and tests) and HEAD's tests/wine are
+# copied, and `bash tests/wine/run.sh` run there; its Total counts in this
+# one. RALLON_WINE_SHOT=FILE: the window's screenshot is copied to FILE.
+# usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
@@ -18,8 +22,14 @@ cd "$(dirname "$0")/.." || exit 2
 case "${1:-}" in
     bookworm | 12) release=bookworm ;;
     trixie | 13) release=trixie ;;
-    *) echo "usage: scripts/fresh-root.sh bookworm|trixie|12|13" >&2; exit 2 ;;
+    *) echo "usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]" >&2; exit 2 ;;
 esac
+wine_bin=
+if [ "${2:-}" = --wine ]; then
+    [ "$release" = trixie ] || { echo "--wine needs trixie: Wine before 10 does no serial I/O" >&2; exit 2; }
+    [ -d "${3:-}" ] || { echo "usage: scripts/fresh-root.sh trixie --wine BINDIR" >&2; exit 2; }
+    wine_bin=$(cd "$3" && pwd)
+fi
 [ "$(id -u)" -eq 0 ] || { echo "scripts/fresh-root.sh needs root (debootstrap, mount, chroot)" >&2; exit 2; }
 
 mirror=http://deb.debian.org/debian
@@ -155,14 +165,41 @@ suite() {
     # In the background, so that a signal's trap need not wait for the suite.
     in_root "$build_root" bash -c "cd /root/rallon-config && RALLON_QUICK=$quick bash scripts/test.sh" 2>&1 | tee "$log" &
     wait $!
-    total=$(grep -E '^Total: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+    add_total "$log" "the test command"
+}
+
+# add_total LOG WHAT: LOG's last Total line's counts go into the totals.
+add_total() {
+    local total
+    total=$(grep -E '^Total: [0-9]+ passed, [0-9]+ failed$' "$1" | tail -n 1)
     if [ -z "$total" ]; then
         failed=$((failed + 1))
-        echo "-- the test command ended without its Total line"
+        echo "-- $2 ended without its Total line"
         return
     fi
     passed=$((passed + $(sed -E 's/Total: ([0-9]+) passed.*/\1/' <<<"$total")))
     failed=$((failed + $(sed -E 's/.* ([0-9]+) failed/\1/' <<<"$total")))
+}
+
+wine_root=$work/wine
+
+# The Windows build and HEAD's tests/wine, into the Wine root.
+copy_wine() {
+    mkdir -p "$wine_root/root/rallon-config" &&
+        cp -a "$wine_bin" "$wine_root/root/bin" &&
+        git archive "$head" tests/wine | tar -x -C "$wine_root/root/rallon-config"
+}
+
+# tests/wine/run.sh in the Wine root; its Total line's counts go into the totals.
+wine_tests() {
+    local log=$work/wine.log
+    in_root "$wine_root" env RALLON_WINE_SHOT=/root/window.png RALLON_WINE_TIMEOUT="${RALLON_WINE_TIMEOUT:-300}" \
+        bash /root/rallon-config/tests/wine/run.sh /root/bin 2>&1 | tee "$log" &
+    wait $!
+    add_total "$log" "tests/wine/run.sh"
+    if [ -n "${RALLON_WINE_SHOT:-}" ] && [ -f "$wine_root/root/window.png" ]; then
+        cp "$wine_root/root/window.png" "$RALLON_WINE_SHOT" && echo "The window's screenshot: $RALLON_WINE_SHOT"
+    fi
 }
 
 package() {
@@ -209,6 +246,16 @@ no_display() {
     echo "$output (exit $status)"
     [ "$status" -eq 1 ] && [ "$(wc -l <<<"$output")" -eq 1 ] && grep -q 'rallon-cli' <<<"$output"
 }
+
+if [ -n "$wine_bin" ]; then
+    echo "A fresh $release root in $work, testing $wine_bin under Wine with the tests/wine of $head"
+    step "debootstrap a $release root for Wine" make_root "$wine_root" || finish
+    step "copy $wine_bin and tests/wine into it" copy_wine || finish
+    echo
+    echo "== bash tests/wine/run.sh, as root in the $release root"
+    wine_tests
+    finish
+fi
 
 echo "Fresh $release roots in $work, testing $head"
 step "debootstrap a $release root for the build" make_root "$build_root" || finish
