@@ -117,6 +117,22 @@ bool Pty::open(QString *error)
     return true;
 }
 
+qint64 Pty::read(char *data, qint64 size)
+{
+    DWORD count = 0;
+    if (!::ReadFile(reinterpret_cast<HANDLE>(::_get_osfhandle(m_master)), data, DWORD(size), &count, nullptr))
+        return -1;
+    return count;
+}
+
+qint64 Pty::write(const char *data, qint64 size)
+{
+    DWORD count = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(::_get_osfhandle(m_master)), data, DWORD(size), &count, nullptr))
+        return -1;
+    return count;
+}
+
 }  // namespace rallon
 
 #else
@@ -169,6 +185,16 @@ bool Pty::open(QString *error)
         return failed("ttyname", error);
     m_path = QString::fromLocal8Bit(name);
     return true;
+}
+
+qint64 Pty::read(char *data, qint64 size)
+{
+    return ::read(m_master, data, size_t(size));
+}
+
+qint64 Pty::write(const char *data, qint64 size)
+{
+    return ::write(m_master, data, size_t(size));
 }
 
 }  // namespace rallon

@@ -8,7 +8,9 @@
 // COM ports from RALLON_COM_PAIRS ("COM10:COM11,COM12:COM13"), the first
 // one not yet held by this process. path() is its first port; the master
 // is its second, opened at 4800 baud, 8N1, reads returning at once, as a C
-// library descriptor. There is no slave (-1).
+// library descriptor. There is no slave (-1). Read and write the master
+// through read() and write(): the C library's read takes an empty read
+// from a COM port for its end and returns nothing after it.
 
 #include <QString>
 
@@ -29,6 +31,11 @@ public:
     int master() const { return m_master; }
     int slave() const { return m_slave; }
     QString path() const { return m_path; }
+
+    // The master's I/O: read() returns what has arrived (0 when nothing
+    // has), write() what it wrote; -1 on an error.
+    qint64 read(char *data, qint64 size);
+    qint64 write(const char *data, qint64 size);
 
 #ifdef Q_OS_WIN
     // Holds a pair without opening its second port, which farPort() names,

@@ -8,8 +8,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <unistd.h>
-
 class PtyPeer {
 public:
     PtyPeer() { m_pty.open(); }
@@ -25,7 +23,7 @@ public:
     {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(master(), bytes.constData() + done, size_t(bytes.size() - done));
+            const qint64 n = m_pty.write(bytes.constData() + done, bytes.size() - done);
             if (n > 0)
                 done += n;
         }
@@ -35,8 +33,8 @@ public:
     const QByteArray &received()
     {
         char chunk[4096];
-        ssize_t n;
-        while ((n = ::read(master(), chunk, sizeof chunk)) > 0)
+        qint64 n;
+        while ((n = m_pty.read(chunk, sizeof chunk)) > 0)
             m_received.append(chunk, n);
         return m_received;
     }
