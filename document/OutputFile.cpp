@@ -5,17 +5,12 @@
 
 #include "SystemReason.h"
 
-#ifdef Q_OS_WIN
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
-#include <io.h>
-#include <windows.h>
-#else
+#ifdef Q_OS_UNIX
 #include <cerrno>
 
 #include <sys/stat.h>
+#else
+#include <QFileInfo>
 #endif
 
 namespace rallon::document {
@@ -42,21 +37,12 @@ bool OutputFile::open(const QString &path, QString *error)
         m_file = std::move(file);
         return true;
     }
-#ifdef Q_OS_WIN
-    // Written beside the file and moved over it on commit(): see replace().
-    const QFileInfo target(path);
-    auto file = std::make_unique<QTemporaryFile>(target.absolutePath() + QLatin1Char('/')
-                                                 + target.fileName() + QLatin1String(".XXXXXX"));
-    if (!file->open()) {
-        *error = file->errorString();
-        return false;
-    }
-#else
     auto file = std::make_unique<QSaveFile>(path);
     if (!file->open(QIODevice::WriteOnly)) {
         *error = file->errorString();
         return false;
     }
+#ifdef Q_OS_UNIX
     // A new file is the owner's only until it is known that no secret goes
     // in; an existing one keeps its permissions.
     if (m_new && !ownerOnly(*file, error)) {
@@ -68,29 +54,7 @@ bool OutputFile::open(const QString &path, QString *error)
     return true;
 }
 
-#ifdef Q_OS_WIN
-// The temporary file flushed to the disk, closed, and moved over the target
-// in one step that is on the disk when it returns. No permissions are set:
-// on Windows a new file takes its folder's access list.
-bool OutputFile::replace(QString *error)
-{
-    auto *file = static_cast<QTemporaryFile *>(m_file.get());
-    if (!file->flush() || !::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(file->handle())))) {
-        *error = file->error() != QFileDevice::NoError ? file->errorString() : windowsReason(::GetLastError());
-        return false;
-    }
-    const QString temporary = file->fileName();
-    file->close();
-    if (!::MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(temporary).utf16()),
-                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(m_path).utf16()),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = windowsReason(::GetLastError());
-        return false;  // the temporary file goes with the object
-    }
-    file->setAutoRemove(false);
-    return true;
-}
-#else
+#ifdef Q_OS_UNIX
 bool OutputFile::ownerOnly(QSaveFile &file, QString *error)
 {
     // The temporary file was created as any new file is (read and write for
@@ -115,16 +79,8 @@ bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
         saveFile->cancelWriting();
         return false;
     }
-#endif
-#ifdef Q_OS_WIN
-    Q_UNUSED(secret);  // see replace()
-    if (qobject_cast<QTemporaryFile *>(m_file.get())) {
-        if (!written) {
-            *error = m_file->errorString();
-            return false;
-        }
-        return replace(error);
-    }
+#else
+    Q_UNUSED(secret);  // a new file takes its folder's access list
 #endif
     const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
     if (written && done && m_file->error() == QFileDevice::NoError)

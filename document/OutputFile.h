@@ -25,9 +25,7 @@ public:
     bool commit(const QByteArray &text, bool secret, QString *error);
 
 private:
-#ifdef Q_OS_WIN
-    bool replace(QString *error);
-#else
+#ifdef Q_OS_UNIX
     bool ownerOnly(QSaveFile &file, QString *error);
 #endif
 
