@@ -17,6 +17,7 @@ using rallon::document::quoted;
 
 int main(int argc, char *argv[])
 {
+    rallon::document::plainLineEnds();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rallon-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RALLON_VERSION));

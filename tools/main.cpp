@@ -1,6 +1,7 @@
 // rallon-sim: plays the Tarvex Power Rallon's side of the serial line.
 
 #include "EndSignals.h"
+#include "Terminal.h"
 #include "SimBatch.h"
 #include "SimLine.h"
 
@@ -214,6 +215,7 @@ private:
 
 int main(int argc, char *argv[])
 {
+    rallon::document::plainLineEnds();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rallon-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RALLON_VERSION));
