@@ -594,10 +594,15 @@ void TestCli::eachSettingOption_data()
     row("--ssid", password, {"--ssid", "WORK"}, [](ConfigRecord &r) { r.ssid = "WORK"; });
     row("--encryption", password, {"--encryption", "WAP (AES)"}, [](ConfigRecord &r) { r.encryption = 3; });
     row("--password", password, {"--password", "s3cret"}, [](ConfigRecord &r) { r.setPassword("s3cret"); });
+#ifdef Q_OS_WIN
+    const QString fromFile = "s3 cret";  // CR LF is one line end there
+#else
+    const QString fromFile = "s3 cret\r";
+#endif
     row("--password-file", password, {"--password-file", "FILE"},
-        [](ConfigRecord &r) { r.setPassword("s3 cret\r"); }, "s3 cret\r\n");
+        [&](ConfigRecord &r) { r.setPassword(fromFile); }, "s3 cret\r\n");
     row("--password-file -", password, {"--password-file", "-"},
-        [](ConfigRecord &r) { r.setPassword("s3 cret\r"); }, "s3 cret\r\n");
+        [&](ConfigRecord &r) { r.setPassword(fromFile); }, "s3 cret\r\n");
     row("--shared-key", key, {"--shared-key", hex}, [&](ConfigRecord &r) { r.setSharedKey(octets); });
     row("--shared-key-file", key, {"--shared-key-file", "FILE"},
         [&](ConfigRecord &r) { r.setSharedKey(octets); }, hex.toLatin1() + '\n');

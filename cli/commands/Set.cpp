@@ -56,15 +56,21 @@ const char *const BothSecrets = "set: give either a password or a shared key, no
 const QString PasswordFile = QStringLiteral("password-file");
 const QString KeyFile = QStringLiteral("shared-key-file");
 
-// A secret given in a file: one trailing line feed dropped, UTF-8.
+// A secret given in a file: one trailing line end dropped (on Windows a
+// CR LF too, as its editors end a line), UTF-8.
 std::variant<QString, int> secretFromFile(const QString &option, const QString &path, int timeoutMs)
 {
     auto content = inputOf(path, timeoutMs);
     if (const int *failed = std::get_if<int>(&content))
         return *failed;
     QByteArray &octets = std::get<QByteArray>(content);
-    if (octets.endsWith('\n'))
+    if (octets.endsWith('\n')) {
         octets.chop(1);
+#ifdef Q_OS_WIN
+        if (octets.endsWith('\r'))
+            octets.chop(1);
+#endif
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString secret = utf8(octets);
     if (utf8.hasError()) {
