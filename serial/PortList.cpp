@@ -4,6 +4,9 @@
 
 #include <QSerialPortInfo>
 
+#include <algorithm>
+#include <tuple>
+
 namespace rallon {
 
 int portNumberOf(const QString &path)
@@ -27,6 +30,11 @@ QList<PresentPort> presentPorts()
         port.serialNumber = info.serialNumber();
         ports.append(port);
     }
+    // By number, then those without one by path: the system's own order
+    // can be 11, 12, 5 (Windows) or that of their discovery.
+    std::sort(ports.begin(), ports.end(), [](const PresentPort &a, const PresentPort &b) {
+        return std::make_tuple(a.number == 0, a.number, a.path) < std::make_tuple(b.number == 0, b.number, b.path);
+    });
     return ports;
 }
 
