@@ -4,6 +4,7 @@
 // restore.
 
 #include "Built.h"
+#include "SimProgram.h"
 #include "WindowTestBench.h"
 
 #include "Document.h"
@@ -28,20 +29,12 @@ namespace {
 // empty when either program fails.
 QByteArray cliDocument(const QString &model)
 {
-    QProcess sim;
-    sim.start(built(RALLON_SIM_PATH), {QStringLiteral("--model"), model});
-    if (!sim.waitForStarted(5000))
+    SimProgram sim;
+    if (!sim.start({QStringLiteral("--model"), model}))
         return {};
-    while (!sim.canReadLine()) {
-        if (!sim.waitForReadyRead(5000))
-            return {};
-    }
-    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     QProcess cli;
-    cli.start(built(RALLON_CLI_PATH), {QStringLiteral("read"), path, QStringLiteral("--json")});
+    cli.start(built(RALLON_CLI_PATH), {QStringLiteral("read"), sim.path, QStringLiteral("--json")});
     const bool ended = cli.waitForFinished(30000);
-    sim.terminate();
-    sim.waitForFinished(5000);
     return ended && cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0
                ? cli.readAllStandardOutput()
                : QByteArray();
@@ -587,10 +580,15 @@ private slots:
             << "OPEN_CONFIG" << "wireless-password"
             << "{\"format\": \"rallon-config/1\", \"password\": \"" + QByteArray(31, 'p') + "\"}"
             << "The configuration file cannot be used:\r\nThe password is 31 characters long";
+#ifdef Q_OS_WIN  // the system's words
+        const QString noFile = "File not found", noFolder = "Path not found";
+#else
+        const QString noFile = "No such file", noFolder = noFile;
+#endif
         QTest::newRow("missing file") << "OPEN_CONFIG" << "wireless-key" << QByteArray()
-                                      << "The configuration file cannot be read:\r\nPATH\r\nNo such file";
+                                      << "The configuration file cannot be read:\r\nPATH\r\n" + noFile;
         QTest::newRow("missing folder") << "SAVE_CONFIG" << "wireless-key" << QByteArray()
-                                        << "The configuration file cannot be written:\r\nPATH\r\nNo such file";
+                                        << "The configuration file cannot be written:\r\nPATH\r\n" + noFolder;
     }
     void fileMenuRefusals()
     {
@@ -617,7 +615,7 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.first().title, QString("Configuration File"));
         QVERIFY(messages.first().warning);
-        said.replace("PATH", path);
+        said.replace("PATH", QDir::toNativeSeparators(path));
         QVERIFY2(messages.first().text.startsWith(said), qPrintable(messages.first().text));
         QStringList expected(SettingCount, QString());
         expected[int(&rows::settingRows()[3] - rows::settingRows().data())] = "4242";

