@@ -3,7 +3,8 @@
 # test_*.exe of BINDIR on the offscreen platform, then rallon-cli.exe against
 # rallon-sim.exe over a null-modem pair (ports, read, read --json, write, set,
 # provision), then rallon-config.exe under Xvfb driven by the keyboard through
-# the port selection and RETRIEVE, with a screenshot.
+# the port selection, RETRIEVE and a CHANGE of the primary port, with a
+# screenshot, and the device read back.
 #
 # The serial ports are pairs of Linux pseudo-terminals joined by NullModem
 # and mapped into a fresh Wine prefix: COM5-COM6, and COM10-COM11 up to
@@ -308,8 +309,10 @@ received() {
 
 # rallon-config.exe on the display: waits out the splash, types 5 into the
 # port selection window, presses DONE, then RETRIEVE (the main window's first
-# focus), and takes a screenshot once it has read a whole record (113
-# octets) from the device.
+# focus); once it has read a whole record (113 octets) from the device, types
+# 4003 as the new primary port (the fourth box after RETRIEVE), presses
+# CHANGE (twelve boxes on), and takes a screenshot once it has read the
+# device's answer, a second record. The device is read back after it.
 window() {
     local config status=1
     (cd "$work" && WINEQT_LOGGING_RULES=rallon.serial.debug=true exec wine "$bin/rallon-config.exe") \
@@ -321,10 +324,17 @@ window() {
         if focus 'Tarvex Power Rallon Configuration Utility' 30; then
             xdotool key space
             for _ in $(seq 60); do
-                [ "$(received)" -ge 113 ] && { status=0; break; }
+                [ "$(received)" -ge 113 ] && break
                 sleep 0.5
             done
-            echo "the window received $(received) octets"
+            echo "the window received $(received) octets for RETRIEVE"
+            # shellcheck disable=SC2046  # twelve separate Tabs
+            xdotool key --delay 100 Tab Tab Tab Tab 4 0 0 3 $(printf 'Tab %.0s' $(seq 12)) space
+            for _ in $(seq 60); do
+                [ "$(received)" -ge 226 ] && { status=0; break; }
+                sleep 0.5
+            done
+            echo "the window received $(received) octets after CHANGE"
             sleep 3
             import -window root "$work/window.png" || status=1
             [ -z "$shot_copy" ] || cp "$work/window.png" "$shot_copy" || status=1
@@ -377,6 +387,7 @@ fi
 unset WINEQT_QPA_PLATFORM
 step "Xvfb, and the Wine session anew on it" display &&
     step "rallon-sim.exe --port COM6 afresh, for the window" start_sim &&
-    step "rallon-config.exe under Xvfb: port 5, RETRIEVE, screenshot" window
+    step "rallon-config.exe under Xvfb: port 5, RETRIEVE, 4003 as primary port, CHANGE, screenshot" window &&
+    step "rallon-cli.exe read 5 shows the window's 4003" check_output '^PRIMARY PORT +4003$' read 5
 stop_sim
 finish
