@@ -227,8 +227,10 @@ stop_sim() {
     sim=
 }
 
+# rallon-cli ports names COM5 as number 5, and lists the ports by number.
 ports_lists_com5() {
-    check_output '^ 5  (\\\\\.\\)?COM5( |$)' ports
+    check_output '^ 5  (\\\\\.\\)?COM5( |$)' ports &&
+        { cli ports | cut -c1-2 | sort -c -n || { echo "not in the order of their numbers"; return 1; }; }
 }
 
 # read --json on standard output, kept as device.json.
@@ -374,7 +376,7 @@ for exe in "${suites[@]}"; do
     step "$(basename "$exe")" suite "$exe"
 done
 
-step "rallon-cli.exe ports lists COM5 as 5" ports_lists_com5
+step "rallon-cli.exe ports lists COM5 as 5, by number" ports_lists_com5
 if step "rallon-sim.exe --port COM6" start_sim; then
     step "rallon-cli.exe read 5" check_output '^SERIAL NO\. +4660$' read 5
     step "rallon-cli.exe read 5 --json >device.json" read_json &&
