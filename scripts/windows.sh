@@ -44,7 +44,6 @@ finish() {
     exit
 }
 
-host_qt=$(dpkg-query -W -f='${source:Version}' libqt6core6 2>/dev/null)
 # shellcheck source=/dev/null
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 
@@ -68,11 +67,25 @@ qt_options=(
 qt_key() {
     printf '%s\n' "$host_qt" "${qt_options[@]}" | cat - cmake/windows-x64.cmake | sha256sum | cut -c 1-12
 }
-qt_version=${host_qt%%+*}
-qt_prefix=$cache/qt-$qt_version-windows-x64-$(qt_key)
+sp_prefix=$build/qtserialport
 
+# The tools, then what depends on them: the Qt installed here (its source
+# version, e.g. 6.4.2+dfsg-21, names the Qt built for Windows), the options
+# every Windows build of a Qt module or of this project takes, and where the
+# DLLs the programs import are found.
 install_tools() {
-    bash scripts/setup.sh build windows
+    bash scripts/setup.sh build windows || return 1
+    host_qt=$(dpkg-query -W -f='${source:Version}' qt6-base-dev 2>/dev/null)
+    [ -n "$host_qt" ] || { echo "qt6-base-dev is not installed"; return 1; }
+    qt_version=${host_qt%%+*}
+    qt_prefix=$cache/qt-$qt_version-windows-x64-$(qt_key)
+    cross=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/windows-x64.cmake"
+           -DCMAKE_PREFIX_PATH="$qt_prefix;$sp_prefix" -DCMAKE_FIND_ROOT_PATH="$qt_prefix;$sp_prefix"
+           -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$sp_prefix"
+           -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+    dll_dirs=("$qt_prefix/bin" "$sp_prefix/bin"
+              "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+              /usr/x86_64-w64-mingw32/lib)
 }
 
 # This release's qt6-base source (the version of the Qt installed here, whose
@@ -138,13 +151,6 @@ qt_licences() {
     mv "$work/licences" "$qt_prefix/licences"
 }
 
-# The options every Windows build of a Qt module or of this project takes.
-sp_prefix=$build/qtserialport
-cross=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/windows-x64.cmake"
-       -DCMAKE_PREFIX_PATH="$qt_prefix;$sp_prefix" -DCMAKE_FIND_ROOT_PATH="$qt_prefix;$sp_prefix"
-       -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$sp_prefix"
-       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
-
 # cmake_build SOURCE BUILD LOG OPTIONS...: configures and builds, the log's
 # end shown on failure.
 cmake_build() {
@@ -169,12 +175,8 @@ build_project() {
 }
 
 # The DLLs FILE imports that are not Windows' own, found among Qt's, the
-# serial port module's and the MinGW runtime's, and theirs in turn.
-mingw_runtime=(
-    "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
-    /usr/x86_64-w64-mingw32/lib
-)
-dll_dirs=("$qt_prefix/bin" "$sp_prefix/bin" "${mingw_runtime[@]}")
+# serial port module's and the MinGW runtime's (dll_dirs), and theirs in
+# turn.
 dlls_of() {
     local queue=("$@") seen=" " file name found dir
     while [ ${#queue[@]} -gt 0 ]; do
