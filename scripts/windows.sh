@@ -96,7 +96,8 @@ qt_source() {
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts"
     echo "deb-src http://deb.debian.org/debian $codename main" >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
-                   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache")
+                   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
+                   -o "APT::Sandbox::User=root")  # _apt cannot reach the cache
     apt-get "${options[@]}" update -qq &&
         (cd "$1" && apt-get "${options[@]}" source -qq "qt6-base=$host_qt" >/dev/null) &&
         ls -d "$1"/qt6-base-*/ >/dev/null
