@@ -26,7 +26,6 @@ bool OutputFile::open(const QString &path, QString *error)
     const bool exists = info.exists();
     const bool regular = exists && info.isFile();
 #endif
-    m_path = path;
     m_new = !exists;
     if (exists && !regular) {
         auto file = std::make_unique<QFile>(path);

@@ -29,7 +29,6 @@ private:
     bool ownerOnly(QSaveFile &file, QString *error);
 #endif
 
-    QString m_path;
     bool m_new = false;
     unsigned m_newMode = 0;  // a new file's, when it holds no secret
     std::unique_ptr<QFileDevice> m_file;
