@@ -219,8 +219,18 @@ version=$(sed -n 's/^project(rallon-config VERSION \([0-9.]*\).*/\1/p' CMakeList
 zip_name=rallon-config-$version-windows-x64
 
 # The tests run from the build's bin folder, with everything beside them.
+# Windows' own look: qmodernwindowsstyle from Qt 6.7 on, qwindowsvistastyle
+# before (deploy names the one missing when there is neither).
+style_plugin() {
+    local name
+    for name in qmodernwindowsstyle qwindowsvistastyle; do
+        [ -f "$qt_prefix/plugins/styles/$name.dll" ] && break
+    done
+    echo "styles/$name.dll"
+}
+
 prepare_tests() {
-    deploy "$build/project/bin" platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll
+    deploy "$build/project/bin" platforms/qwindows.dll platforms/qoffscreen.dll "$(style_plugin)"
 }
 
 # The zip: the three programs, what they need, the fonts, the licences, the
@@ -230,7 +240,7 @@ pack_zip() {
     rm -rf "$build/zip" "$build/$zip_name.zip"
     mkdir -p "$stage/licences" "$stage/manual" || return 1
     cp "$build"/project/bin/rallon-{config,cli,sim}.exe "$stage/" &&
-        deploy "$stage" platforms/qwindows.dll styles/qwindowsvistastyle.dll &&
+        deploy "$stage" platforms/qwindows.dll "$(style_plugin)" &&
         x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll || return 1
     cp LICENSE README.md "$stage/" &&
         cp -r "$qt_prefix/licences/." "$stage/licences/" &&
