@@ -263,7 +263,7 @@ pack_zip() {
 # library); Debian 12's Wine 8 cannot, so there a fresh Debian 13 root does.
 wine_tests() {
     local bin=$build/project/bin wine_major
-    wine_major=$(apt-cache policy wine 2>/dev/null | sed -n 's/^ *Candidate: [0-9]*:*\([0-9]*\)\..*/\1/p')
+    wine_major=$(apt-cache policy wine 2>/dev/null | sed -nE 's/^ *Candidate: ([0-9]+:)?([0-9]+)\..*/\2/p')
     if [ "${wine_major:-0}" -ge 10 ]; then
         bash tests/wine/run.sh "$bin"
     else
