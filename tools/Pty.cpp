@@ -2,6 +2,8 @@
 
 #ifdef Q_OS_WIN
 
+#include "SystemReason.h"
+
 #include <QMutex>
 #include <QSet>
 #include <QStringList>
@@ -11,6 +13,8 @@
 #include <windows.h>
 
 namespace rallon {
+
+using document::windowsReason;
 
 namespace {
 
@@ -23,11 +27,6 @@ bool failed(const QString &what, QString *error)
     if (error)
         *error = what;
     return false;
-}
-
-QString lastError()
-{
-    return QStringLiteral("Windows error %1").arg(::GetLastError());
 }
 
 void release(QString *first)
@@ -76,7 +75,7 @@ bool Pty::open(QString *error)
                                   0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         release(&m_path);
-        return failed(QStringLiteral("CreateFileW %1: %2").arg(name, lastError()), error);
+        return failed(QStringLiteral("CreateFileW %1: %2").arg(name, windowsReason(::GetLastError())), error);
     }
     DCB line{};
     line.DCBlength = sizeof line;
@@ -103,7 +102,7 @@ bool Pty::open(QString *error)
                 && ::PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
     }
     if (!ready) {
-        const QString reason = lastError();
+        const QString reason = windowsReason(::GetLastError());
         ::CloseHandle(handle);
         release(&m_path);
         return failed(QStringLiteral("setting up %1: %2").arg(name, reason), error);
