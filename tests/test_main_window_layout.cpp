@@ -4,6 +4,7 @@
 
 #include "ConfigRecord.h"
 #include "Controls.h"
+#include "MainWindowRows.h"
 #include "UtilityForm.h"
 
 #include <QAbstractItemView>
@@ -141,12 +142,19 @@ void TestMainWindowLayout::everyControlIsFoundByName()
         // Every control lies in the client area's widget, not elsewhere.
         QCOMPARE(control->parentWidget(), w.centralWidget());
     }
-    // The controls of the row table are the named objects.
+    // The controls of the row table are the named objects, of the row's kinds.
     for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        if (row.caption)
-            QCOMPARE(w.findChild<QWidget *>(row.captionName), w.*row.caption);
-        QCOMPARE(w.findChild<QWidget *>(row.currentName), rallon::rows::widget(w, row.current));
-        QCOMPARE(w.findChild<QWidget *>(row.entryName), rallon::rows::widget(w, row.entry));
+        if (row.captionName)
+            QVERIFY(qobject_cast<QLabel *>(w.findChild<QWidget *>(row.captionName)));
+        QWidget *current = w.findChild<QWidget *>(row.currentName);
+        QWidget *entry = w.findChild<QWidget *>(row.entryName);
+        if (rallon::rows::multiLine(row)) {
+            QVERIFY(qobject_cast<MultiLineTextBox *>(current) && qobject_cast<MultiLineTextBox *>(entry));
+        } else {
+            QVERIFY(qobject_cast<QLineEdit *>(current));
+            QCOMPARE(!qobject_cast<QComboBox *>(entry), !rallon::settingList(row.setting));
+            QCOMPARE(!qobject_cast<QLineEdit *>(entry), bool(rallon::settingList(row.setting)));
+        }
     }
     QVERIFY(qobject_cast<QLabel *>(w.findChild<QWidget *>("Com2ParityTextBox")));
 

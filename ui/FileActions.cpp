@@ -1,20 +1,20 @@
 #include "FileActions.h"
 
+#include "DeviceExchange.h"
 #include "Document.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
+#include "NewDataColumn.h"
 #include "OutputFile.h"
 #include "Plan.h"
 #include "Program.h"
 #include "Retrieve.h"
-#include "UtilityForm.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace rows = rallon::rows;
 namespace mainwindow_text = rallon::mainwindow_text;
 
 namespace {
@@ -60,10 +60,10 @@ QString FileActions::chooseFile(bool save, const QString &suggested)
 {
     QString chosen;
     if (m_chooser) {
-        chosen = m_chooser(&m_form, save, suggested);
+        chosen = m_chooser(&m_window, save, suggested);
     } else {
         namespace file = mainwindow_text::file;
-        QFileDialog dialog(&m_form, save ? file::SaveTitle : file::OpenTitle);
+        QFileDialog dialog(&m_window, save ? file::SaveTitle : file::OpenTitle);
         dialog.setObjectName(QStringLiteral("ConfigFileDialog"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -77,14 +77,14 @@ QString FileActions::chooseFile(bool save, const QString &suggested)
         if (dialog.exec() == QDialog::Accepted)
             chosen = dialog.selectedFiles().value(0);
         // Back to the window, whose focused control takes the focus again.
-        m_form.activateWindow();
+        m_window.activateWindow();
     }
     return chosen;
 }
 
 void FileActions::saveConfiguration()
 {
-    const std::optional<rallon::ConfigRecord> &record = m_form.lastRecord();
+    const std::optional<rallon::ConfigRecord> &record = m_exchange.lastRecord();
     if (!record)
         return;
     const QByteArray text = rallon::document::documentText(*record);
@@ -97,14 +97,14 @@ void FileActions::saveConfiguration()
     rallon::document::OutputFile file;
     QString reason;
     if (!file.open(path, &reason) || !file.commit(text, /*secret=*/true, &reason))
-        rallon::kit::showMessage(&m_form, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
+        rallon::kit::showMessage(&m_window, mainwindow_text::file::unwritable(QDir::toNativeSeparators(path), reason));
 }
 
 void FileActions::openConfiguration()
 {
     namespace file = mainwindow_text::file;
     using rallon::document::Plan;
-    if (!m_form.lastRecord())
+    if (!m_exchange.lastRecord())
         return;
     const QString path = chooseFile(false, QDir::homePath());
     if (path.isEmpty())
@@ -112,18 +112,18 @@ void FileActions::openConfiguration()
     QString reason;
     const std::optional<QByteArray> text = readWhole(path, &reason);
     if (!text) {
-        rallon::kit::showMessage(&m_form, file::unreadable(QDir::toNativeSeparators(path), reason));
+        rallon::kit::showMessage(&m_window, file::unreadable(QDir::toNativeSeparators(path), reason));
         return;
     }
     rallon::document::InputError error;
     const std::optional<rallon::document::Wanted> wanted = rallon::document::wantedFromDocument(*text, &error);
     if (!wanted) {
-        rallon::kit::showMessage(&m_form, file::unusable(error.message()));
+        rallon::kit::showMessage(&m_window, file::unusable(error.message()));
         return;
     }
-    const Plan plan = rallon::document::planChange(*m_form.lastRecord(), *wanted);
+    const Plan plan = rallon::document::planChange(*m_exchange.lastRecord(), *wanted);
     if (plan.outcome == Plan::Outcome::Refused) {
-        rallon::kit::showMessage(&m_form, file::unusable(refusalText(plan)));
+        rallon::kit::showMessage(&m_window, file::unusable(refusalText(plan)));
         return;
     }
     const rallon::document::NewDataEntries entries = rallon::document::newDataEntries(plan);
@@ -131,45 +131,12 @@ void FileActions::openConfiguration()
     for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
         const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
         if (entry && row.maxLength > 0 && entry->size() > row.maxLength) {
-            rallon::kit::showMessage(&m_form, file::unusable(file::tooLong(QLatin1String(row.spoken),
+            rallon::kit::showMessage(&m_window, file::unusable(file::tooLong(QLatin1String(row.spoken),
                                                                            int(entry->size()), row.maxLength)));
             return;
         }
     }
 
-    resetNewData();
-    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        const std::optional<QString> &entry = entries.texts[size_t(row.setting)];
-        if (!entry)
-            continue;
-        std::visit([this, &entry](auto m) {
-            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
-                (m_form.*m)->setCurrentIndex((m_form.*m)->findText(*entry, Qt::MatchExactly));
-            else
-                (m_form.*m)->setText(*entry);
-        }, row.entry);
-    }
-    if (entries.sharedKey) {
-        m_form.applyPasswordLayout(true);
-        m_form.frmPASSKEY()->setKeyTexts(rallon::keyBoxTexts(*entries.sharedKey));
-    } else if (entries.texts[size_t(rallon::Setting::Password)]) {
-        m_form.applyPasswordLayout(false);
-    }
-}
-
-void FileActions::resetNewData()
-{
-    for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-        std::visit([this](auto m) {
-            if constexpr (std::is_same_v<decltype(m), rows::Member<QComboBox>>)
-                (m_form.*m)->setCurrentIndex(-1);
-            else
-                (m_form.*m)->setText(QString());
-        }, row.entry);
-    }
-    if (const std::optional<rallon::ConfigRecord> &record = m_form.lastRecord()) {
-        const rallon::RecordDisplay shown = rallon::displayOf(*record);
-        m_form.applyPasswordLayout(shown.sharedKey);
-        m_form.frmPASSKEY()->setKeyTexts(shown.keyBoxes);
-    }
+    m_newData.clear(rallon::displayOf(*m_exchange.lastRecord()));
+    m_newData.fill(entries);
 }

@@ -9,7 +9,11 @@
 #include <functional>
 
 class QWidget;
-class UtilityForm;
+
+namespace rallon {
+class DeviceExchange;
+class NewDataColumn;
+}  // namespace rallon
 
 class FileActions
 {
@@ -18,8 +22,12 @@ public:
     // `suggested` being the path offered; empty when cancelled.
     using Chooser = std::function<QString(QWidget *parent, bool save, const QString &suggested)>;
 
-    // Works on `form`, which owns it.
-    explicit FileActions(UtilityForm &form) : m_form(form) {}
+    // Works on the New Data column of `window`, with the last record of
+    // `exchange`; dialogs and messages belong to `window`.
+    FileActions(QWidget &window, rallon::NewDataColumn &newData, const rallon::DeviceExchange &exchange)
+        : m_window(window), m_newData(newData), m_exchange(exchange)
+    {
+    }
 
     // Tests replace the file dialog; an empty chooser restores it.
     void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
@@ -30,9 +38,9 @@ public:
 
 private:
     QString chooseFile(bool save, const QString &suggested);
-    // The New Data column as right after the last record was shown.
-    void resetNewData();
 
-    UtilityForm &m_form;
+    QWidget &m_window;
+    rallon::NewDataColumn &m_newData;
+    const rallon::DeviceExchange &m_exchange;
     Chooser m_chooser;
 };

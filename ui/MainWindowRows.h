@@ -1,29 +1,20 @@
 #pragma once
 
 // The settings rows of the main window, top to bottom, each described once:
-// its controls, where it stands, the setting it shows and what a screen
+// its controls by name, where it stands, the setting it shows and what a screen
 // reader calls it. Building the window, the tab order, the accessible names,
 // the dash reset, reading what CHANGE needs and showing a decoded record all
 // go over this table.
 
 #include "Columns.h"
 #include "EntryRules.h"
-#include "MultiLineTextBox.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
+#include <QtGlobal>
 
 #include <array>
 #include <optional>
-#include <variant>
-
-class UtilityForm;
 
 namespace rallon::rows {
-
-template <typename W>
-using Member = W *UtilityForm::*;
 
 // Left and Width of a caption: three groups of rows share them.
 struct CaptionColumn {
@@ -36,17 +27,15 @@ struct SettingRow {
     Setting setting;
     const char *spoken;  // "IP address": the boxes are "Current …" and "New …"
 
-    // The caption label; none for the password row, whose caption is the
-    // PASSWORD / SHARED KEY button.
-    Member<QLabel> caption;
+    // The caption label; none (no name) for the password row, whose caption
+    // is the PASSWORD / SHARED KEY button.
     const char *captionName;
     const char *captionText;
     CaptionColumn captionColumn;
 
-    std::variant<Member<QLineEdit>, Member<MultiLineTextBox>> current;
     const char *currentName;
 
-    std::variant<Member<QLineEdit>, Member<QComboBox>, Member<MultiLineTextBox>> entry;
+    // A list for a setting with a list (settingList), else a text box.
     const char *entryName;
     int maxLength;                    // text boxes; 0 for a list
     std::optional<EntryRule> rule;    // what the New Data text box takes; none: anything
@@ -55,11 +44,10 @@ struct SettingRow {
 
 const std::array<SettingRow, SettingCount> &settingRows();
 
-// The control itself, from a row's member.
-template <typename... W>
-QWidget *widget(const UtilityForm &form, const std::variant<Member<W>...> &member)
+// The password row's boxes take several lines, the others' one.
+inline bool multiLine(const SettingRow &row)
 {
-    return std::visit([&form](auto m) -> QWidget * { return form.*m; }, member);
+    return row.setting == Setting::Password;
 }
 
 }  // namespace rallon::rows

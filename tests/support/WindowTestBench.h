@@ -123,7 +123,7 @@ protected:
     {
         QStringList texts;
         for (const rallon::rows::SettingRow &row : rallon::rows::settingRows()) {
-            QWidget *entry = rallon::rows::widget(*form, row.entry);
+            auto *entry = rallon::control<QWidget>(*form, QLatin1String(row.entryName));
             if (auto *list = qobject_cast<QComboBox *>(entry))
                 texts.append(list->currentIndex() < 0 ? QString() : list->currentText());
             else if (auto *box = qobject_cast<MultiLineTextBox *>(entry))
