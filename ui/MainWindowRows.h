@@ -2,9 +2,8 @@
 
 // The settings rows of the main window, top to bottom, each described once:
 // its controls by name, where it stands, the setting it shows and what a screen
-// reader calls it. Building the window, the tab order, the accessible names,
-// the dash reset, reading what CHANGE needs and showing a decoded record all
-// go over this table.
+// reader calls it. Building the window, the tab order and the accessible
+// names go over this table, and OPEN CONFIGURATION's length check.
 
 #include "Columns.h"
 #include "EntryRules.h"

@@ -30,7 +30,8 @@ void NewDataColumn::fill(const document::NewDataEntries &entries)
         const std::optional<QString> &text = entries.texts[size_t(i)];
         if (!text)
             continue;
-        visit(Setting(i), [&](QComboBox *list) { list->setCurrentIndex(list->findText(*text, Qt::MatchExactly)); },
+        visit(Setting(i),
+              [&](QComboBox *list) { list->setCurrentIndex(list->findText(*text, Qt::MatchExactly)); },
               [&](auto *box) { box->setText(*text); });
     }
     if (entries.sharedKey)
