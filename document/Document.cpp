@@ -330,8 +330,9 @@ std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &nam
         }
     }
     if (key.size() != frame::SecretLength) {
-        refuse(error, name, QStringLiteral("must be %1 hexadecimal digits (the 64 key octets), not %2")
+        refuse(error, name, QStringLiteral("must be %1 hexadecimal digits (the %2 key octets), not %3")
                                 .arg(2 * frame::SecretLength)
+                                .arg(frame::SecretLength)
                                 .arg(quoted(hex)));
         return std::nullopt;
     }
