@@ -276,8 +276,8 @@ QByteArray documentText(const ConfigRecord &record)
     const auto text = [](const QString &t) { return t.toStdString(); };
     nlohmann::ordered_json document;
     document["format"] = text(DocumentFormat);
-    document["model"] = record.wired() ? "wired" : "wireless";
-    document["serialNumber"] = record.serialNumber;
+    document[ModelName.field] = modelOf(record);
+    document[SerialNumberName.field] = record.serialNumber;
     for (Setting setting : AllSettings) {
         const QString field = fieldOf(setting);
         const qsizetype dot = field.indexOf(QLatin1Char('.'));
@@ -381,8 +381,8 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
 
     Wanted wanted;
     for (const Member &member : members) {
-        if (!member.top || member.key == format || member.key == QLatin1String("model")
-            || member.key == QLatin1String("serialNumber"))
+        if (!member.top || member.key == format || member.key == QLatin1String(ModelName.field)
+            || member.key == QLatin1String(SerialNumberName.field))
             continue;
         if (member.key == QLatin1String(SharedKeyName.field)) {
             QString text;

@@ -14,7 +14,7 @@ namespace rallon::document {
 namespace {
 
 constexpr int LabelWidth = 18;
-const QString Model = QStringLiteral("model");
+const QString Model = QLatin1String(ModelName.field);
 const QString SharedKey = QLatin1String(SharedKeyName.field);
 const QString Password = fieldOf(Setting::Password);
 
@@ -88,7 +88,7 @@ QString Difference::line() const
 std::optional<QString> valueOf(const ConfigRecord &r, const QString &field)
 {
     if (field == Model)
-        return r.wired() ? QStringLiteral("wired") : QStringLiteral("wireless");
+        return QLatin1String(modelOf(r));
     const bool hasSecret = !r.wired() && r.encryption != 0;
     if (field == SharedKey)
         return hasSecret && r.sharedKey() ? std::optional<QString>(sharedKeyText(r.secret)) : std::nullopt;
@@ -253,8 +253,8 @@ QString listingOf(const ConfigRecord &record)
             line(nameOf(stopBits).label, shown.current[stopBits]);
         }
     }
-    line("SERIAL NO.", shown.serialNumber.trimmed());
-    line("MODEL", *valueOf(record, Model));
+    line(SerialNumberName.label, shown.serialNumber.trimmed());
+    line(ModelName.label, QLatin1String(modelOf(record)));
     return listing;
 }
 
