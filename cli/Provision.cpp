@@ -273,7 +273,7 @@ int ProvisionRun::configureLocked(const ConfigRecord &device)
         return say(deviceLine(serial, QStringLiteral("-"), QLatin1String(text::NotListed)));
     }
 
-    LedgerEntry entry{QString(), serial, device.wired() ? QStringLiteral("wired") : QStringLiteral("wireless"),
+    LedgerEntry entry{QString(), serial, QLatin1String(modelOf(device)),
                       QString(), QString::number(device.primaryPort), QString(), QString()};
     QString why;
     const std::optional<quint32> address = addressFor(serial, m_options.inventory, m_options.range, *ledger, &why);

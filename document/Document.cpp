@@ -276,8 +276,8 @@ QByteArray documentText(const ConfigRecord &record)
     const auto text = [](const QString &t) { return t.toStdString(); };
     nlohmann::ordered_json document;
     document["format"] = text(DocumentFormat);
-    document["model"] = record.wired() ? "wired" : "wireless";
-    document["serialNumber"] = record.serialNumber;
+    document[ModelName.field] = modelOf(record);
+    document[SerialNumberName.field] = record.serialNumber;
     for (Setting setting : AllSettings) {
         const QString field = fieldOf(setting);
         const qsizetype dot = field.indexOf(QLatin1Char('.'));
@@ -330,8 +330,9 @@ std::optional<QByteArray> sharedKeyOctets(const QString &hex, const QString &nam
         }
     }
     if (key.size() != frame::SecretLength) {
-        refuse(error, name, QStringLiteral("must be %1 hexadecimal digits (the 64 key octets), not %2")
+        refuse(error, name, QStringLiteral("must be %1 hexadecimal digits (the %2 key octets), not %3")
                                 .arg(2 * frame::SecretLength)
+                                .arg(frame::SecretLength)
                                 .arg(quoted(hex)));
         return std::nullopt;
     }
@@ -380,8 +381,8 @@ std::optional<Wanted> wantedFromDocument(const QByteArray &json, InputError *err
 
     Wanted wanted;
     for (const Member &member : members) {
-        if (!member.top || member.key == format || member.key == QLatin1String("model")
-            || member.key == QLatin1String("serialNumber"))
+        if (!member.top || member.key == format || member.key == QLatin1String(ModelName.field)
+            || member.key == QLatin1String(SerialNumberName.field))
             continue;
         if (member.key == QLatin1String(SharedKeyName.field)) {
             QString text;

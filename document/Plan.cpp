@@ -14,7 +14,7 @@ namespace rallon::document {
 namespace {
 
 constexpr int LabelWidth = 18;
-const QString Model = QStringLiteral("model");
+const QString Model = QLatin1String(ModelName.field);
 const QString SharedKey = QLatin1String(SharedKeyName.field);
 const QString Password = fieldOf(Setting::Password);
 
@@ -88,7 +88,7 @@ QString Difference::line() const
 std::optional<QString> valueOf(const ConfigRecord &r, const QString &field)
 {
     if (field == Model)
-        return r.wired() ? QStringLiteral("wired") : QStringLiteral("wireless");
+        return QLatin1String(modelOf(r));
     const bool hasSecret = !r.wired() && r.encryption != 0;
     if (field == SharedKey)
         return hasSecret && r.sharedKey() ? std::optional<QString>(sharedKeyText(r.secret)) : std::nullopt;
@@ -168,22 +168,16 @@ Plan planChange(const ConfigRecord &device, const Wanted &wanted)
                                                 "encryption, password or shared key"));
         if (value.isEmpty())
             return refuse(field, QStringLiteral("is empty; leave it out to keep the device's value"));
-        if (field == fieldOf(Setting::Ssid)) {
-            if (value == placeholder::NotApplicable || value == placeholder::Value)
-                return refuseAsWindow(changetext::SsidEmpty);
-            if (value.size() > frame::SsidLength)
-                return refuse(field, QStringLiteral("is %1 characters long; the device holds at most %2")
-                                         .arg(value.size())
-                                         .arg(frame::SsidLength));
-        }
-        if (field == Password) {
-            if (value.contains(placeholder::NotApplicable) || value == placeholder::Value)
-                return refuseAsWindow(changetext::PasswordEmpty);
-            if (value.size() > frame::SecretLength)
-                return refuse(field, QStringLiteral("is %1 characters long; the device holds at most %2")
-                                         .arg(value.size())
-                                         .arg(frame::SecretLength));
-        }
+        const bool ssid = field == fieldOf(Setting::Ssid);
+        if (ssid && (value == placeholder::NotApplicable || value == placeholder::Value))
+            return refuseAsWindow(changetext::SsidEmpty);
+        if (field == Password && !holdsPassword(value))
+            return refuseAsWindow(changetext::PasswordEmpty);
+        const int room = ssid ? frame::SsidLength : field == Password ? frame::SecretLength : 0;
+        if (room > 0 && value.size() > room)
+            return refuse(field, QStringLiteral("is %1 characters long; the device holds at most %2")
+                                     .arg(value.size())
+                                     .arg(room));
         if (secret && encryption == listItems(SettingList::Encryption).first())
             return refuse(field, QStringLiteral("the encryption is None, which takes no %1; choose an "
                                                 "encryption as well")
@@ -259,8 +253,8 @@ QString listingOf(const ConfigRecord &record)
             line(nameOf(stopBits).label, shown.current[stopBits]);
         }
     }
-    line("SERIAL NO.", shown.serialNumber.trimmed());
-    line("MODEL", *valueOf(record, Model));
+    line(SerialNumberName.label, shown.serialNumber.trimmed());
+    line(ModelName.label, QLatin1String(modelOf(record)));
     return listing;
 }
 

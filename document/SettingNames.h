@@ -1,26 +1,36 @@
 #pragma once
 
 // How the command line names each setting: its field in the JSON document
-// ("com1.baud": the "baud" field of the "com1" object), its option
-// ("--com1-baud") and its label in the `read` listing. One table, keyed by
-// Setting; the shared key, which the window keeps in its key boxes rather
-// than in a column, has a name of its own.
+// ("com1.baud": the "baud" field of the "com1" object), its option, which
+// the field gives ("--com1-baud"), and its label in the `read` listing. One
+// table, keyed by Setting; the shared key, which the window keeps in its key
+// boxes rather than in a column, has a name of its own.
 
 #include "Columns.h"
+#include "ConfigRecord.h"
 
 #include <QString>
 
 namespace rallon::document {
 
 struct SettingName {
-    const char *field;   // in the document and in messages
-    const char *option;  // without the leading "--"
-    const char *label;   // in the listing
+    const char *field;  // in the document and in messages
+    const char *label;  // in the listing
 };
 
 const SettingName &nameOf(Setting setting);
 
-inline constexpr SettingName SharedKeyName{"sharedKey", "shared-key", "SHARED KEY"};
+inline constexpr SettingName SharedKeyName{"sharedKey", "SHARED KEY"};
+// What the device's record says beside its settings, which no change sends.
+inline constexpr SettingName SerialNumberName{"serialNumber", "SERIAL NO."};
+inline constexpr SettingName ModelName{"model", "MODEL"};
+
+// The model's value in the document, the listing and the ledger.
+inline const char *modelOf(const ConfigRecord &record) { return record.wired() ? "wired" : "wireless"; }
+
+// The option, without the leading "--": the field with "-" for each "." and
+// before each capital, which becomes small ("com1.dataBits": "com1-data-bits").
+QString optionOf(const SettingName &name);
 
 // The settings in the window's order, which is also the document's.
 inline constexpr Setting AllSettings[] = {

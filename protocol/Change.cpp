@@ -187,15 +187,11 @@ private:
 
     bool password()
     {
-        const auto hasData = [](const QString &text) {
-            return !text.isEmpty() && !text.contains(placeholder::NotApplicable)
-                && text != placeholder::Value;
-        };
         const QString &entered = s.entered[Setting::Password];
         const QString &current = s.current[Setting::Password];
-        if (!hasData(entered) && !hasData(current))
+        if (!holdsPassword(entered) && !holdsPassword(current))
             return refuse(changetext::PasswordEmpty);
-        const QString &text = hasData(entered) ? entered : current;
+        const QString &text = holdsPassword(entered) ? entered : current;
         const QString sent = text.left(frame::SecretLength);
         if (!sendable(sent))
             return refuse(changetext::PasswordCharacter);
@@ -239,6 +235,11 @@ std::optional<int> plainDecimal(QStringView text, int ceiling)
 ChangeResult buildUpload(const ChangeSnapshot &snapshot)
 {
     return UploadBuilder(snapshot).build();
+}
+
+bool holdsPassword(const QString &text)
+{
+    return !text.isEmpty() && !text.contains(placeholder::NotApplicable) && text != placeholder::Value;
 }
 
 }  // namespace rallon

@@ -49,6 +49,10 @@ struct ChangeResult {
 
 ChangeResult buildUpload(const ChangeSnapshot &snapshot);
 
+// A password box's text that is a password: not empty, no "N / A" in it,
+// not the "----" placeholder.
+bool holdsPassword(const QString &text);
+
 // A number as the action reads it: ASCII digits only, at least one. The
 // value saturates at `ceiling`, so a number of any length compares
 // correctly against it.

@@ -29,6 +29,13 @@ constexpr Setting settingOf(SerialSetting serial)
 // The list a setting's New Data control chooses from, if it is a list.
 std::optional<SettingList> settingList(Setting setting);
 
+// How many characters the window's New Data text boxes take. The password
+// box takes fewer than the record's field holds (frame::SecretLength).
+constexpr int AddressBoxLength = sizeof "255.255.255.255" - 1;
+constexpr int PortBoxLength = 5;
+constexpr int SsidBoxLength = frame::SsidLength;
+constexpr int PasswordBoxLength = 30;
+
 namespace placeholder {
 inline const QString Address = QStringLiteral("---.---.---.---");
 inline const QString Value = QStringLiteral("----");

@@ -3,6 +3,8 @@
 // The key entry window: 64 boxes for the shared key, two hexadecimal
 // digits each, and DONE.
 
+#include "ConfigRecord.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -14,7 +16,7 @@ class PassKeyForm : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int KeyCount = 64;
+    static constexpr int KeyCount = rallon::frame::SecretLength;
 
     explicit PassKeyForm(QWidget *parent = nullptr);
 

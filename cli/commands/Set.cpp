@@ -92,7 +92,7 @@ int run(const Invocation &call)
         return Refused;
     };
     for (Setting setting : AllSettings) {
-        const QString option = QLatin1String(nameOf(setting).option);
+        const QString option = optionOf(nameOf(setting));
         if (!parser.isSet(option))
             continue;
         const QString value = parser.value(option);
@@ -104,8 +104,8 @@ int run(const Invocation &call)
             wanted[setting] = value;
         }
     }
-    const QString keyOption = QLatin1String(SharedKeyName.option);
-    if (parser.isSet(QStringLiteral("password")) && parser.isSet(PasswordFile))
+    const QString keyOption = optionOf(SharedKeyName);
+    if (parser.isSet(optionOf(nameOf(Setting::Password))) && parser.isSet(PasswordFile))
         return usage(QString::fromLatin1(PasswordTwice), name);
     if (parser.isSet(keyOption) && parser.isSet(KeyFile))
         return usage(QString::fromLatin1(KeyTwice), name);
@@ -142,12 +142,12 @@ int run(const Invocation &call)
 Command setCommand()
 {
     const QString value = QStringLiteral("value");
-    QList<Option> options{{{QLatin1String(SharedKeyName.option)}, value, std::nullopt},
+    QList<Option> options{{{optionOf(SharedKeyName)}, value, std::nullopt},
                           {{PasswordFile}, value, std::nullopt},
                           {{KeyFile}, value, std::nullopt},
                           DryRun};
     for (Setting setting : AllSettings)
-        options.append({{QLatin1String(nameOf(setting).option)}, value, std::nullopt});
+        options.append({{optionOf(nameOf(setting))}, value, std::nullopt});
     return {"set", Help, options, {QStringLiteral("PORT")}, run};
 }
 

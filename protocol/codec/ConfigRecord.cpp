@@ -4,18 +4,20 @@ namespace rallon {
 
 namespace {
 
-// 0-based offsets of the record's fields (the record's positions minus one).
-constexpr int IpAt = 4;
-constexpr int MaskAt = 8;
-constexpr int GatewayAt = 12;
-constexpr int SsidAt = 16;
-constexpr int PortAt = 37;
-constexpr int EncryptionAt = 39;
-constexpr int SecretKindAt = 40;
-constexpr int SecretAt = 41;
-constexpr int SerialAt = 105;
-constexpr int SerialNumberAt = 113;
-constexpr int DeviceKindAt = 115;
+// 0-based offsets of the record's fields, each after the one before.
+constexpr int AddressLength = int(std::tuple_size<Address>::value);
+constexpr int IpAt = 4;  // after "CFG="
+constexpr int MaskAt = IpAt + AddressLength;
+constexpr int GatewayAt = MaskAt + AddressLength;
+constexpr int SsidAt = GatewayAt + AddressLength;
+constexpr int PortAt = SsidAt + frame::SsidLength;
+constexpr int EncryptionAt = PortAt + 2;
+constexpr int SecretKindAt = EncryptionAt + 1;
+constexpr int SecretAt = SecretKindAt + 1;
+constexpr int SerialAt = SecretAt + frame::SecretLength;
+constexpr int SerialNumberAt = SerialAt + SerialSettingCount;
+constexpr int DeviceKindAt = SerialNumberAt + 2;
+static_assert(SerialNumberAt == frame::UploadLength && DeviceKindAt + 1 == frame::RecordLength);
 
 constexpr quint8 NotApplicable = 255;
 

@@ -32,14 +32,14 @@ enum SerialSetting {
 SettingList serialSettingList(SerialSetting setting);
 
 namespace frame {
-constexpr int RequestLength = 113;
-constexpr int RecordLength = 116;  // the device's record
-constexpr int UploadLength = 113;  // the record without serial number and kind
-constexpr int FillerCount = 109;
+constexpr int RecordLength = 116;                // the device's record
+constexpr int UploadLength = RecordLength - 3;   // the record without serial number and kind
+constexpr int RequestLength = UploadLength;      // the device reads frames of one length
+constexpr int FillerCount = RequestLength - 4;   // after "CFG?"
 constexpr char Filler = char(238);
-constexpr int SsidLength = 21;
-constexpr int SecretLength = 64;
-constexpr int MaxPort = 32499;     // the largest port an upload may carry
+constexpr int SsidLength = 21;                   // the record's text fields
+constexpr int SecretLength = 64;                 // a password, or the shared key's octets
+constexpr int MaxPort = 32499;                   // the largest port an upload may carry
 
 inline QByteArray requestCommand() { return QByteArrayLiteral("CFG?"); }
 inline QByteArray recordMarker() { return QByteArrayLiteral("CFG="); }
@@ -77,7 +77,7 @@ struct ConfigRecord {
     std::array<quint8, SerialSettingCount> serial{};
     quint16 serialNumber = 0;  // device's record only
     quint8 deviceKind = 0;     // device's record only: 0 wireless, else wired
-    // The SSID field is written as 21 octets 0 instead of the SSID's text
+    // The SSID field is written all octets 0 instead of the SSID's text
     // (wireless only). The upload of a wireless device whose SSID shows as
     // "N / A" carries it so. No record read says so: decoding leaves it false.
     bool zeroSsid = false;
