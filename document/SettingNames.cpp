@@ -1,26 +1,22 @@
 #include "SettingNames.h"
 
+#include <array>
+
 namespace rallon::document {
 
 const SettingName &nameOf(Setting setting)
 {
-    static constexpr SettingName names[SettingCount] = {
-        {"ip", "IP ADDRESS"},
-        {"mask", "SUBNET MASK"},
-        {"gateway", "DEFAULT GATEWAY"},
-        {"primaryPort", "PRIMARY PORT"},
-        {"ssid", "SSID"},
-        {"encryption", "ENCRYPTION"},
-        {"password", "PASSWORD"},
-        {"com1.baud", "COMM 1 BAUD"},
-        {"com1.dataBits", "COMM 1 DATA BITS"},
-        {"com1.stopBits", "COMM 1 STOP BITS"},
-        {"com1.parity", "COMM 1 PARITY"},
-        {"com2.baud", "COMM 2 BAUD"},
-        {"com2.dataBits", "COMM 2 DATA BITS"},
-        {"com2.stopBits", "COMM 2 STOP BITS"},
-        {"com2.parity", "COMM 2 PARITY"},
+    static constexpr const char *fields[SettingCount] = {
+        "ip", "mask", "gateway", "primaryPort", "ssid", "encryption", "password",
+        "com1.baud", "com1.dataBits", "com1.stopBits", "com1.parity",
+        "com2.baud", "com2.dataBits", "com2.stopBits", "com2.parity",
     };
+    static const auto names = [] {
+        std::array<SettingName, SettingCount> all{};
+        for (int i = 0; i < SettingCount; ++i)
+            all[size_t(i)] = {fields[i], caption::of(Setting(i))};
+        return all;
+    }();
     return names[size_t(setting)];
 }
 

@@ -6,6 +6,7 @@
 // table, keyed by Setting; the shared key, which the window keeps in its key
 // boxes rather than in a column, has a name of its own.
 
+#include "Captions.h"
 #include "Columns.h"
 #include "ConfigRecord.h"
 
@@ -15,14 +16,14 @@ namespace rallon::document {
 
 struct SettingName {
     const char *field;  // in the document and in messages
-    const char *label;  // in the listing
+    const char *label;  // in the listing: the window's caption
 };
 
 const SettingName &nameOf(Setting setting);
 
-inline constexpr SettingName SharedKeyName{"sharedKey", "SHARED KEY"};
+inline constexpr SettingName SharedKeyName{"sharedKey", caption::SharedKey};
 // What the device's record says beside its settings, which no change sends.
-inline constexpr SettingName SerialNumberName{"serialNumber", "SERIAL NO."};
+inline constexpr SettingName SerialNumberName{"serialNumber", caption::SerialNo};
 inline constexpr SettingName ModelName{"model", "MODEL"};
 
 // The model's value in the document, the listing and the ledger.

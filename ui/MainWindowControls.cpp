@@ -1,6 +1,7 @@
 #include "MainWindowControls.h"
 
 #include "Artwork.h"
+#include "Captions.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
 #include "Style.h"
@@ -173,7 +174,7 @@ void buildRows(QWidget *c, MainWindowControls &ui, const AddressLeft &addressLef
 {
     for (const rows::SettingRow &row : rows::settingRows()) {
         if (row.captionName) {
-            makeCaption(c, row.captionName, QLatin1String(row.captionText),
+            makeCaption(c, row.captionName, QLatin1String(caption::of(row.setting)),
                         row.captionColumn.left, row.captionColumn.width, row.top);
         }
 

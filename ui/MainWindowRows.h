@@ -26,10 +26,9 @@ struct SettingRow {
     Setting setting;
     const char *spoken;  // "IP address": the boxes are "Current …" and "New …"
 
-    // The caption label; none (no name) for the password row, whose caption
-    // is the PASSWORD / SHARED KEY button.
+    // The caption label, showing caption::of(setting); none (no name) for
+    // the password row, whose caption is the PASSWORD / SHARED KEY button.
     const char *captionName;
-    const char *captionText;
     CaptionColumn captionColumn;
 
     const char *currentName;

@@ -1,9 +1,10 @@
 #pragma once
 
-// Every text of the main window but its rows' captions, which stand in the
-// row table (MainWindowRows.cpp). Kept letter for letter as the user has
+// Every text of the main window but its rows' captions, which rallon-cli's
+// listing shows too (protocol/Captions.h). Kept letter for letter as the user has
 // always seen them, misspellings included ("thann", "octects", "Gaeway").
 
+#include "Captions.h"
 #include "EntryRules.h"
 #include "Message.h"
 
@@ -17,13 +18,13 @@ inline const QString Title = QStringLiteral("TARVEX POWER RALLON CONFIGURATION")
 inline const QString CurrentData = QStringLiteral("CURRENT DATA");
 inline const QString NewData = QStringLiteral("NEW DATA");
 
-inline const QString Password = QStringLiteral("PASSWORD");
-inline const QString SharedKey = QStringLiteral("SHARED KEY");
+inline const QString Password = QLatin1String(caption::Password);
+inline const QString SharedKey = QLatin1String(caption::SharedKey);
 inline const QString HexKey = QStringLiteral("HEX KEY");
 inline const QString Hex = QStringLiteral("HEX");
 inline const QString Retrieve = QStringLiteral("RETRIEVE CONFIGURATION");
 inline const QString Change = QStringLiteral("CHANGE CONFIGURATION");
-inline const QString SerialNo = QStringLiteral("SERIAL NO.");
+inline const QString SerialNo = QLatin1String(caption::SerialNo);
 
 namespace menu {
 // "&": Alt+F, then S or O.
