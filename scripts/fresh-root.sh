@@ -11,9 +11,10 @@
 # RALLON_QUICK=0: the whole test command in the root (sanitizers and fuzzing
 # too, about three times as long).
 # --wine BINDIR (trixie only): instead, one fresh root with Wine, into which
-# BINDIR (the Windows build's programs and tests) and HEAD's tests/wine are
-# copied, and `bash tests/wine/run.sh` run there; its Total counts in this
-# one. RALLON_WINE_SHOT=FILE: the window's screenshot is copied to FILE.
+# BINDIR (the Windows build's programs and tests) and HEAD's tests/wine and
+# scripts/steps.sh are copied, and `bash tests/wine/run.sh` run there; its
+# Total counts in this one. RALLON_WINE_SHOT=FILE: the window's screenshot
+# is copied to FILE.
 # usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
@@ -51,9 +52,9 @@ build_root=$work/build
 install_root=$work/install
 user=technician
 
-passed=0
-failed=0
-started=$SECONDS
+steps_name="fresh-root.sh $release"
+# shellcheck source=steps.sh source-path=SCRIPTDIR
+. scripts/steps.sh || exit 2
 
 # Ends whatever still runs in the roots or for them, unmounts everything
 # mounted under them (deepest first, lazily when busy) and removes them; a
@@ -93,30 +94,6 @@ waited() {
     status=$?
     job=
     return "$status"
-}
-
-# step NAME COMMAND...: runs COMMAND and counts it passed or failed.
-step() {
-    local name=$1
-    shift
-    echo
-    echo "== $name"
-    if "$@"; then
-        echo "-- $name: passed"
-        passed=$((passed + 1))
-    else
-        echo "-- $name: FAILED"
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-
-finish() {
-    echo
-    echo "fresh-root.sh $release: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
-    echo "Total: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
 }
 
 # A fresh minimal root of the release in $1, with /proc, /sys, a /dev of its
@@ -183,11 +160,12 @@ add_total() {
 
 wine_root=$work/wine
 
-# The Windows build and HEAD's tests/wine, into the Wine root.
+# The Windows build and HEAD's tests/wine (with the steps it sources), into
+# the Wine root.
 copy_wine() {
     mkdir -p "$wine_root/root/rallon-config" &&
         cp -a "$wine_bin" "$wine_root/root/bin" &&
-        git archive "$head" tests/wine | tar -x -C "$wine_root/root/rallon-config"
+        git archive "$head" tests/wine scripts/steps.sh | tar -x -C "$wine_root/root/rallon-config"
 }
 
 # tests/wine/run.sh in the Wine root; its Total line's counts go into the totals.

@@ -18,31 +18,9 @@ repo=$PWD
 cache=${RALLON_CACHE:-$HOME/.cache/rallon}
 build=$repo/build-windows
 jobs=$(nproc)
-started=$SECONDS
-
-passed=0
-failed=0
-step() {
-    local name=$1
-    shift
-    echo
-    echo "== $name"
-    if "$@"; then
-        echo "-- $name: passed"
-        passed=$((passed + 1))
-    else
-        echo "-- $name: FAILED"
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-finish() {
-    echo
-    echo "windows.sh: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
-    echo "Total: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
+steps_name=windows.sh
+# shellcheck source=steps.sh source-path=SCRIPTDIR
+. scripts/steps.sh || exit 2
 
 # shellcheck source=/dev/null
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
