@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Runs the README's test command on a fresh minimal Debian and installs the
-# package it builds on another: makes a root of RELEASE with debootstrap,
-# clones this checkout's HEAD into it and runs `bash scripts/test.sh` there
-# as root (RALLON_QUICK=1: the suite only), then builds the Debian package;
-# makes a second fresh root, installs the package with apt and, as a plain
-# user, runs rallon-sim, rallon-cli against it, rallon-config without a
-# display and `man rallon-cli`. Needs root. Ends with one line,
-# `Total: N passed, N failed`: the suite's tests and the install steps.
+# package it builds on another: makes a root of RELEASE with debootstrap
+# (from the Debian mirror of this machine's apt sources, through its apt
+# proxy if it has one), clones this checkout's HEAD into it and runs
+# `bash scripts/test.sh` there as root (RALLON_QUICK=1: the suite only),
+# then builds the Debian package; makes a second fresh root, installs the
+# package with apt and, as a plain user, runs rallon-sim, rallon-cli against
+# it, rallon-config without a display and `man rallon-cli`. Needs root.
+# Ends with one line, `Total: N passed, N failed`: the suite's tests and the
+# install steps.
 # ROOTS_DIR=dir: where the roots are made (default /var/tmp/rallon-roots).
 # RALLON_QUICK=0: the whole test command in the root (sanitizers and fuzzing
 # too, about three times as long).
@@ -33,7 +35,11 @@ if [ "${2:-}" = --wine ]; then
 fi
 [ "$(id -u)" -eq 0 ] || { echo "scripts/fresh-root.sh needs root (debootstrap, mount, chroot)" >&2; exit 2; }
 
-mirror=http://deb.debian.org/debian
+# The mirror and the proxy this machine's apt uses.
+# shellcheck source=apt-sources.sh source-path=SCRIPTDIR
+. scripts/apt-sources.sh || exit 2
+mirror=$(debian_mirror /etc/apt) || exit 2
+apt_proxy
 quick=${RALLON_QUICK:-1}
 [ "$quick" = 0 ] || quick=1
 command -v debootstrap >/dev/null || bash scripts/setup.sh debootstrap || exit 2
@@ -102,6 +108,8 @@ make_root() {
     local root=$1
     waited debootstrap --variant=minbase "$release" "$root" "$mirror" >"$root.log" 2>&1 \
         || { tail -n 20 "$root.log"; return 1; }
+    # The root's apt goes through the same proxy.
+    proxy_conf >"$root/etc/apt/apt.conf.d/01proxy" || return 1
     mount -t proc proc "$root/proc" &&
         mount -t sysfs -o ro sysfs "$root/sys" &&
         mount -t tmpfs -o mode=755,size=16m dev "$root/dev" &&
