@@ -192,8 +192,7 @@ private slots:
 
         QLineEdit *box = numberBox(form);
         QList<QWidget *> tabOrder{box};
-        for (QWidget *w = box->nextInFocusChain(); w != box;
-             w = w->nextInFocusChain()) {
+        for (QWidget *w = box->nextInFocusChain(); w != box; w = w->nextInFocusChain()) {
             if (w->focusPolicy() & Qt::TabFocus)
                 tabOrder.append(w);
         }
