@@ -8,6 +8,9 @@
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpressionValidator>
 
 using namespace rallon::kit;
@@ -69,15 +72,16 @@ CommPortForm::CommPortForm(QWidget *parent)
     rallon::applyEntryRule(txtCOMMPORT_NO, rallon::EntryRule::Port);
     txtCOMMPORT_NO->installEventFilter(new PortsToolTip(txtCOMMPORT_NO));
 
-    lblCOMMPORT = new QLabel(rallon::startup_text::PortWindow.useCommPort, this);
+    auto *lblCOMMPORT = new QLabel(rallon::startup_text::PortWindow.useCommPort, this);
     lblCOMMPORT->setObjectName(QStringLiteral("lblCOMMPORT"));
     lblCOMMPORT->setGeometry(twipsRect(960, 360, 2775, 615));
     lblCOMMPORT->setFont(sansFont(13.5, true));
     lblCOMMPORT->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", rallon::startup_text::PortWindow.done,
-                                 twipsRect(360, 2160, 1575, 735));
-    btnEXIT = makeButton(this, "btnEXIT", rallon::startup_text::PortWindow.exit, twipsRect(2760, 2160, 1575, 735));
+    QPushButton *btnCOMMPORTDONE = makeButton(this, "btnCOMMPORTDONE", rallon::startup_text::PortWindow.done,
+                                              twipsRect(360, 2160, 1575, 735));
+    QPushButton *btnEXIT = makeButton(this, "btnEXIT", rallon::startup_text::PortWindow.exit,
+                                      twipsRect(2760, 2160, 1575, 735));
 
     setTabOrder(txtCOMMPORT_NO, btnCOMMPORTDONE);
     setTabOrder(btnCOMMPORTDONE, btnEXIT);
@@ -87,6 +91,11 @@ CommPortForm::CommPortForm(QWidget *parent)
     connect(btnEXIT, &QPushButton::clicked, this, &CommPortForm::exitClicked);
 
     centreOnScreen(*this);
+}
+
+void CommPortForm::focusNumber()
+{
+    txtCOMMPORT_NO->setFocus();
 }
 
 void CommPortForm::doneClicked()

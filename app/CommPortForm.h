@@ -3,10 +3,9 @@
 // The port selection window frmCOMMPORT: the user types the number of the
 // PC serial port (1..25) and presses DONE, or EXIT to end the program.
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QWidget>
+
+class QLineEdit;
 
 // The PC serial port number typed by the user: 0 when the port selection
 // starts, then the value of the text at every DONE, valid or not.
@@ -18,10 +17,8 @@ class CommPortForm : public QWidget
 public:
     explicit CommPortForm(QWidget *parent = nullptr);
 
-    QLineEdit *txtCOMMPORT_NO = nullptr;
-    QLabel *lblCOMMPORT = nullptr;
-    QPushButton *btnCOMMPORTDONE = nullptr;
-    QPushButton *btnEXIT = nullptr;
+    // Gives the number box the focus (the start sequence, once it is shown).
+    void focusNumber();
 
 signals:
     // DONE with a number from 1 to 25; the window is hidden by then.
@@ -33,4 +30,8 @@ protected:
 private:
     void doneClicked();
     void exitClicked();
+
+    // Its controls are found by their object names ("txtCOMMPORT_NO",
+    // "btnCOMMPORTDONE", "btnEXIT", "lblCOMMPORT").
+    QLineEdit *txtCOMMPORT_NO = nullptr;
 };

@@ -5,7 +5,9 @@
 #include "Style.h"
 #include "WindowPlacement.h"
 
+#include <QFrame>
 #include <QGuiApplication>
+#include <QLabel>
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
@@ -60,28 +62,28 @@ SplashForm::SplashForm(QWidget *parent)
     // Closing it by other means only hides it; it never ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    fraMainFrame = new QFrame(this);
+    auto *fraMainFrame = new QFrame(this);
     fraMainFrame->setObjectName(QStringLiteral("fraMainFrame"));
     fraMainFrame->setGeometry(twipsRect(0, 0, 7380, 4590));
     fraMainFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
 
-    picLogo = makeLabel(fraMainFrame, "picLogo", twipsRect(480, 480, 3825, 885));
+    QLabel *picLogo = makeLabel(fraMainFrame, "picLogo", twipsRect(480, 480, 3825, 885));
     picLogo->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     picLogo->setPixmap(artwork::splashLogoBitmap());
 
-    Image1 = makeLabel(fraMainFrame, "Image1", twipsRect(1560, 1440, 4620, 1290));
+    QLabel *Image1 = makeLabel(fraMainFrame, "Image1", twipsRect(1560, 1440, 4620, 1290));
     Image1->setPixmap(artwork::splashLogoPicture());
     picLogo->setAccessibleName(rallon::startup_text::Splash.smallLogoName);
     Image1->setAccessibleName(rallon::startup_text::Splash.logoName);
 
-    lblVersion = makeLabel(fraMainFrame, "lblVersion", twipsRect(3435, 2880, 2025, 300));
+    QLabel *lblVersion = makeLabel(fraMainFrame, "lblVersion", twipsRect(3435, 2880, 2025, 300));
     lblVersion->setText(rallon::startup_text::Splash.version);
     lblVersion->setFont(sansFont(12, true));
     // The label fits its text; the stand-in face runs wider than the width given.
     lblVersion->resize(qMax(lblVersion->width(), lblVersion->sizeHint().width()),
                        lblVersion->height());
 
-    Label1 = makeLabel(fraMainFrame, "Label1", twipsRect(3480, 3240, 1665, 345));
+    QLabel *Label1 = makeLabel(fraMainFrame, "Label1", twipsRect(3480, 3240, 1665, 345));
     Label1->setText(rallon::startup_text::Splash.date);
     Label1->setFont(sansFont(12, true));
     QPalette palette = Label1->palette();

@@ -35,7 +35,7 @@ void Startup::run()
     m_splash->hide();
     m_commPort->show();
     m_commPort->activateWindow();
-    m_commPort->txtCOMMPORT_NO->setFocus();
+    m_commPort->focusNumber();
 }
 
 bool Startup::endOnSignals()

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Runs the README's test command on a fresh minimal Debian and installs the
-# package it builds on another: makes a root of RELEASE with debootstrap,
-# clones this checkout's HEAD into it and runs `bash scripts/test.sh` there
-# as root (RALLON_QUICK=1: the suite only), then builds the Debian package;
-# makes a second fresh root, installs the package with apt and, as a plain
-# user, runs rallon-sim, rallon-cli against it, rallon-config without a
-# display and `man rallon-cli`. Needs root. Ends with one line,
-# `Total: N passed, N failed`: the suite's tests and the install steps.
+# package it builds on another: makes a root of RELEASE with debootstrap
+# (from the Debian mirror of this machine's apt sources, through its apt
+# proxy if it has one), clones this checkout's HEAD into it and runs
+# `bash scripts/test.sh` there as root (RALLON_QUICK=1: the suite only),
+# then builds the Debian package; makes a second fresh root, installs the
+# package with apt and, as a plain user, runs rallon-sim, rallon-cli against
+# it, rallon-config without a display and `man rallon-cli`. Needs root.
+# Ends with one line, `Total: N passed, N failed`: the suite's tests and the
+# install steps.
 # ROOTS_DIR=dir: where the roots are made (default /var/tmp/rallon-roots).
 # RALLON_QUICK=0: the whole test command in the root (sanitizers and fuzzing
 # too, about three times as long).
 # --wine BINDIR (trixie only): instead, one fresh root with Wine, into which
-# BINDIR (the Windows build's programs and tests) and HEAD's tests/wine are
-# copied, and `bash tests/wine/run.sh` run there; its Total counts in this
-# one. RALLON_WINE_SHOT=FILE: the window's screenshot is copied to FILE.
+# BINDIR (the Windows build's programs and tests) and HEAD's tests/wine and
+# scripts/steps.sh are copied, and `bash tests/wine/run.sh` run there; its
+# Total counts in this one. RALLON_WINE_SHOT=FILE: the window's screenshot
+# is copied to FILE.
 # usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
@@ -32,7 +35,11 @@ if [ "${2:-}" = --wine ]; then
 fi
 [ "$(id -u)" -eq 0 ] || { echo "scripts/fresh-root.sh needs root (debootstrap, mount, chroot)" >&2; exit 2; }
 
-mirror=http://deb.debian.org/debian
+# The mirror and the proxy this machine's apt uses.
+# shellcheck source=apt-sources.sh source-path=SCRIPTDIR
+. scripts/apt-sources.sh || exit 2
+mirror=$(debian_mirror /etc/apt) || exit 2
+apt_proxy
 quick=${RALLON_QUICK:-1}
 [ "$quick" = 0 ] || quick=1
 command -v debootstrap >/dev/null || bash scripts/setup.sh debootstrap || exit 2
@@ -51,9 +58,9 @@ build_root=$work/build
 install_root=$work/install
 user=technician
 
-passed=0
-failed=0
-started=$SECONDS
+steps_name="fresh-root.sh $release"
+# shellcheck source=steps.sh source-path=SCRIPTDIR
+. scripts/steps.sh || exit 2
 
 # Ends whatever still runs in the roots or for them, unmounts everything
 # mounted under them (deepest first, lazily when busy) and removes them; a
@@ -95,36 +102,14 @@ waited() {
     return "$status"
 }
 
-# step NAME COMMAND...: runs COMMAND and counts it passed or failed.
-step() {
-    local name=$1
-    shift
-    echo
-    echo "== $name"
-    if "$@"; then
-        echo "-- $name: passed"
-        passed=$((passed + 1))
-    else
-        echo "-- $name: FAILED"
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-
-finish() {
-    echo
-    echo "fresh-root.sh $release: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
-    echo "Total: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
-
 # A fresh minimal root of the release in $1, with /proc, /sys, a /dev of its
 # own (pseudo-terminals included) and /tmp mounted.
 make_root() {
     local root=$1
     waited debootstrap --variant=minbase "$release" "$root" "$mirror" >"$root.log" 2>&1 \
         || { tail -n 20 "$root.log"; return 1; }
+    # The root's apt goes through the same proxy.
+    proxy_conf >"$root/etc/apt/apt.conf.d/01proxy" || return 1
     mount -t proc proc "$root/proc" &&
         mount -t sysfs -o ro sysfs "$root/sys" &&
         mount -t tmpfs -o mode=755,size=16m dev "$root/dev" &&
@@ -183,11 +168,12 @@ add_total() {
 
 wine_root=$work/wine
 
-# The Windows build and HEAD's tests/wine, into the Wine root.
+# The Windows build and HEAD's tests/wine (with the steps it sources), into
+# the Wine root.
 copy_wine() {
     mkdir -p "$wine_root/root/rallon-config" &&
         cp -a "$wine_bin" "$wine_root/root/bin" &&
-        git archive "$head" tests/wine | tar -x -C "$wine_root/root/rallon-config"
+        git archive "$head" tests/wine scripts/steps.sh | tar -x -C "$wine_root/root/rallon-config"
 }
 
 # tests/wine/run.sh in the Wine root; its Total line's counts go into the totals.

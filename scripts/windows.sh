@@ -18,31 +18,11 @@ repo=$PWD
 cache=${RALLON_CACHE:-$HOME/.cache/rallon}
 build=$repo/build-windows
 jobs=$(nproc)
-started=$SECONDS
-
-passed=0
-failed=0
-step() {
-    local name=$1
-    shift
-    echo
-    echo "== $name"
-    if "$@"; then
-        echo "-- $name: passed"
-        passed=$((passed + 1))
-    else
-        echo "-- $name: FAILED"
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-finish() {
-    echo
-    echo "windows.sh: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
-    echo "Total: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
+steps_name=windows.sh
+# shellcheck source=steps.sh source-path=SCRIPTDIR
+. scripts/steps.sh || exit 2
+# shellcheck source=apt-sources.sh source-path=SCRIPTDIR
+. scripts/apt-sources.sh || exit 2
 
 # shellcheck source=/dev/null
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -90,11 +70,12 @@ install_tools() {
 
 # This release's qt6-base source (the version of the Qt installed here, whose
 # tools the cross-build uses), fetched through an apt configuration of its
-# own: the system's sources are not touched.
+# own from the Debian mirror of the system's sources, which are not touched.
 qt_source() {
-    local apt=$1/apt
+    local apt=$1/apt mirror
+    mirror=$(debian_mirror /etc/apt) || return 1
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts"
-    echo "deb-src http://deb.debian.org/debian $codename main" >"$apt/sources.list"
+    echo "deb-src $mirror $codename main" >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
                    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
                    -o "APT::Sandbox::User=root")  # _apt cannot reach the cache

@@ -2,6 +2,7 @@
 // menu items and in the real message box, each line one line on screen, and
 // ABOUT's splash window with its time and a second click during it.
 
+#include "Controls.h"
 #include "HelpAbout.h"
 #include "HookGuard.h"
 #include "Program.h"
@@ -202,7 +203,7 @@ private slots:
         QVERIFY(!splash->isVisible());
         QCOMPARE(messagesDuringAbout, 1);
         QVERIFY(splashUpThen);
-        QCOMPARE(splash->lblVersion->text(), QString("Version 0.0 Beta"));
+        QCOMPARE(rallon::control<QLabel>(*splash, QStringLiteral("lblVersion"))->text(), QString("Version 0.0 Beta"));
     }
 
     void secondAboutKeepsSplashUpUntilItsTimeAfterIt()

@@ -54,6 +54,17 @@ QByteArray x11Property(QWindow &window, const char *name)
 
 constexpr float ShortSplash = 0.3f;
 
+// The port selection window's controls, by their object names.
+QLineEdit *numberBox(const CommPortForm &form)
+{
+    return control<QLineEdit>(form, QStringLiteral("txtCOMMPORT_NO"));
+}
+
+QPushButton *button(const CommPortForm &form, const char *name)
+{
+    return control<QPushButton>(form, QLatin1String(name));
+}
+
 const QString InvalidPortTitle = QStringLiteral("COMM Port Selection");
 const QString InvalidPortText = QStringLiteral(
     "An invlaid COMM Port has been selected\r\nPlease type a valid serial port for\r\n this "
@@ -81,8 +92,8 @@ private:
 
     void done(Startup &startup, const QString &text)
     {
-        startup.frmCOMMPORT()->txtCOMMPORT_NO->setText(text);
-        QTest::mouseClick(startup.frmCOMMPORT()->btnCOMMPORTDONE, Qt::LeftButton);
+        numberBox(*startup.frmCOMMPORT())->setText(text);
+        QTest::mouseClick(button(*startup.frmCOMMPORT(), "btnCOMMPORTDONE"), Qt::LeftButton);
     }
 
 private slots:
@@ -141,13 +152,13 @@ private slots:
 
         QVERIFY(!startup.frmSplash1()->isVisible());
         // Its version text fits the label, though the face runs wider.
-        const QLabel *version = startup.frmSplash1()->lblVersion;
+        const QLabel *version = control<QLabel>(*startup.frmSplash1(), QStringLiteral("lblVersion"));
         QCOMPARE(version->text(), QString("Version 0.0 Beta"));
         QVERIFY(version->width() >= version->fontMetrics().horizontalAdvance(version->text()));
 
         QVERIFY(startup.frmCOMMPORT()->isVisible());
-        QCOMPARE(startup.frmCOMMPORT()->txtCOMMPORT_NO->text(), QString("1"));
-        QTRY_COMPARE(QApplication::focusWidget(), startup.frmCOMMPORT()->txtCOMMPORT_NO);
+        QCOMPARE(numberBox(*startup.frmCOMMPORT())->text(), QString("1"));
+        QTRY_COMPARE(QApplication::focusWidget(), numberBox(*startup.frmCOMMPORT()));
         QVERIFY(!startup.mainWindow());
         QVERIFY(messages.isEmpty());
         QCOMPARE(ends, 0);
@@ -179,32 +190,32 @@ private slots:
         QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QCOMPARE(form.geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
 
-        QList<QWidget *> tabOrder{form.txtCOMMPORT_NO};
-        for (QWidget *w = form.txtCOMMPORT_NO->nextInFocusChain(); w != form.txtCOMMPORT_NO;
-             w = w->nextInFocusChain()) {
+        QLineEdit *box = numberBox(form);
+        QList<QWidget *> tabOrder{box};
+        for (QWidget *w = box->nextInFocusChain(); w != box; w = w->nextInFocusChain()) {
             if (w->focusPolicy() & Qt::TabFocus)
                 tabOrder.append(w);
         }
-        QCOMPARE(tabOrder, (QList<QWidget *>{form.txtCOMMPORT_NO, form.btnCOMMPORTDONE, form.btnEXIT}));
+        QCOMPARE(tabOrder, (QList<QWidget *>{box, button(form, "btnCOMMPORTDONE"), button(form, "btnEXIT")}));
 
         // DONE is not the default button: Enter on it does nothing.
         QSignalSpy chosen(&form, &CommPortForm::portChosen);
-        QTest::keyClick(form.btnCOMMPORTDONE, Qt::Key_Return);
-        QTest::keyClick(form.btnCOMMPORTDONE, Qt::Key_Enter);
+        QTest::keyClick(button(form, "btnCOMMPORTDONE"), Qt::Key_Return);
+        QTest::keyClick(button(form, "btnCOMMPORTDONE"), Qt::Key_Enter);
         QCOMPARE(chosen.count(), 0);
         QVERIFY(messages.isEmpty());
 
         // Hovering the number box lists the ports present, as rallon-cli ports does.
-        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), form.txtCOMMPORT_NO->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(form.txtCOMMPORT_NO, &hover);
-        QCOMPARE(form.txtCOMMPORT_NO->toolTip(), "Serial ports on this computer, with the number to type:\n"
-                                                     + rallon::portListText(rallon::presentPorts()));
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(box, &hover);
+        QCOMPARE(box->toolTip(), "Serial ports on this computer, with the number to type:\n"
+                                     + rallon::portListText(rallon::presentPorts()));
     }
 
     void keyFilterLetsOnlyDigitsAndBackspaceThrough()
     {
         CommPortForm form;
-        QLineEdit *box = form.txtCOMMPORT_NO;
+        QLineEdit *box = numberBox(form);
         QSignalSpy chosen(&form, &CommPortForm::portChosen);
         QCOMPARE(box->text(), QString("1"));
         box->end(false);
@@ -254,7 +265,7 @@ private slots:
         QVERIFY(messages[0].warning);
         QCOMPARE(CommPortNumber, qint16(stored));
         QVERIFY(startup->frmCOMMPORT()->isVisible());
-        QCOMPARE(startup->frmCOMMPORT()->txtCOMMPORT_NO->text(), typed);
+        QCOMPARE(numberBox(*startup->frmCOMMPORT())->text(), typed);
         QVERIFY(!startup->mainWindow());
         QVERIFY(portsAsked.isEmpty());
         QCOMPARE(ends, 0);
@@ -355,7 +366,7 @@ private slots:
         if (closeBox)
             QVERIFY(window->close());
         else
-            QTest::mouseClick(window->btnEXIT, Qt::LeftButton);
+            QTest::mouseClick(button(*window, "btnEXIT"), Qt::LeftButton);
 
         QCOMPARE(ends, 1);
         QVERIFY(!window->isVisible());

@@ -28,7 +28,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 suite_timeout=${RALLON_WINE_TIMEOUT:-300}
 suite_glob=${RALLON_WINE_SUITES:-test_*.exe}
 shot_copy=${RALLON_WINE_SHOT:-}
-started=$SECONDS
+steps_name=tests/wine/run.sh
+# shellcheck source=../../scripts/steps.sh source-path=SCRIPTDIR
+. "$here/../../scripts/steps.sh" || exit 2
 
 packages=(wine wine64 xvfb gcc libc6-dev fonts-dejavu-core xdotool imagemagick)
 missing=()
@@ -58,8 +60,6 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all XDG_RUNTIME_DIR=$work
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
-passed=0
-failed=0
 pids=()
 job=
 
@@ -88,30 +88,6 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
-
-# step NAME COMMAND...: runs COMMAND and counts it passed or failed.
-step() {
-    local name=$1
-    shift
-    echo
-    echo "== $name"
-    if "$@"; then
-        echo "-- $name: passed"
-        passed=$((passed + 1))
-    else
-        echo "-- $name: FAILED"
-        failed=$((failed + 1))
-        return 1
-    fi
-}
-
-finish() {
-    echo
-    echo "tests/wine/run.sh: $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s"
-    echo "Total: $passed passed, $failed failed"
-    [ "$failed" -eq 0 ]
-    exit
-}
 
 # The preloaded library and the null-modem relay, built for this system.
 build_helpers() {

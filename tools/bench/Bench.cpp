@@ -150,8 +150,8 @@ int Bench::measure(Results *r)
     if (!m_sim.start(&path, &error))
         return fail(QStringLiteral("cannot open a pseudo-terminal: ") + error);
     WindowBench::routePortsTo(path);
-    startup.frmCOMMPORT()->txtCOMMPORT_NO->setText(QStringLiteral("1"));
-    QTest::mouseClick(startup.frmCOMMPORT()->btnCOMMPORTDONE, Qt::LeftButton);
+    control<QLineEdit>(*startup.frmCOMMPORT(), QStringLiteral("txtCOMMPORT_NO"))->setText(QStringLiteral("1"));
+    QTest::mouseClick(control<QPushButton>(*startup.frmCOMMPORT(), QStringLiteral("btnCOMMPORTDONE")), Qt::LeftButton);
     m_form = startup.mainWindow();
     if (!m_form || m_ends || !m_messages.isEmpty())
         return fail(QStringLiteral("the main window did not open on ") + path);

@@ -13,7 +13,7 @@
 //                                  keeps rallon-cli's trace in FILE
 
 #include "Bench.h"
-#include "Provision.h"
+#include "ProvisionTiming.h"
 #include "StartupProbe.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         const QStringList args = app.arguments();
         const qsizetype trace = args.indexOf(QStringLiteral("--trace"));
-        return benchProvision(trace > 0 ? args.value(trace + 1) : QString());
+        return timeProvision(trace > 0 ? args.value(trace + 1) : QString());
     }
     QApplication app(argc, argv);
     const QStringList args = app.arguments();

@@ -13,6 +13,6 @@ inline const QString ProvisionOption = QStringLiteral("--provision");
 // Runs the programs, prints one line per device and the verdict. With
 // `tracePath`, rallon-cli's --trace goes to that file. 0 when every device
 // was done and its ledger line was on the disk before its output line.
-int benchProvision(const QString &tracePath);
+int timeProvision(const QString &tracePath);
 
 }  // namespace rallon::bench

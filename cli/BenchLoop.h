@@ -15,7 +15,7 @@
 namespace rallon::cli {
 
 // What the command line asks of one provision run.
-struct ProvisionOptions {
+struct BenchLoopOptions {
     QString port;
     document::Wanted common;       // the template
     provision::Inventory inventory;
@@ -28,6 +28,6 @@ struct ProvisionOptions {
 
 // Runs until `count` devices are done, an end signal, a lost port or a
 // ledger that cannot be written; prints the summary. The exit status.
-int provision(const ProvisionOptions &options);
+int runBenchLoop(const BenchLoopOptions &options);
 
 }  // namespace rallon::cli

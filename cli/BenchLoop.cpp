@@ -1,4 +1,4 @@
-#include "Provision.h"
+#include "BenchLoop.h"
 
 #include "AddressPolicy.h"
 #include "Apply.h"
@@ -97,9 +97,9 @@ bool endsRun(const Applied &applied)
 }
 
 // One run of the loop: its port, its ledger and its counts.
-class ProvisionRun {
+class BenchLoop {
 public:
-    explicit ProvisionRun(const ProvisionOptions &options)
+    explicit BenchLoop(const BenchLoopOptions &options)
         : m_options(options), m_link(options.port, options.timeoutMs) {}
     int run();
 
@@ -116,7 +116,7 @@ private:
     int record(const LedgerEntry &entry, const QString &shown, bool changed);
     int write(LedgerEntry entry, bool changed);
 
-    const ProvisionOptions &m_options;
+    const BenchLoopOptions &m_options;
     Link m_link;
     LedgerFile m_ledger;
     QElapsedTimer m_sinceRequest;
@@ -124,7 +124,7 @@ private:
     bool m_toldWaiting = false, m_toldNoRecord = false;
 };
 
-int ProvisionRun::run()
+int BenchLoop::run()
 {
     QString error;
     if (!m_ledger.open(m_options.ledger, m_options.dryRun, &error)) {
@@ -172,7 +172,7 @@ int ProvisionRun::run()
 }
 
 // Done, an end signal's exit status, or Usage when the ledger cannot be locked.
-int ProvisionRun::lockLedger(LedgerFile::Lock *lock)
+int BenchLoop::lockLedger(LedgerFile::Lock *lock)
 {
     QString error;
     int ended = Done;
@@ -194,13 +194,13 @@ int ProvisionRun::lockLedger(LedgerFile::Lock *lock)
     return Usage;
 }
 
-int ProvisionRun::probe(ConfigRecord *record)
+int BenchLoop::probe(ConfigRecord *record)
 {
     m_sinceRequest.start();
     return m_link.probe(record, qMin(RequestIntervalMs, m_options.timeoutMs));
 }
 
-int ProvisionRun::waitForDevice(ConfigRecord *device)
+int BenchLoop::waitForDevice(ConfigRecord *device)
 {
     for (;;) {
         const int answered = probe(device);
@@ -220,7 +220,7 @@ int ProvisionRun::waitForDevice(ConfigRecord *device)
     }
 }
 
-int ProvisionRun::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
+int BenchLoop::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
 {
     for (;;) {
         if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
@@ -240,7 +240,7 @@ int ProvisionRun::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *nex
 
 // Under the lock, output is held: a terminal that blocks must not keep
 // other runs from the ledger.
-int ProvisionRun::configure(const ConfigRecord &device)
+int BenchLoop::configure(const ConfigRecord &device)
 {
     LedgerFile::Lock lock;
     if (const int failed = lockLedger(&lock))
@@ -254,7 +254,7 @@ int ProvisionRun::configure(const ConfigRecord &device)
 
 // Chooses the address, changes the device and records it, all under the
 // ledger's lock: no other run can choose the same address meanwhile.
-int ProvisionRun::configureLocked(const ConfigRecord &device)
+int BenchLoop::configureLocked(const ConfigRecord &device)
 {
     const quint16 serial = device.serialNumber;
     InputError wrong;
@@ -296,7 +296,7 @@ int ProvisionRun::configureLocked(const ConfigRecord &device)
 
 // The inventory's address is the ledger's for another device: refused. Or
 // the range is used up: no device can be done, the run ends.
-int ProvisionRun::noAddress(LedgerEntry entry, const QString &why, bool listedIp)
+int BenchLoop::noAddress(LedgerEntry entry, const QString &why, bool listedIp)
 {
     if (!listedIp && m_options.range) {
         complain(why);
@@ -312,7 +312,7 @@ int ProvisionRun::noAddress(LedgerEntry entry, const QString &why, bool listedIp
 
 // The change's outcome counted, in the ledger and on standard output, as
 // its row says.
-int ProvisionRun::recordOutcome(LedgerEntry entry, const Applied &applied)
+int BenchLoop::recordOutcome(LedgerEntry entry, const Applied &applied)
 {
     if (applied.outcome == Applied::Outcome::NotSent)  // no line, and the run ends
         return applied.exit;
@@ -335,14 +335,14 @@ int ProvisionRun::recordOutcome(LedgerEntry entry, const Applied &applied)
 
 // The ledger line on the disk, then the device's line on standard output.
 // `changed`: a change was sent to the device.
-int ProvisionRun::record(const LedgerEntry &entry, const QString &shown, bool changed)
+int BenchLoop::record(const LedgerEntry &entry, const QString &shown, bool changed)
 {
     if (const int failed = write(entry, changed))
         return failed;
     return say(shown);
 }
 
-int ProvisionRun::write(LedgerEntry entry, bool changed)
+int BenchLoop::write(LedgerEntry entry, bool changed)
 {
     entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
@@ -356,9 +356,9 @@ int ProvisionRun::write(LedgerEntry entry, bool changed)
 
 }  // namespace
 
-int provision(const ProvisionOptions &options)
+int runBenchLoop(const BenchLoopOptions &options)
 {
-    return ProvisionRun(options).run();
+    return BenchLoop(options).run();
 }
 
 }  // namespace rallon::cli

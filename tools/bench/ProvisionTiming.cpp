@@ -1,4 +1,4 @@
-#include "Provision.h"
+#include "ProvisionTiming.h"
 
 #include "ConfigRecord.h"
 #include "Report.h"
@@ -79,7 +79,7 @@ int fail(const QString &text)
 
 }  // namespace
 
-int benchProvision(const QString &tracePath)
+int timeProvision(const QString &tracePath)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
