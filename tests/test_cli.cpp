@@ -135,6 +135,11 @@ public:
     void start(QStringList arguments)
     {
         arguments.replaceInStrings(QRegularExpression("^PORT$"), m_peer.path());
+        if (!stale.isEmpty()) {
+            m_peer.write(stale);
+            if (!m_peer.waitUntilWaiting(int(stale.size())))
+                qWarning("the stale octets did not reach the line");
+        }
         m_clock.start();
         m_program.start(built(RALLON_CLI_PATH), arguments);
         m_program.write(input);
@@ -175,6 +180,7 @@ public:
     QList<QByteArray> frames;  // what the device received, frame by frame
     int noiseMs = 0;
     QByteArray input;          // the program's standard input
+    QByteArray stale;          // on the line before the program starts
 
 private:
     void takeFrames()
@@ -229,6 +235,8 @@ private slots:
     void alteredAnswer_data();
     void alteredAnswer();
     void missingPort();
+    void staleRecordIsNotTheAnswer();
+    void lostPortReopensAtTheNextRequest();
     void badDocumentSendsNothing();
     void documentErrorsNameField_data();
     void documentErrorsNameField();
@@ -430,6 +438,41 @@ void TestCli::missingPort()
     const Run run = runCli({"read", NoSuchPort});
     QCOMPARE(run.code, 4);
     QVERIFY2(run.err.contains("no such device"), qPrintable(run.err));
+}
+
+// A record already on the line (a reply nobody read) is not the answer.
+void TestCli::staleRecordIsNotTheAnswer()
+{
+    ScriptedDevice line({answerOf(model("wired"))});
+    line.stale = answerOf(model("wireless-password"));
+    const Run run = line.run({"read", "PORT", "--json"});
+    QCOMPARE(run.code, 0);
+    QCOMPARE(QJsonDocument::fromJson(run.out.toUtf8()).object().value("model").toString(), QString("wired"));
+}
+
+// A line that hung up while provision waits for a device: the next request
+// opens the port again, the adapter back under the same name.
+void TestCli::lostPortReopensAtTheNextRequest()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#else
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyRALLON"));
+    auto peer = std::make_unique<PtyPeer>();
+    QVERIFY(QFile::link(peer->path(), link));
+    const QString mask = writtenFile(dir, R"({"format": "rallon-config/1", "mask": "255.255.255.0"})");
+    QProcess program;
+    program.start(built(RALLON_CLI_PATH), {"provision", link, "--timeout-ms", "300", "--template", mask, "--ip-range",
+                                           "10.1.0.20-10.1.0.99", "--ledger", dir.filePath("ledger.csv")});
+    QTRY_COMPARE_WITH_TIMEOUT(peer->received(), requestFrame(), 5000);
+    peer = std::make_unique<PtyPeer>();
+    QVERIFY(QFile::remove(link) && QFile::link(peer->path(), link));
+    QTRY_COMPARE_WITH_TIMEOUT(peer->received(), requestFrame(), 5000);
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QVERIFY2(!program.readAllStandardError().contains("lost"), "the loss was not quiet");
+#endif
 }
 
 void TestCli::badDocumentSendsNothing()

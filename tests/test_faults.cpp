@@ -405,6 +405,48 @@ private slots:
         QCOMPARE(messages.size(), 1);
     }
 
+    // The session alone, on a line that hangs up as its octets are read: the
+    // hang-up watch's report comes a pass later. Told once, though the port
+    // reports the dead line too (a request's flush); after close() the late
+    // report changes nothing, and the device back under the same name is not
+    // reopened.
+    void hangUpIsToldOnceAndCloseIsFinal_data()
+    {
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("request on the dead line") << false;
+        QTest::newRow("closed before the report") << true;
+    }
+    void hangUpIsToldOnceAndCloseIsFinal()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#endif
+        QFETCH(bool, closed);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyRALLON"));
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(QFile::link(peer->path(), link));
+        SerialSession session;
+        QSignalSpy lost(&session, &SerialSession::portLost);
+        QVERIFY(session.open(link));
+        connect(&session, &SerialSession::received, this, [this] { peer.reset(); });
+        peer->write("x");
+        QDeadlineTimer deadline(AnswerWaitMs);
+        while (peer && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QVERIFY(!peer);
+        if (closed)
+            session.close();
+        else
+            session.beginRequest();
+        QTest::qWait(ShortTimeoutMs);
+        QCOMPARE(lost.size(), closed ? 0 : 1);
+        QCOMPARE(session.errorString().isEmpty(), closed);
+        peer = std::make_unique<PtyPeer>();
+        QVERIFY(QFile::remove(link) && QFile::link(peer->path(), link));
+        QCOMPARE(session.beginRequest(), !closed);
+    }
+
     // A hung-up terminal's read returns 0 and leaves errno as it was;
     // QSerialPort 6.4 names the error after that stale errno: EAGAIN gives a
     // resource error, anything else a read error that repeats until closed.

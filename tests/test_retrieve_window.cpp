@@ -341,6 +341,40 @@ private slots:
         QVERIFY(messages.isEmpty());
     }
 
+    // A record already waiting on the line when the port opens, or when
+    // RETRIEVE is clicked, was asked by nobody: it is dropped unshown.
+    void recordWaitingOnTheLineIsDropped_data()
+    {
+        QTest::addColumn<bool>("beforeOpen");  // else before the request
+        QTest::newRow("before the port opened") << true;
+        QTest::newRow("before RETRIEVE") << false;
+    }
+    void recordWaitingOnTheLineIsDropped()
+    {
+        QFETCH(bool, beforeOpen);
+        const QByteArray stale = encodeRecord(*simModel("wireless-password")) + '\r';
+        peer = std::make_unique<PtyPeer>();
+        if (beforeOpen) {
+            peer->write(stale);
+            QVERIFY(peer->waitUntilWaiting(stale.size()));
+        }
+        openForm(peer->path());
+        QSignalSpy shown(form.get(), &UtilityForm::recordShown);
+        if (beforeOpen) {
+            QTest::qWait(100);
+            QCOMPARE(currentColumn(*form), dashes());
+        } else {
+            peer->write(stale);
+            QVERIFY(peer->waitUntilWaiting(stale.size()));
+        }
+        retrieve();
+        peer->write(encodeRecord(*simModel("wired")) + '\r');
+        QVERIFY(shown.wait(5000));
+        QTest::qWait(100);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(currentColumn(*form), columnOf(*simModel("wired")));
+    }
+
     void octetsNobodyAskedForStartNoTimeOut()
     {
         openOnPeerWithShortTimeOut();

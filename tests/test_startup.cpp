@@ -70,7 +70,13 @@ const QString InvalidPortText = QStringLiteral(
     "An invlaid COMM Port has been selected\r\nPlease type a valid serial port for\r\n this "
     "computer or exit from the program.");
 
+// How the program takes its display: it says there is none (one line, exit
+// 1), runs on, or leaves the display to Qt, which ends it its own way.
+enum class DisplayOutcome { NoneSaid, RunsOn, LeftToQt };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(DisplayOutcome)
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -377,20 +383,31 @@ private slots:
 
     // The program itself without a display: one line naming the command line
     // and the virtual device, and exit 1 instead of Qt's abort. The offscreen
-    // platform counts as a display.
+    // platform counts as a display; so do a Wayland session and Qt's own
+    // -platform and -display options, which are left to Qt.
     void withoutADisplayOneLineAndExit1_data()
     {
         QTest::addColumn<QStringList>("environment");  // DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM removed first
-        QTest::addColumn<bool>("ends");
-        QTest::newRow("none set") << QStringList{} << true;
-        QTest::newRow("xcb without DISPLAY") << QStringList{"QT_QPA_PLATFORM=xcb"} << true;
-        QTest::newRow("no X server") << QStringList{"DISPLAY=:4242"} << true;
-        QTest::newRow("offscreen") << QStringList{"QT_QPA_PLATFORM=offscreen"} << false;
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<DisplayOutcome>("outcome");
+        using Outcome = DisplayOutcome;
+        QTest::newRow("none set") << QStringList{} << QStringList{} << Outcome::NoneSaid;
+        QTest::newRow("xcb without DISPLAY") << QStringList{"QT_QPA_PLATFORM=xcb"} << QStringList{} << Outcome::NoneSaid;
+        QTest::newRow("no X server") << QStringList{"DISPLAY=:4242"} << QStringList{} << Outcome::NoneSaid;
+        QTest::newRow("offscreen") << QStringList{"QT_QPA_PLATFORM=offscreen"} << QStringList{} << Outcome::RunsOn;
+        QTest::newRow("Wayland without DISPLAY")
+            << QStringList{"WAYLAND_DISPLAY=rallon-no-compositor"} << QStringList{} << Outcome::LeftToQt;
+        QTest::newRow("-platform") << QStringList{} << QStringList{"-platform", "offscreen"} << Outcome::RunsOn;
+        QTest::newRow("--platform") << QStringList{} << QStringList{"--platform", "offscreen"} << Outcome::RunsOn;
+        QTest::newRow("-display") << QStringList{} << QStringList{"-display", ":4242"} << Outcome::LeftToQt;
+        QTest::newRow("--display") << QStringList{} << QStringList{"--display", ":4242"} << Outcome::LeftToQt;
     }
     void withoutADisplayOneLineAndExit1()
     {
         QFETCH(QStringList, environment);
-        QFETCH(bool, ends);
+        QFETCH(QStringList, arguments);
+        QFETCH(DisplayOutcome, outcome);
+        const bool ends = outcome != DisplayOutcome::RunsOn;
         QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             variables.remove(QLatin1String(name));
@@ -398,7 +415,7 @@ private slots:
             variables.insert(setting.section('=', 0, 0), setting.section('=', 1));
         QProcess program;
         program.setProcessEnvironment(variables);
-        program.start(built(RALLON_CONFIG_PATH), {});
+        program.start(built(RALLON_CONFIG_PATH), arguments);
         // Offscreen, the splash waits its three seconds.
         QCOMPARE(program.waitForFinished(ends ? 10000 : 1500), ends);
         if (!ends) {
@@ -406,9 +423,14 @@ private slots:
             program.waitForFinished();
             return;
         }
+        const QByteArray said = program.readAllStandardError();
+        if (outcome == DisplayOutcome::LeftToQt) {
+            QVERIFY2(!said.contains("rallon-sim"), said);
+            return;
+        }
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
-        const QList<QByteArray> lines = program.readAllStandardError().split('\n');
+        const QList<QByteArray> lines = said.split('\n');
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[0].contains("rallon-cli") && lines[0].contains("rallon-sim"), lines[0]);
     }

@@ -7,6 +7,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QThread>
+
+#ifndef Q_OS_WIN
+#include <sys/ioctl.h>
+#endif
 
 class PtyPeer {
 public:
@@ -27,6 +32,24 @@ public:
             if (n > 0)
                 done += n;
         }
+    }
+
+    // Waits, without serving events, until `count` octets written here wait
+    // unread at the utility's end (on Windows: for their time on the line).
+    bool waitUntilWaiting(int count)
+    {
+#ifdef Q_OS_WIN
+        QThread::msleep(count * 10 * 1000 / 4800 + 100);
+        return true;
+#else
+        for (int tries = 0; tries < 1000; ++tries) {
+            int waiting = 0;
+            if (::ioctl(m_pty.slave(), FIONREAD, &waiting) == 0 && waiting >= count)
+                return true;
+            QThread::msleep(1);
+        }
+        return false;
+#endif
     }
 
     // Everything the utility has sent so far, gathered across calls.
