@@ -22,6 +22,7 @@
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -75,6 +76,7 @@ public:
         m_process.waitForFinished(5000);
     }
     qint64 pid() const { return m_process.processId(); }
+    const QStringList &lines() const { return m_lines; }
 
     // Acts on a device's line (its index from 0) before the device is unplugged.
     std::function<void(int, const QString &)> onLine;
@@ -190,6 +192,7 @@ private slots:
     void inventorySkipsUnlisted();
     void restartGoesOn();
     void twoBenchesShareLedger();
+    void waitsForLedgerLock();
     void endSignalAfterUpload();
     void alteredAnswerDiffers();
     void staleRecordOnTheLine();
@@ -340,6 +343,37 @@ void TestProvision::twoBenchesShareLedger()
     }
     QCOMPARE(entries->size(), 12);
     QCOMPARE(addresses, QSet<QString>({"10.1.0.20", "10.1.0.21", "10.1.0.22", "10.1.0.23", "10.1.0.24", "10.1.0.25"}));
+}
+
+// Another program holds the ledger's lock when the second device is in
+// hand: the run says it waits, and changes nothing until the lock is let go.
+void TestProvision::waitsForLedgerLock()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the test takes the ledger's lock with flock");
+#else
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    Sim sim({"--batch", "2"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "2"});
+    QFile held(ledger);
+    provision.onLine = [&](int device, const QString &) {
+        if (device == 0 && held.open(QIODevice::ReadOnly))
+            QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    };
+    const QString waiting = "waiting for the ledger " + ledger + ", which another run holds";
+    for (int turn = 0; turn < 100 && !provision.lines().contains(waiting); ++turn)
+        provision.serve(50);
+    QVERIFY2(provision.lines().contains(waiting), qPrintable(provision.lines().join('\n')));
+    provision.serve(500);
+    QCOMPARE(sim.frames("received upload ").size(), 1);
+    QCOMPARE(::flock(held.handle(), LOCK_UN), 0);
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run), QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done",
+                                        "done 2, failed 0, skipped 0"}));
+#endif
 }
 
 // An end signal while the device answers an upload: the answer is taken and
