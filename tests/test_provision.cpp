@@ -464,23 +464,26 @@ void TestProvision::staleRecordOnTheLine()
 }
 
 // A run that ended between the upload and its final line held the address
-// for that device: the next run gives it to no other device. A device done
-// before but since swapped in for another (4659) is configured again.
+// for that device: the next run gives it to no other device (4663's holds
+// against 4662, two devices on). A device done before but since swapped in
+// for another (4659) is configured again.
 void TestProvision::sendingLineHoldsItsAddress()
 {
     QTemporaryDir dir;
     const QString ledger = written(dir, "ledger.csv",
                                    (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.30,4001,done,"
                                              "\n2026-12-09T10:01:00.000Z,4659,wireless,10.1.0.31,4001,swapped,4660"
-                                             "\n2026-12-09T10:02:00.000Z,4661,wireless,10.1.0.20,4001,sending,\n")
+                                             "\n2026-12-09T10:02:00.000Z,4661,wireless,10.1.0.20,4001,sending,"
+                                             "\n2026-12-09T10:03:00.000Z,4663,wireless,10.1.0.21,4001,sending,\n")
                                        .toUtf8());
-    Sim sim({"--batch", "2"});
+    Sim sim({"--batch", "4"});
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
-                              "--ledger", ledger, "--count", "2"});
+                              "--ledger", ledger, "--count", "4"});
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
     QCOMPARE(results(run),
-             QStringList({"4660  10.1.0.30  done", "4661  10.1.0.20  done", "done 2, failed 0, skipped 0"}));
+             QStringList({"4660  10.1.0.30  done", "4661  10.1.0.20  done", "4662  10.1.0.22  done",
+                          "4663  10.1.0.21  done", "done 4, failed 0, skipped 0"}));
 }
 
 void TestProvision::dryRunWritesNothing()
