@@ -584,6 +584,18 @@ void TestProvision::addressKeptForItsDevice()
     // Refused, differing or unanswered, a device is not done: the next run configures it.
     for (const char *outcome : {"refused", "differs", "no answer"})
         QVERIFY2(!doneEntry({{"", 4660, "wireless", "10.1.0.20", "4001", outcome, ""}}, 4660), outcome);
+    // Only a later swapped line undoes a device's done line.
+    const LedgerEntry done{"", 4660, "wireless", "10.1.0.20", "4001", "done", ""};
+    const LedgerEntry swapped{"", 4659, "wireless", "10.1.0.21", "4001", "swapped", "4660"};
+    QVERIFY(doneEntry({swapped, done}, 4660));
+    QVERIFY(!doneEntry({done, swapped}, 4660));
+    // A row that gives its own gateway and mask is checked against its own network.
+    const std::optional<Wanted> common = wantedFromDocument(Template, &error);
+    const std::optional<Inventory> ownNetwork =
+        inventoryFromCsv("serialNumber,ip,gateway,mask\n4660,10.2.0.5,10.2.0.1,255.255.255.0\n", "", &error);
+    QVERIFY(common && ownNetwork);
+    QVERIFY2(batchTakeable(*common, *ownNetwork, std::nullopt, "t.json", "inventory.csv", &error),
+             qPrintable(error.message()));
     // An inventory's secret takes the template's place, whichever kind each is.
     Wanted password, key;
     password[Setting::Password] = QStringLiteral("template");
@@ -649,6 +661,10 @@ void TestProvision::refusedBeforeAnyDevice_data()
     QTest::newRow("address outside gateway's network")
         << Template << QString() << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4661,10.2.0.5\n") << QByteArray()
         << "line 3: ip 10.2.0.5 is outside the network 10.1.0.0";
+    QTest::newRow("address outside its own gateway's network")
+        << Template << QString() << QByteArray("serialNumber,ip,gateway,mask\n4660,10.1.0.5,10.2.0.1,255.255.0.0\n")
+        << QByteArray()
+        << "line 2: ip 10.1.0.5 is outside the network 10.2.0.0 of gateway 10.2.0.1 under mask 255.255.0.0";
     QTest::newRow("ledger cut off") << Template << Range << QByteArray()
                                     << (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.20,40").toUtf8()
                                     << "line 2 is not whole";
