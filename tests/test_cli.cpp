@@ -861,6 +861,9 @@ void TestCli::outputTargets_data()
                                                     << QString() << 0 << QString() << 0640 << 0640;
     QTest::newRow("existing backup without a secret keeps its mode")
         << wired << QStringList{"read", "PORT", "--json", "-o", "NEW"} << QString() << 0 << QString() << 0640 << 0640;
+    QTest::newRow("silent device keeps the existing file")  // no device: nothing answers
+        << QByteArray() << QStringList{"read", "PORT", "--json", "-o", "NEW", "--timeout-ms", "300"} << QString() << 3
+        << "no answer within 300 ms" << 0640 << 0640;
 }
 
 void TestCli::outputTargets()
@@ -887,14 +890,19 @@ void TestCli::outputTargets()
 #endif
     }
     arguments.replaceInStrings(QRegularExpression("^NEW$"), created);
-    ScriptedDevice line({device + '\r'});
+    ScriptedDevice line(device.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{device + '\r'});
     if (!standardOutput.isEmpty())
         line.setStandardOutputFile(standardOutput);
     const Run run = line.run(arguments);
     QCOMPARE(run.code, code);
     QVERIFY2((code ? run.err : run.out).contains(said), qPrintable(run.err));
+    if (code && before >= 0) {  // a failed run leaves the file as it was
+        QFile kept(created);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("{}"));
+    }
 #ifdef Q_OS_WIN
-    if (mode >= 0) {  // written whole; no modes there: a file takes its folder's access list
+    if (mode >= 0 && !code) {  // written whole; no modes there: a file takes its folder's access list
         QFile written(created);
         QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().contains("\"format\""));
     }

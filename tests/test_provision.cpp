@@ -22,6 +22,7 @@
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -75,6 +76,7 @@ public:
         m_process.waitForFinished(5000);
     }
     qint64 pid() const { return m_process.processId(); }
+    const QStringList &lines() const { return m_lines; }
 
     // Acts on a device's line (its index from 0) before the device is unplugged.
     std::function<void(int, const QString &)> onLine;
@@ -190,6 +192,7 @@ private slots:
     void inventorySkipsUnlisted();
     void restartGoesOn();
     void twoBenchesShareLedger();
+    void waitsForLedgerLock();
     void endSignalAfterUpload();
     void alteredAnswerDiffers();
     void staleRecordOnTheLine();
@@ -342,6 +345,37 @@ void TestProvision::twoBenchesShareLedger()
     QCOMPARE(addresses, QSet<QString>({"10.1.0.20", "10.1.0.21", "10.1.0.22", "10.1.0.23", "10.1.0.24", "10.1.0.25"}));
 }
 
+// Another program holds the ledger's lock when the second device is in
+// hand: the run says it waits, and changes nothing until the lock is let go.
+void TestProvision::waitsForLedgerLock()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the test takes the ledger's lock with flock");
+#else
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath("ledger.csv");
+    Sim sim({"--batch", "2"});
+    Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                              "--ledger", ledger, "--count", "2"});
+    QFile held(ledger);
+    provision.onLine = [&](int device, const QString &) {
+        if (device == 0 && held.open(QIODevice::ReadOnly))
+            QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+    };
+    const QString waiting = "waiting for the ledger " + ledger + ", which another run holds";
+    for (int turn = 0; turn < 100 && !provision.lines().contains(waiting); ++turn)
+        provision.serve(50);
+    QVERIFY2(provision.lines().contains(waiting), qPrintable(provision.lines().join('\n')));
+    provision.serve(500);
+    QCOMPARE(sim.frames("received upload ").size(), 1);
+    QCOMPARE(::flock(held.handle(), LOCK_UN), 0);
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run), QStringList({"4660  10.1.0.20  done", "4661  10.1.0.21  done",
+                                        "done 2, failed 0, skipped 0"}));
+#endif
+}
+
 // An end signal while the device answers an upload: the answer is taken and
 // recorded, then the run ends with its summary and the port's lock gone.
 void TestProvision::endSignalAfterUpload()
@@ -430,23 +464,26 @@ void TestProvision::staleRecordOnTheLine()
 }
 
 // A run that ended between the upload and its final line held the address
-// for that device: the next run gives it to no other device. A device done
-// before but since swapped in for another (4659) is configured again.
+// for that device: the next run gives it to no other device (4663's holds
+// against 4662, two devices on). A device done before but since swapped in
+// for another (4659) is configured again.
 void TestProvision::sendingLineHoldsItsAddress()
 {
     QTemporaryDir dir;
     const QString ledger = written(dir, "ledger.csv",
                                    (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.30,4001,done,"
                                              "\n2026-12-09T10:01:00.000Z,4659,wireless,10.1.0.31,4001,swapped,4660"
-                                             "\n2026-12-09T10:02:00.000Z,4661,wireless,10.1.0.20,4001,sending,\n")
+                                             "\n2026-12-09T10:02:00.000Z,4661,wireless,10.1.0.20,4001,sending,"
+                                             "\n2026-12-09T10:03:00.000Z,4663,wireless,10.1.0.21,4001,sending,\n")
                                        .toUtf8());
-    Sim sim({"--batch", "2"});
+    Sim sim({"--batch", "4"});
     Provision provision(sim, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
-                              "--ledger", ledger, "--count", "2"});
+                              "--ledger", ledger, "--count", "4"});
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
     QCOMPARE(results(run),
-             QStringList({"4660  10.1.0.30  done", "4661  10.1.0.20  done", "done 2, failed 0, skipped 0"}));
+             QStringList({"4660  10.1.0.30  done", "4661  10.1.0.20  done", "4662  10.1.0.22  done",
+                          "4663  10.1.0.21  done", "done 4, failed 0, skipped 0"}));
 }
 
 void TestProvision::dryRunWritesNothing()
@@ -517,7 +554,8 @@ void TestProvision::ledgerWriteFails()
                   : err.contains("Nothing was sent to the device in hand; its line would be:\n")
                         && err.contains(",4660,wireless,10.1.0.20,4001,sending,"),
              qPrintable(err));
-    QTRY_COMPARE(sim.frames("received upload ").size(), int(sent));
+    QTest::qWait(300);  // then every line the device logged, an upload that went out too
+    QCOMPARE(sim.end().frames("received upload ").size(), int(sent));
     QVERIFY(!limited.readAllStandardOutput().contains("4660  "));  // no device line without its ledger line
     QFile file(ledger);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -546,6 +584,18 @@ void TestProvision::addressKeptForItsDevice()
     // Refused, differing or unanswered, a device is not done: the next run configures it.
     for (const char *outcome : {"refused", "differs", "no answer"})
         QVERIFY2(!doneEntry({{"", 4660, "wireless", "10.1.0.20", "4001", outcome, ""}}, 4660), outcome);
+    // Only a later swapped line undoes a device's done line.
+    const LedgerEntry done{"", 4660, "wireless", "10.1.0.20", "4001", "done", ""};
+    const LedgerEntry swapped{"", 4659, "wireless", "10.1.0.21", "4001", "swapped", "4660"};
+    QVERIFY(doneEntry({swapped, done}, 4660));
+    QVERIFY(!doneEntry({done, swapped}, 4660));
+    // A row that gives its own gateway and mask is checked against its own network.
+    const std::optional<Wanted> common = wantedFromDocument(Template, &error);
+    const std::optional<Inventory> ownNetwork =
+        inventoryFromCsv("serialNumber,ip,gateway,mask\n4660,10.2.0.5,10.2.0.1,255.255.255.0\n", "", &error);
+    QVERIFY(common && ownNetwork);
+    QVERIFY2(batchTakeable(*common, *ownNetwork, std::nullopt, "t.json", "inventory.csv", &error),
+             qPrintable(error.message()));
     // An inventory's secret takes the template's place, whichever kind each is.
     Wanted password, key;
     password[Setting::Password] = QStringLiteral("template");
@@ -611,6 +661,10 @@ void TestProvision::refusedBeforeAnyDevice_data()
     QTest::newRow("address outside gateway's network")
         << Template << QString() << QByteArray("serialNumber,ip\n4660,10.1.0.5\n4661,10.2.0.5\n") << QByteArray()
         << "line 3: ip 10.2.0.5 is outside the network 10.1.0.0";
+    QTest::newRow("address outside its own gateway's network")
+        << Template << QString() << QByteArray("serialNumber,ip,gateway,mask\n4660,10.1.0.5,10.2.0.1,255.255.0.0\n")
+        << QByteArray()
+        << "line 2: ip 10.1.0.5 is outside the network 10.2.0.0 of gateway 10.2.0.1 under mask 255.255.0.0";
     QTest::newRow("ledger cut off") << Template << Range << QByteArray()
                                     << (Header + "\n2026-12-09T10:00:00.000Z,4660,wireless,10.1.0.20,40").toUtf8()
                                     << "line 2 is not whole";
