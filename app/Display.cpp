@@ -1,6 +1,7 @@
 #include "Display.h"
 
 #include "StartupTexts.h"
+#include "Streams.h"
 
 #include <QByteArray>
 #include <QtGui/qtguiglobal.h>
@@ -12,16 +13,6 @@
 #endif
 
 namespace rallon {
-
-#ifdef Q_OS_WIN
-
-// A Windows session always has its desktop.
-QString noDisplayLine(int, char **)
-{
-    return {};
-}
-
-#else
 
 namespace {
 
@@ -50,7 +41,7 @@ bool xServerReachable()
 
 QString noDisplayLine(int argc, char **argv)
 {
-    if (displayChosenByOption(argc, argv))
+    if (system::alwaysHasDesktop() || displayChosenByOption(argc, argv))
         return {};
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
@@ -72,7 +63,5 @@ QString noDisplayLine(int argc, char **argv)
     const QString program = QString::fromLocal8Bit(argc > 0 ? argv[0] : "");
     return startup_text::NoDisplay.line.arg(reason, program.left(program.lastIndexOf(QLatin1Char('/')) + 1));
 }
-
-#endif
 
 }  // namespace rallon

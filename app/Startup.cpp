@@ -40,7 +40,7 @@ void Startup::run()
 
 bool Startup::endOnSignals()
 {
-    return rallon::onEndSignals(this, [this](int) {
+    return rallon::system::onEndSignals(this, [this](int) {
         if (m_main)
             m_main->close();
         else

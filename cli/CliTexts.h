@@ -10,13 +10,7 @@
 
 namespace rallon::clitext {
 
-// A serial port's device as this system names it, for GeneralHelp's %1.
-#ifdef Q_OS_WIN
-inline const char *const DeviceExample = "COM3";
-#else
-inline const char *const DeviceExample = "/dev/ttyUSB0";
-#endif
-
+// %1: a serial port's device as this system names it (system::examplePortDevice()).
 inline const char *const GeneralHelp = R"txt(rallon-cli reads and changes the configuration of a Tarvex Power Rallon over a
 serial line: print it, back it up to a file, restore or clone it from a file,
 or change single settings. Every change is checked with the same rules and

@@ -3,11 +3,10 @@
 #include "CliTexts.h"
 #include "Exit.h"
 #include "Link.h"
-#include "SystemReason.h"
+#include "Reason.h"
+#include "Streams.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -15,18 +14,9 @@
 #include <limits>
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#else
-#include <QFileInfo>
-#endif
-
 namespace rallon::cli {
 
-using document::systemReason;
+using system::systemReason;
 
 namespace {
 
@@ -110,97 +100,31 @@ int say(const QString &lines)
     return put((lines + QLatin1Char('\n')).toLocal8Bit());
 }
 
-#ifndef Q_OS_UNIX
-
-// Without poll(): read to the end, within the size limit only.
-std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
-{
-    Q_UNUSED(timeoutMs);
-    using namespace clitext::message;
-    const bool standardInput = path == QLatin1String("-");
-    const QString name = standardInput ? QStringLiteral("standard input") : path;
-    QFile file(path);
-    if (!(standardInput ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly))) {
-        *error = QString::fromLatin1(CannotRead).arg(name, file.errorString());
-        return std::nullopt;
-    }
-    const QByteArray content = file.read(limit + 1);
-    if (content.size() > limit) {
-        *error = QString::fromLatin1(TooLarge).arg(name).arg(limit);
-        return std::nullopt;
-    }
-    return content;
-}
-
-#else
-
 std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
 {
     using namespace clitext::message;
-    const bool standardInput = path == QLatin1String("-");
-    const QString name = standardInput ? QStringLiteral("standard input") : path;
-    int fd = 0;
-    if (!standardInput) {
-        // Non-blocking: a FIFO without a writer must not hang the open.
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
-            return std::nullopt;
-        }
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { if (fd > 0) ::close(fd); }
-    } closer{fd};
-
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-        *error = QString::fromLatin1(CannotRead).arg(name, systemReason(EISDIR));
-        return std::nullopt;
-    }
-    QByteArray content;
-    QDeadlineTimer deadline(timeoutMs);
-    char chunk[65536];
-    for (;;) {
-        pollfd ready{fd, POLLIN, 0};
-        const int polled = ::poll(&ready, 1, int(std::min<qint64>(deadline.remainingTime(), 100)));
+    const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
+    const system::Input input = system::readWhole(path, timeoutMs, limit, [] {
         QCoreApplication::processEvents();  // an end signal
-        if (endSignal()) {
-            *error = QString();
-            return std::nullopt;
-        }
-        if (polled < 0 && errno != EINTR) {
-            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
-            return std::nullopt;
-        }
-        if (polled <= 0) {
-            if (deadline.hasExpired()) {
-                *error = QString::fromLatin1(NoInput).arg(name).arg(timeoutMs);
-                return std::nullopt;
-            }
-            continue;
-        }
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0)
-            return content;
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR)
-                continue;
-            *error = QString::fromLatin1(CannotRead).arg(name, systemReason(errno));
-            return std::nullopt;
-        }
-        content.append(chunk, n);
-        if (content.size() > limit) {
-            *error = QString::fromLatin1(TooLarge).arg(name).arg(limit);
-            return std::nullopt;
-        }
-        if (deadline.hasExpired()) {
-            *error = QString::fromLatin1(NoInput).arg(name).arg(timeoutMs);
-            return std::nullopt;
-        }
+        return endSignal() != 0;
+    });
+    switch (input.outcome) {
+    case system::Input::Read:
+        return input.content;
+    case system::Input::CannotRead:
+        *error = QString::fromLatin1(CannotRead).arg(name, input.reason);
+        break;
+    case system::Input::TooLarge:
+        *error = QString::fromLatin1(TooLarge).arg(name).arg(limit);
+        break;
+    case system::Input::NoInput:
+        *error = QString::fromLatin1(NoInput).arg(name).arg(timeoutMs);
+        break;
+    case system::Input::Stopped:
+        *error = QString();
+        break;
     }
+    return std::nullopt;
 }
-
-#endif
 
 }  // namespace rallon::cli

@@ -50,7 +50,7 @@ private:
 
 bool watchEndSignals(QObject *context)
 {
-    return onEndSignals(context, [](int signal) {
+    return system::onEndSignals(context, [](int signal) {
         s_endSignal = signal;
         QEvent ended(endEvent());
         QCoreApplication::sendEvent(QCoreApplication::instance(), &ended);

@@ -6,6 +6,8 @@
 #include "CliTexts.h"
 #include "Command.h"
 #include "Console.h"
+#include "Port.h"
+#include "Streams.h"
 #include "Terminal.h"
 
 #include <QCommandLineParser>
@@ -17,7 +19,7 @@ using rallon::document::quoted;
 
 int main(int argc, char *argv[])
 {
-    rallon::document::plainLineEnds();
+    rallon::system::plainLineEnds();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rallon-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RALLON_VERSION));
@@ -45,7 +47,7 @@ int main(int argc, char *argv[])
         return say(QStringLiteral("rallon-cli %1").arg(QCoreApplication::applicationVersion()));
     if (parser.isSet(help) && (name.isEmpty() || command)) {
         const QString text = command ? QString::fromUtf8(command->help)
-                                     : QString::fromUtf8(clitext::GeneralHelp).arg(QLatin1String(clitext::DeviceExample));
+                                     : QString::fromUtf8(clitext::GeneralHelp).arg(QLatin1String(system::examplePortDevice()));
         return put(text.toLocal8Bit());
     }
     if (name.isEmpty())

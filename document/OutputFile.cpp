@@ -1,33 +1,17 @@
 #include "OutputFile.h"
 
+#include "File.h"
+
 #include <QFile>
 #include <QSaveFile>
-
-#include "SystemReason.h"
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-
-#include <sys/stat.h>
-#else
-#include <QFileInfo>
-#endif
 
 namespace rallon::document {
 
 bool OutputFile::open(const QString &path, QString *error)
 {
-#ifdef Q_OS_UNIX
-    struct stat status {};
-    const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
-    const bool regular = exists && S_ISREG(status.st_mode);
-#else
-    const QFileInfo info(path);
-    const bool exists = info.exists();
-    const bool regular = exists && info.isFile();
-#endif
-    m_new = !exists;
-    if (exists && !regular) {
+    const system::PathKind kind = system::pathKind(path);
+    m_new = kind == system::PathKind::Missing;
+    if (kind == system::PathKind::Other) {
         auto file = std::make_unique<QFile>(path);
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             *error = file->errorString();
@@ -41,46 +25,24 @@ bool OutputFile::open(const QString &path, QString *error)
         *error = file->errorString();
         return false;
     }
-#ifdef Q_OS_UNIX
     // A new file is the owner's only until it is known that no secret goes
     // in; an existing one keeps its permissions.
-    if (m_new && !ownerOnly(*file, error)) {
+    if (m_new && !system::ownerOnly(file->handle(), &m_newMode, error)) {
         file->cancelWriting();
         return false;
     }
-#endif
     m_file = std::move(file);
     return true;
 }
-
-#ifdef Q_OS_UNIX
-bool OutputFile::ownerOnly(QSaveFile &file, QString *error)
-{
-    // The temporary file was created as any new file is (read and write for
-    // all, less the umask): that mode is the one a file without a secret gets.
-    struct stat status {};
-    if (::fstat(file.handle(), &status) != 0 || ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
-        *error = systemReason(errno);
-        return false;
-    }
-    m_newMode = status.st_mode & 07777;
-    return true;
-}
-#endif
 
 bool OutputFile::commit(const QByteArray &text, bool secret, QString *error)
 {
     auto *saveFile = qobject_cast<QSaveFile *>(m_file.get());
     const bool written = m_file->write(text) == text.size();
-#ifdef Q_OS_UNIX
-    if (written && saveFile && m_new && !secret && ::fchmod(saveFile->handle(), m_newMode) != 0) {
-        *error = systemReason(errno);
+    if (written && saveFile && m_new && !secret && !system::restoreMode(saveFile->handle(), m_newMode, error)) {
         saveFile->cancelWriting();
         return false;
     }
-#else
-    Q_UNUSED(secret);  // a new file takes its folder's access list
-#endif
     const bool done = saveFile ? saveFile->commit() : (written && static_cast<QFile *>(m_file.get())->flush());
     if (written && done && m_file->error() == QFileDevice::NoError)
         return true;

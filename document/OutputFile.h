@@ -6,8 +6,6 @@
 
 #include <memory>
 
-class QSaveFile;
-
 namespace rallon::document {
 
 // A file written whole: rallon-cli's -o FILE, the window's SAVE
@@ -25,10 +23,6 @@ public:
     bool commit(const QByteArray &text, bool secret, QString *error);
 
 private:
-#ifdef Q_OS_UNIX
-    bool ownerOnly(QSaveFile &file, QString *error);
-#endif
-
     bool m_new = false;
     unsigned m_newMode = 0;  // a new file's, when it holds no secret
     std::unique_ptr<QFileDevice> m_file;

@@ -1,12 +1,5 @@
 #include "Terminal.h"
 
-#ifdef Q_OS_WIN
-#include <cstdio>
-
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace rallon::document {
 
 bool isControl(QChar c)
@@ -37,15 +30,6 @@ QString escaped(const QString &text)
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
-}
-
-void plainLineEnds()
-{
-#ifdef Q_OS_WIN
-    ::_setmode(::_fileno(stdin), _O_BINARY);
-    ::_setmode(::_fileno(stdout), _O_BINARY);
-    ::_setmode(::_fileno(stderr), _O_BINARY);
-#endif
 }
 
 }  // namespace rallon::document

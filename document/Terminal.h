@@ -17,11 +17,4 @@ bool isControl(QChar c);
 // The escaped text in double quotes, for messages.
 QString quoted(const QString &text);
 
-// Standard input, output and error taken as they are: on Windows no CR is
-// put before each LF nor taken from a CR LF, so that a program reads and
-// prints the same octets on every system, and prints what it writes to a
-// file (read --json > FILE and -o FILE). Windows' console ends a line on a
-// bare LF.
-void plainLineEnds();
-
 }  // namespace rallon::document

@@ -6,6 +6,7 @@
 // go. In a dry run the file is only read, if it exists, and lines are kept
 // in memory.
 
+#include "File.h"
 #include "Ledger.h"
 
 #include <QString>
@@ -17,7 +18,6 @@ namespace rallon::provision {
 class LedgerFile {
 public:
     LedgerFile() = default;
-    ~LedgerFile();
     LedgerFile(const LedgerFile &) = delete;
     LedgerFile &operator=(const LedgerFile &) = delete;
 
@@ -52,7 +52,7 @@ private:
     void unlock();
 
     QString m_path;
-    int m_fd = -1;
+    system::File m_file;
     bool m_dryRun = false;
     QList<LedgerEntry> m_kept;  // a dry run's lines
 };

@@ -22,7 +22,7 @@ qint64 lockFileProcess(const QString &lockFile);
 // there is none (no file, no id, a process that is gone, this process).
 qint64 liveLockHolder(const QString &lockFile);
 
-// Who may open a device file, as stat() tells it.
+// Who may open a device file, as stat() tells it (system::fileOwner()).
 struct DeviceFile {
     QString path;
     QString owner;  // the user's name, else the uid
@@ -30,9 +30,6 @@ struct DeviceFile {
     uint mode = 0;  // st_mode; 0 when the file could not be examined
 };
 DeviceFile examineDeviceFile(const QString &path);
-
-// `mode` as ls -l shows it, "crw-rw----", without set-id and sticky bits.
-QString modeText(uint mode);
 
 // The reason for a port whose lock file names live process `pid` (0: not
 // known).

@@ -1,5 +1,6 @@
 #include "PortList.h"
 
+#include "Port.h"
 #include "PortMapping.h"
 
 #include <QSerialPortInfo>
@@ -12,7 +13,7 @@ namespace rallon {
 int portNumberOf(const QString &path)
 {
     for (int number = 1; number <= 25; ++number) {
-        if (samePort(portDeviceName(number), path))
+        if (system::samePort(portDeviceName(number), path))
             return number;
     }
     return 0;
@@ -23,7 +24,7 @@ QList<PresentPort> presentPorts()
     QList<PresentPort> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         PresentPort port;
-        port.path = portName(info.systemLocation());
+        port.path = system::portName(info.systemLocation());
         port.number = portNumberOf(port.path);
         port.description = info.description();
         port.manufacturer = info.manufacturer();

@@ -3,18 +3,9 @@
 #include "ConfigRecord.h"
 #include "OpenFailure.h"
 #include "LineSettings.h"
+#include "Port.h"
 #include "PortMapping.h"
 #include "SerialLog.h"
-
-#include <functional>
-
-#ifdef Q_OS_UNIX
-#include <QSocketNotifier>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-#endif
 
 namespace rallon {
 
@@ -27,50 +18,7 @@ QByteArray hexOf(const QByteArray &octets)
     return octets.toHex(' ').toUpper();
 }
 
-#ifdef Q_OS_UNIX
-// The other end of the line hung up: reads give end of file.
-bool hungUp(int descriptor)
-{
-    pollfd line{descriptor, POLLIN, 0};
-    return ::poll(&line, 1, 0) == 1 && (line.revents & POLLHUP);
-}
-#endif
-
 }  // namespace
-
-// A terminal whose other end hung up reads as end of file. Some Qt versions
-// report that as no error at all, and their read notifier then fires without
-// end. A notifier on a duplicate of the port's descriptor sees the hang-up
-// (POLLHUP) and reports it once, from the event loop.
-class SerialSession::HangUpWatch {
-public:
-#ifdef Q_OS_UNIX
-    HangUpWatch(qintptr port, std::function<void()> report) : m_fd(::fcntl(int(port), F_DUPFD_CLOEXEC, 0))
-    {
-        if (m_fd < 0)
-            return;
-        m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
-        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this, report = std::move(report)] {
-            if (!hungUp(m_fd))
-                return;  // octets to read: the port's own notifier takes them
-            m_notifier->setEnabled(false);
-            report();
-        });
-    }
-    ~HangUpWatch()
-    {
-        m_notifier.reset();
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-private:
-    int m_fd;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-#else
-    HangUpWatch(void *, std::function<void()>) {}  // Windows: QSerialPort reports a lost port itself
-#endif
-};
 
 SerialSession::SerialSession(QObject *parent) : QObject(parent)
 {
@@ -131,7 +79,7 @@ bool SerialSession::openPort()
     // Reported from the event loop, so that a loss the port reports itself
     // in the same pass is the one told; a later opening is not touched.
     const int opening = ++m_openings;
-    m_hangUp = std::make_unique<HangUpWatch>(m_port.handle(), [this, opening] {
+    m_hangUp = std::make_unique<system::HangUpWatch>(qintptr(m_port.handle()), [this, opening] {
         QMetaObject::invokeMethod(this, [this, opening] {
             if (opening == m_openings)
                 lose(QStringLiteral("the line was hung up"));

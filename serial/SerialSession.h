@@ -11,6 +11,10 @@
 
 #include <memory>
 
+namespace rallon::system {
+class HangUpWatch;
+}
+
 namespace rallon {
 
 class SerialSession : public QObject {
@@ -82,8 +86,7 @@ private:
     void timeOut();
 
     QSerialPort m_port;
-    class HangUpWatch;
-    std::unique_ptr<HangUpWatch> m_hangUp;  // while the port is open
+    std::unique_ptr<system::HangUpWatch> m_hangUp;  // while the port is open
     int m_openings = 0;
     RecordAssembler ReceiveBuffer;
     QTimer Timer1;  // the reply timer

@@ -11,6 +11,8 @@
 // library descriptor. There is no slave (-1). Read and write the master
 // through read() and write(): the C library's read takes an empty read
 // from a COM port for its end and returns nothing after it.
+//
+// Pty_posix.cpp or Pty_win.cpp, as CMake chooses.
 
 #include <QString>
 
@@ -37,20 +39,19 @@ public:
     qint64 read(char *data, qint64 size);
     qint64 write(const char *data, qint64 size);
 
-#ifdef Q_OS_WIN
-    // Holds a pair without opening its second port, which farPort() names,
-    // for a serial port to serve (rallon-sim --port).
+    // Whether the pair is a null-modem pair of COM ports (Windows) rather
+    // than a pseudo-terminal.
+    static bool isPortPair();
+    // A pair of COM ports only: holds it without opening its second port,
+    // which farPort() names, for a serial port to serve (rallon-sim --port).
     bool reserve(QString *error = nullptr);
     QString farPort() const { return m_far; }
-#endif
 
 private:
     int m_master = -1;
     int m_slave = -1;
     QString m_path;
-#ifdef Q_OS_WIN
-    QString m_far;
-#endif
+    QString m_far;  // a pair of COM ports' second
 };
 
 }  // namespace rallon

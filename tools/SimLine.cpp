@@ -10,8 +10,6 @@
 
 #include <cerrno>
 
-#include <unistd.h>
-
 namespace rallon {
 
 namespace {
@@ -42,14 +40,14 @@ SimLine::~SimLine()
 
 bool SimLine::openPty(QString *error)
 {
-#ifdef Q_OS_WIN
-    // The pair's second port served as any serial port; its first is the
-    // line's far end.
-    if (!m_pty.reserve(error) || !openSerial(m_pty.farPort(), error))
-        return false;
-    m_path = m_pty.path();
-    return true;
-#else
+    if (Pty::isPortPair()) {
+        // The pair's second port served as any serial port; its first is the
+        // line's far end.
+        if (!m_pty.reserve(error) || !openSerial(m_pty.farPort(), error))
+            return false;
+        m_path = m_pty.path();
+        return true;
+    }
     if (!m_pty.open(error))
         return false;
     m_path = m_pty.path();
@@ -60,7 +58,6 @@ bool SimLine::openPty(QString *error)
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &SimLine::flushPty);
     return true;
-#endif
 }
 
 bool SimLine::openSerial(const QString &name, QString *error)
@@ -109,7 +106,7 @@ void SimLine::readPty()
 {
     char buffer[4096];
     for (;;) {
-        const ssize_t count = ::read(m_pty.master(), buffer, sizeof buffer);
+        const qint64 count = m_pty.read(buffer, sizeof buffer);
         if (count > 0) {
             m_receive(QByteArray(buffer, int(count)));
             continue;
@@ -128,7 +125,7 @@ void SimLine::readPty()
 void SimLine::flushPty()
 {
     while (!m_unwritten.isEmpty()) {
-        const ssize_t count = ::write(m_pty.master(), m_unwritten.constData(), size_t(m_unwritten.size()));
+        const qint64 count = m_pty.write(m_unwritten.constData(), m_unwritten.size());
         if (count > 0) {
             m_unwritten.remove(0, int(count));
             continue;

@@ -1,34 +1,19 @@
 // rallon-sim: plays the Tarvex Power Rallon's side of the serial line.
 
 #include "EndSignals.h"
-#include "Terminal.h"
 #include "SimBatch.h"
 #include "SimLine.h"
+#include "Streams.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTimer>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <QMutex>
-
-#include <io.h>
-#include <thread>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 using namespace rallon;
 
 namespace {
 
-constexpr int StdinRetryMs = 200;  // after EIO: in the background of a terminal
 constexpr int MaxControlLine = 4096;
 
 void printLine(FILE *stream, const QString &line)
@@ -56,89 +41,17 @@ int numberAtLeast(const QString &text, int least)
     return ok && value >= least ? value : -1;
 }
 
-#ifndef Q_OS_WIN
-int unplugPipe[2] = {-1, -1};
-
-void onUnplugSignal(int)
-{
-    const int saved = errno;
-    const char octet = 1;
-    if (::write(unplugPipe[1], &octet, 1) < 0) {
-        // a full pipe already holds unplugs
-    }
-    errno = saved;
-}
-
-// SIGUSR1 unplugs the current device, from the event loop.
-bool unplugOnSignal(SimBatch *batch)
-{
-    if (::pipe2(unplugPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    struct sigaction action {};
-    action.sa_handler = onUnplugSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    if (::sigaction(SIGUSR1, &action, nullptr) != 0)
-        return false;
-    auto *notifier = new QSocketNotifier(unplugPipe[0], QSocketNotifier::Read, batch);
-    QObject::connect(notifier, &QSocketNotifier::activated, batch, [batch] {
-        char octets[64];
-        ssize_t count;
-        while ((count = ::read(unplugPipe[0], octets, sizeof octets)) > 0) {
-            for (ssize_t i = 0; i < count; ++i)
-                batch->unplug();
-        }
-    });
-    return true;
-}
-
-#endif
-
 // Control lines from standard input, read as they come without blocking
 // the event loop. End of input only ends the reading.
 class ControlInput : public QObject
 {
 public:
-#ifdef Q_OS_WIN
-    // Windows waits on no pipe or console: a thread reads, and hands what it
-    // read to the event loop while this object lives.
     explicit ControlInput(SimBatch *batch) : QObject(batch), m_batch(batch)
     {
-        if (const intptr_t input = ::_get_osfhandle(0); input == -1 || input == -2)
-            return;  // no standard input at all (-2: none given to the process)
-        current() = this;
-        std::thread([] {
-            char buffer[4096];
-            for (;;) {
-                const int count = ::_read(0, buffer, sizeof buffer);
-                const QByteArray octets(buffer, count > 0 ? count : 0);
-                const QMutexLocker locker(&currentLock());
-                if (current())
-                    QMetaObject::invokeMethod(current(), [input = current(), octets] { input->take(octets); },
-                                              Qt::QueuedConnection);
-                if (count <= 0)
-                    return;
-            }
-        }).detach();
-    }
-    ~ControlInput() override
-    {
-        const QMutexLocker locker(&currentLock());
-        current() = nullptr;
+        system::readStandardInput(this, [this](const QByteArray &octets) { take(octets); });
     }
 
 private:
-    static ControlInput *&current()
-    {
-        static ControlInput *input = nullptr;
-        return input;
-    }
-    static QMutex &currentLock()
-    {
-        static QMutex lock;
-        return lock;
-    }
-
     // Octets read; none at the end of input.
     void take(const QByteArray &octets)
     {
@@ -150,42 +63,6 @@ private:
         m_pending.append(octets);
         takeLines();
     }
-#else
-    explicit ControlInput(SimBatch *batch) : QObject(batch), m_batch(batch)
-    {
-        if (::fcntl(STDIN_FILENO, F_GETFD) < 0)
-            return;  // no standard input at all
-        // In the background of a terminal a read fails (EIO) instead of stopping the program.
-        std::signal(SIGTTIN, SIG_IGN);
-        m_notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, &ControlInput::read);
-    }
-
-private:
-    // One read per wake: standard input may block, and stays as it was given.
-    void read()
-    {
-        char buffer[4096];
-        const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
-            return;
-        if (count < 0 && errno == EIO) {
-            m_notifier->setEnabled(false);
-            QTimer::singleShot(StdinRetryMs, this, [this] { m_notifier->setEnabled(true); });
-            return;
-        }
-        if (count <= 0) {
-            m_notifier->setEnabled(false);
-            takeLine(m_pending);  // a last line without its newline
-            m_pending.clear();
-            return;
-        }
-        m_pending.append(buffer, int(count));
-        takeLines();
-    }
-
-    QSocketNotifier *m_notifier = nullptr;
-#endif
 
     void takeLines()
     {
@@ -215,25 +92,22 @@ private:
 
 int main(int argc, char *argv[])
 {
-    rallon::document::plainLineEnds();
+    system::plainLineEnds();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rallon-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(RALLON_VERSION));
 
     QCommandLineParser parser;
-#ifdef Q_OS_WIN
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays the Tarvex Power Rallon's side of the serial line on the COM port --port names, "
-        "and prints the port on the first line; then one log line per event.\n"
-        "The line \"unplug\" on standard input unplugs the current device; "
-        "\"fault NAME\" sets the fault for it and the devices after it."));
-#else
-    parser.setApplicationDescription(QStringLiteral(
-        "Plays the Tarvex Power Rallon's side of the serial line. Without --port it opens a "
-        "pseudo-terminal and prints its path on the first line; then one log line per event.\n"
-        "SIGUSR1 or the line \"unplug\" on standard input unplugs the current device; "
-        "\"fault NAME\" sets the fault for it and the devices after it."));
-#endif
+    parser.setApplicationDescription(
+        Pty::isPortPair()
+            ? QStringLiteral("Plays the Tarvex Power Rallon's side of the serial line on the COM port --port names, "
+                             "and prints the port on the first line; then one log line per event.\n"
+                             "The line \"unplug\" on standard input unplugs the current device; "
+                             "\"fault NAME\" sets the fault for it and the devices after it.")
+            : QStringLiteral("Plays the Tarvex Power Rallon's side of the serial line. Without --port it opens a "
+                             "pseudo-terminal and prints its path on the first line; then one log line per event.\n"
+                             "SIGUSR1 or the line \"unplug\" on standard input unplugs the current device; "
+                             "\"fault NAME\" sets the fault for it and the devices after it."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
@@ -280,10 +154,8 @@ int main(int argc, char *argv[])
     if (gapMs < 0)
         return fail(QStringLiteral("--gap-ms wants a whole number of at least 0, not \"%1\"").arg(parser.value(gap)), 2);
 
-#ifdef Q_OS_WIN
-    if (!parser.isSet(port))
+    if (Pty::isPortPair() && !parser.isSet(port))
         return fail(QStringLiteral("Windows has no pseudo-terminals: give the COM port to serve, --port COMn"), 2);
-#endif
 
     SimBatch devices(*config, count);
     devices.setFault(*faultKind);
@@ -296,15 +168,12 @@ int main(int argc, char *argv[])
     if (!opened)
         return fail(error, 1);
     // SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl+C, Ctrl+Break
-    // and close) quit the event loop: a served port is closed.
-#ifdef Q_OS_WIN
-    if (!onEndSignals(&app, [](int) { QCoreApplication::quit(); }))
+    // and close) quit the event loop: a served port is closed. SIGUSR1
+    // unplugs the current device.
+    if (!system::onEndSignals(&app, [](int) { QCoreApplication::quit(); })
+        || !system::onUserSignal(&devices, [&devices] { devices.unplug(); }))
         return fail(QStringLiteral("cannot install signal handlers"), 1);
-#else
-    if (!onEndSignals(&app, [](int) { QCoreApplication::quit(); }) || !unplugOnSignal(&devices))
-        return fail(QStringLiteral("cannot install signal handlers"), 1);
-    std::signal(SIGPIPE, SIG_IGN);  // a closed log reader must not end the device
-#endif
+    system::ignoreBrokenPipe();  // a closed log reader must not end the device
 
     printLine(stdout, line.path());
     QObject::connect(&devices, &SimBatch::logLine, &app, [](const QString &text) { printLine(stdout, text); });

@@ -6,12 +6,11 @@
 #include "Exit.h"
 #include "Link.h"
 #include "SerialSession.h"
+#include "Streams.h"
 #include "Terminal.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-
-#include <csignal>
 
 namespace rallon::cli {
 
@@ -111,11 +110,9 @@ int invoke(const Command &command, const QCommandLineParser &parser)
         QLoggingCategory::setFilterRules(QStringLiteral("rallon.serial.debug=true"));
         qSetMessagePattern(QStringLiteral("%{time process} %{message}"));
     }
-#ifdef Q_OS_UNIX
     // A reader of the output that went away fails the write, not the program:
     // a device changed must still get its ledger line.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    system::ignoreBrokenPipe();
     if (!watchEndSignals(QCoreApplication::instance()))
         complain(QString::fromLatin1(text::NoEndSignals));
 

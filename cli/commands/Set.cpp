@@ -6,6 +6,7 @@
 #include "Exit.h"
 #include "Input.h"
 #include "SettingNames.h"
+#include "Streams.h"
 
 #include <QStringDecoder>
 
@@ -66,10 +67,8 @@ std::variant<QString, int> secretFromFile(const QString &option, const QString &
     QByteArray &octets = std::get<QByteArray>(content);
     if (octets.endsWith('\n')) {
         octets.chop(1);
-#ifdef Q_OS_WIN
-        if (octets.endsWith('\r'))
+        if (system::lineEndsWithCr() && octets.endsWith('\r'))
             octets.chop(1);
-#endif
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString secret = utf8(octets);

@@ -1,9 +1,8 @@
-#include "SystemReason.h"
+#include "WindowsReason.h"
 
-#ifdef Q_OS_WIN
 #include <windows.h>
 
-namespace rallon::document {
+namespace rallon::system {
 
 QString windowsReason(unsigned long error)
 {
@@ -17,5 +16,4 @@ QString windowsReason(unsigned long error)
     return reason;
 }
 
-}  // namespace rallon::document
-#endif
+}  // namespace rallon::system

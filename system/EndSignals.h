@@ -9,11 +9,16 @@
 
 #include <functional>
 
-namespace rallon {
+namespace rallon::system {
 
 // From now on each of the three signals runs `end` with the signal's number
 // on `context`'s thread, from the event loop, for as long as `context` lives.
 // False when the handlers cannot be installed.
 bool onEndSignals(QObject *context, std::function<void(int signal)> end);
 
-}  // namespace rallon
+// SIGUSR1 runs `call`, once for each time it came, as above (the virtual
+// device unplugs its device). Windows has no such signal: nothing is
+// installed, and that is no failure.
+bool onUserSignal(QObject *context, std::function<void()> call);
+
+}  // namespace rallon::system

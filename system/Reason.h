@@ -7,16 +7,11 @@
 
 #include <cstring>
 
-namespace rallon::document {
+namespace rallon::system {
 
 inline QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-#ifdef Q_OS_WIN
-// The same for a Windows error code (GetLastError()).
-QString windowsReason(unsigned long error);
-#endif
-
-}  // namespace rallon::document
+}  // namespace rallon::system

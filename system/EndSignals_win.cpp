@@ -1,15 +1,13 @@
 #include "EndSignals.h"
 
-#include <csignal>
-
-#ifdef Q_OS_WIN
-
 #include <QMetaObject>
 #include <QMutex>
 
+#include <csignal>
+
 #include <windows.h>
 
-namespace rallon {
+namespace rallon::system {
 
 namespace {
 
@@ -56,64 +54,9 @@ bool onEndSignals(QObject *context, std::function<void(int signal)> end)
     return ::SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
 }
 
-}  // namespace rallon
-
-#else
-
-#include <QSocketNotifier>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace rallon {
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-// Only a write is safe in a signal handler; the event loop does the rest.
-// The octet is the signal's number.
-void onSignal(int signal)
+bool onUserSignal(QObject *, std::function<void()>)
 {
-    const int saved = errno;
-    const auto octet = static_cast<unsigned char>(signal);
-    if (::write(signalPipe[1], &octet, 1) < 0) {
-        // a full pipe already holds an end
-    }
-    errno = saved;
-}
-
-}  // namespace
-
-bool onEndSignals(QObject *context, std::function<void(int signal)> end)
-{
-    if (signalPipe[0] < 0 && ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return false;
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        if (::sigaction(signal, &action, nullptr) != 0)
-            return false;
-    }
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [end = std::move(end)] {
-        // Signals that came together end once, with the first one's number.
-        unsigned char octets[64];
-        int first = 0;
-        while (::read(signalPipe[0], octets, sizeof octets) > 0) {
-            if (first == 0)
-                first = octets[0];
-        }
-        if (first != 0)
-            end(first);
-    });
     return true;
 }
 
-}  // namespace rallon
-
-#endif
+}  // namespace rallon::system
