@@ -2,7 +2,6 @@
 
 #include "CliTexts.h"
 #include "Exit.h"
-#include "Link.h"
 #include "Reason.h"
 #include "Streams.h"
 
@@ -100,13 +99,14 @@ int say(const QString &lines)
     return put((lines + QLatin1Char('\n')).toLocal8Bit());
 }
 
-std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error)
+std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error,
+                                    const std::function<bool()> &stopped)
 {
     using namespace clitext::message;
     const QString name = path == QLatin1String("-") ? QStringLiteral("standard input") : path;
-    const system::Input input = system::readWhole(path, timeoutMs, limit, [] {
+    const system::Input input = system::readWhole(path, timeoutMs, limit, [&stopped] {
         QCoreApplication::processEvents();  // an end signal
-        return endSignal() != 0;
+        return stopped();
     });
     switch (input.outcome) {
     case system::Input::Read:

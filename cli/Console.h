@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace rallon::cli {
@@ -48,7 +49,8 @@ private:
 // The whole content of `path` ("-": standard input): at most `limit`
 // octets, arriving within `timeoutMs` (a pipe or a terminal that stays
 // silent fails; a FIFO without a writer ends at once). std::nullopt with the
-// reason in `error`; also when an end signal arrived (see endSignal()).
-std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error);
+// reason in `error`; also when `stopped` (asked while it waits) says so.
+std::optional<QByteArray> readInput(const QString &path, int timeoutMs, qint64 limit, QString *error,
+                                    const std::function<bool()> &stopped);
 
 }  // namespace rallon::cli

@@ -13,7 +13,8 @@ namespace text = clitext::message;
 std::variant<QByteArray, int> inputOf(const QString &path, int timeoutMs)
 {
     QString error;
-    const std::optional<QByteArray> content = readInput(path, timeoutMs, document::MaxInputSize, &error);
+    const std::optional<QByteArray> content = readInput(path, timeoutMs, document::MaxInputSize, &error,
+                                                              [] { return endSignal() != 0; });
     if (content)
         return *content;
     if (endSignal())
