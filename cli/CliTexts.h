@@ -102,6 +102,8 @@ inline const char *const WaitingForLedger = "waiting for the ledger %1, which an
 inline const char *const OctetsNoRecord =
     "octets arrive on %1 but no configuration record: check that the device on it is a Tarvex Power "
     "Rallon in its configuration mode, on its Comm 1 port, and that the line runs at 4800 baud, 8N1";
+inline const char *const PortGone = "the port %1 was lost (the adapter unplugged?): waiting for it to come back";
+inline const char *const PortBack = "the port %1 is back";
 }  // namespace provision
 
 // Messages. %1, %2, ... are filled in by the caller.

@@ -6,11 +6,9 @@
 #include "Streams.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
-#include <limits>
 #include <utility>
 
 namespace rallon::cli {
@@ -30,16 +28,6 @@ void writeError(const QByteArray &line)
 }
 
 }  // namespace
-
-std::optional<qint64> wholeNumber(const QString &text)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    if (!digits.match(text).hasMatch())
-        return std::nullopt;
-    bool fits = false;
-    const qint64 number = text.toLongLong(&fits);
-    return fits ? number : std::numeric_limits<qint64>::max();
-}
 
 void complain(const QString &text)
 {

@@ -12,11 +12,6 @@
 
 namespace rallon::cli {
 
-// A number on the command line: digits only, no sign or blanks; one too
-// large for 64 bits reads as the largest (outside any range). std::nullopt
-// for anything else.
-std::optional<qint64> wholeNumber(const QString &text);
-
 // "rallon-cli: text" and a line break on standard error.
 void complain(const QString &text);
 

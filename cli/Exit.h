@@ -1,10 +1,19 @@
 #pragma once
 
-// rallon-cli's exit status.
+// rallon-cli's exit status: how its command ended (batch/Status.h), or the
+// signal that ended it.
+
+#include "Status.h"
 
 namespace rallon::cli {
 
-enum Exit { Done = 0, Usage = 1, Refused = 2, NoAnswer = 3, PortFailed = 4, Differs = 5 };
+using Exit = batch::Status;
+using batch::Done;
+using batch::Usage;
+using batch::Refused;
+using batch::NoAnswer;
+using batch::PortFailed;
+using batch::Differs;
 
 // Ended by a signal: the shell's convention.
 constexpr int signalExit(int signal) { return 128 + signal; }

@@ -2,7 +2,7 @@
 
 // rallon-cli's commands: each in a file of its own with its options, its
 // help and its body, all named in one table (Commands.cpp). Every number on
-// the command line is read by wholeNumber() and checked against its range
+// the command line is read by batch::wholeNumber() and checked against its range
 // before the command runs; PORT's number too.
 
 #include <QCommandLineParser>

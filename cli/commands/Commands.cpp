@@ -2,7 +2,7 @@
 
 #include "CliTexts.h"
 #include "Console.h"
-#include "EndSignals.h"
+#include "Ending.h"
 #include "Exit.h"
 #include "Link.h"
 #include "SerialSession.h"
@@ -88,7 +88,7 @@ int invoke(const Command &command, const QCommandLineParser &parser)
         const QString key = option.names.first();
         if (!option.number || !parser.isSet(key))
             return false;
-        const std::optional<qint64> number = wholeNumber(parser.value(key));
+        const std::optional<qint64> number = batch::wholeNumber(parser.value(key));
         if (!number || *number < option.number->min || *number > option.number->max)
             return true;
         call.numbers.insert(key, int(*number));
@@ -99,7 +99,7 @@ int invoke(const Command &command, const QCommandLineParser &parser)
     call.timeoutMs = call.numbers.value(Timeout.names.first(), SerialSession::ReplyTimeoutMs);
     if (arguments.size() > 1) {
         const QString port = arguments.at(1);
-        if (const std::optional<qint64> number = wholeNumber(port); number && (*number < 1 || *number > 25))
+        if (const std::optional<qint64> number = batch::wholeNumber(port); number && (*number < 1 || *number > 25))
             return usage(QString::fromLatin1(text::PortRange).arg(port), name);
     }
     for (const Option &option : command.options) {

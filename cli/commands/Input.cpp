@@ -2,7 +2,7 @@
 
 #include "CliTexts.h"
 #include "Exit.h"
-#include "Link.h"
+#include "Ending.h"
 #include "Terminal.h"
 
 namespace rallon::cli {

@@ -1,12 +1,12 @@
-// rallon-cli provision: the command line of the bench loop (BenchLoop.cpp),
+// rallon-cli provision: the command line of the bench loop (batch/BenchLoop.cpp),
 // every file it names read and checked before the port is opened.
 
 #include "AddressPolicy.h"
+#include "BenchOutput.h"
 #include "CliTexts.h"
 #include "Command.h"
 #include "Exit.h"
 #include "Input.h"
-#include "BenchLoop.h"
 #include "SettingNames.h"
 
 namespace rallon::cli {
@@ -87,7 +87,7 @@ int run(const Invocation &call)
     }
     if (!call.isSet("ip-range") && !call.isSet("inventory"))
         return usage(QString::fromLatin1(NeedsAddresses), name);
-    BenchLoopOptions options;
+    batch::BenchLoopOptions options;
     options.port = call.arguments.at(1);
     options.ledger = call.value("ledger");
     options.timeoutMs = call.timeoutMs;
@@ -130,7 +130,7 @@ int run(const Invocation &call)
     InputError fault;
     if (!batchTakeable(options.common, options.inventory, options.range, templatePath, inventoryPath, &fault))
         return refuseFile(fault.field, fault.reason);
-    return cli::runBenchLoop(options);
+    return runBench(options);
 }
 
 }  // namespace

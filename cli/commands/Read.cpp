@@ -1,10 +1,12 @@
 // rallon-cli read: the device's configuration, as a listing or the JSON
 // document, on standard output or into a file.
 
+#include "Change.h"
 #include "CliTexts.h"
 #include "Command.h"
 #include "Console.h"
 #include "Document.h"
+#include "Ending.h"
 #include "Exit.h"
 #include "Link.h"
 #include "OutputFile.h"
@@ -50,12 +52,15 @@ int run(const Invocation &call)
         complain(QString::fromLatin1(text::CannotWrite).arg(escaped(output), error));
         return Usage;
     }
-    Link link(call.arguments.at(1), call.timeoutMs);
+    batch::Link link(call.arguments.at(1), call.timeoutMs, ending());
     ConfigRecord device;
-    if (const int failed = link.open())
-        return failed;
-    if (const int failed = link.retrieve(&device))
-        return failed;
+    int status = link.open();
+    if (status == Done)
+        status = link.retrieve(&device);
+    if (status != Done) {
+        complainOf(link.failure(), call.arguments.at(1));
+        return status;
+    }
 
     const QByteArray content = call.isSet("json") ? documentText(device) : listingOf(device).toLocal8Bit();
     if (output.isEmpty())

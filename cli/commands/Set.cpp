@@ -1,6 +1,6 @@
 // rallon-cli set: single settings changed on the device and verified.
 
-#include "Apply.h"
+#include "Change.h"
 #include "CliTexts.h"
 #include "Command.h"
 #include "Exit.h"

@@ -1,6 +1,6 @@
 // rallon-cli write: a saved configuration sent to the device and verified.
 
-#include "Apply.h"
+#include "Change.h"
 #include "Command.h"
 #include "Input.h"
 

@@ -1,9 +1,8 @@
 #pragma once
 
-// One change to one device, as write, set and provision make it: planned
+// One change to one device, as write, set and a bench run make it: planned
 // against the device's record, sent, and the device's answer compared with
-// what was sent. Refusals and differences are reported on standard error
-// with write's messages; the caller says what succeeded.
+// what was sent. Nothing is said: the caller tells what came of it.
 
 #include "Link.h"
 #include "Plan.h"
@@ -13,7 +12,7 @@
 
 #include <functional>
 
-namespace rallon::cli {
+namespace rallon::batch {
 
 using document::Difference;
 using document::Plan;
@@ -21,21 +20,23 @@ using document::Wanted;
 
 struct Applied {
     enum class Outcome {
-        Refused,      // nothing sent
+        Refused,      // nothing sent: the plan's refusal says why
         AlreadyHeld,  // nothing sent: the device holds every setting given
         Planned,      // dry run: nothing sent
         Verified,     // sent, and the answer holds every setting as sent
         Differs,      // sent, and the answer differs in `differing`
         Swapped,      // sent, and another device answered: `answer` is its record
-        Failed,       // sent, but no confirmation: `exit` says why
-        NotSent,      // stopped before the upload (an end signal, `beforeUpload`): `exit` says why
+        Failed,       // sent, but no confirmation: `exit` and `failure` say why
+        NotSent,      // stopped before the upload (the stop, `beforeUpload`): `exit` says why
     };
     Outcome outcome = Outcome::Refused;
-    int exit = 0;                 // rallon-cli's exit status for the outcome
+    int exit = 0;                 // the Status of the outcome
+    quint16 serial = 0;           // the device read
     Plan plan;
     QString refusedBy;            // the window message's title, or the setting's field
     ConfigRecord answer;          // Verified, Differs, Swapped
     QList<Difference> differing;  // Differs
+    LinkFailure failure;          // Failed
 
     // "ip, primaryPort": the fields of `differing`.
     QString differingFields() const;
@@ -48,8 +49,4 @@ struct Applied {
 Applied apply(Link &link, const ConfigRecord &device, const Wanted &wanted, bool dryRun,
               const std::function<int(const Plan &)> &beforeUpload = {});
 
-// write's and set's change: retrieve, apply, and say what succeeded (or,
-// dry, what would be sent). The exit status.
-int change(const QString &port, const Wanted &wanted, bool dryRun, int timeoutMs);
-
-}  // namespace rallon::cli
+}  // namespace rallon::batch

@@ -2,41 +2,32 @@
 
 #include "AddressPolicy.h"
 #include "Apply.h"
-#include "CliTexts.h"
-#include "Console.h"
-#include "Exit.h"
+#include "BenchEvents.h"
 #include "LedgerFile.h"
 #include "Link.h"
 #include "SettingNames.h"
-#include "Terminal.h"
+#include "Status.h"
+#include "Stop.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 
 #include <algorithm>
 
-namespace rallon::cli {
+namespace rallon::batch {
 
 using namespace document;
 using namespace provision;
 
 namespace {
 
-namespace text = clitext::provision;
-
 // While looking for a device, and for the one in hand to go: a request every 2 s.
 constexpr int RequestIntervalMs = 2000;
 // While another run holds the ledger: a try every 20 ms.
 constexpr int LockRetryMs = 20;
 
-QString deviceLine(quint16 serial, const QString &ip, const QString &outcome)
-{
-    return QString::fromLatin1(text::DeviceLine).arg(serial).arg(ip, outcome);
-}
-
 // What each outcome of a change (but NotSent, which leaves no line) makes
-// of the device: the count it adds to, its ledger line and the outcome its
-// printed line shows after its address.
+// of the device: the count it adds to and its ledger line.
 enum class Counted { Done, Failed };
 enum class Port { Held, Sent, Answered };  // the primary port the ledger gives
 struct OutcomeRow {
@@ -46,38 +37,19 @@ struct OutcomeRow {
     LedgerEntry::Outcome ledger;
     Port port;
     QString (*detail)(const Applied &);  // none: no detail
-    QString (*shown)(const Applied &, const LedgerEntry &);
-    bool listsChanges;  // the changes are printed ahead of the line
 };
-
-QString ledgerOutcome(const Applied &, const LedgerEntry &entry)
-{
-    return entry.outcome;
-}
-
-QString refusedBy(const Applied &applied, const LedgerEntry &)
-{
-    return QString::fromLatin1(text::RefusedBy).arg(escaped(applied.refusedBy));
-}
-
-QString swappedBy(const Applied &applied, const LedgerEntry &)
-{
-    return QString::fromLatin1(text::SwappedBy).arg(applied.answer.serialNumber);
-}
 
 const OutcomeRow OutcomeRows[] = {
     {Applied::Outcome::Refused, false, Counted::Failed, LedgerEntry::Refused, Port::Held,
-     [](const Applied &a) { return a.refusedBy; }, refusedBy, false},
-    {Applied::Outcome::AlreadyHeld, false, Counted::Done, LedgerEntry::Done, Port::Held, nullptr, ledgerOutcome, false},
-    {Applied::Outcome::Planned, false, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr,
-     [](const Applied &, const LedgerEntry &) { return QString::fromLatin1(text::WouldBeWritten); }, true},
-    {Applied::Outcome::Verified, true, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr, ledgerOutcome, false},
+     [](const Applied &a) { return a.refusedBy; }},
+    {Applied::Outcome::AlreadyHeld, false, Counted::Done, LedgerEntry::Done, Port::Held, nullptr},
+    {Applied::Outcome::Planned, false, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr},
+    {Applied::Outcome::Verified, true, Counted::Done, LedgerEntry::Done, Port::Sent, nullptr},
     {Applied::Outcome::Differs, true, Counted::Failed, LedgerEntry::Differs, Port::Answered,
-     [](const Applied &a) { return a.differingFields(); },
-     [](const Applied &, const LedgerEntry &e) { return e.outcome + QStringLiteral(": ") + e.detail; }, false},
+     [](const Applied &a) { return a.differingFields(); }},
     {Applied::Outcome::Swapped, true, Counted::Failed, LedgerEntry::Swapped, Port::Sent,
-     [](const Applied &a) { return QString::number(a.answer.serialNumber); }, swappedBy, false},
-    {Applied::Outcome::Failed, true, Counted::Failed, LedgerEntry::NoAnswer, Port::Sent, nullptr, ledgerOutcome, false},
+     [](const Applied &a) { return QString::number(a.answer.serialNumber); }},
+    {Applied::Outcome::Failed, true, Counted::Failed, LedgerEntry::NoAnswer, Port::Sent, nullptr},
 };
 
 const OutcomeRow &outcomeRow(Applied::Outcome outcome)
@@ -87,9 +59,9 @@ const OutcomeRow &outcomeRow(Applied::Outcome outcome)
 }
 
 // Whether the run ends with the device in hand: when it stopped before the
-// upload (an end signal, the ledger), or when the upload failed otherwise
-// than by no answer or a lost port (an end signal); after those the next
-// device is looked for.
+// upload (the stop, the ledger), or when the upload failed otherwise than
+// by no answer or a lost port (the stop); after those the next device is
+// looked for.
 bool endsRun(const Applied &applied)
 {
     return applied.outcome == Applied::Outcome::NotSent
@@ -99,12 +71,12 @@ bool endsRun(const Applied &applied)
 // One run of the loop: its port, its ledger and its counts.
 class BenchLoop {
 public:
-    explicit BenchLoop(const BenchLoopOptions &options)
-        : m_options(options), m_link(options.port, options.timeoutMs) {}
+    BenchLoop(const BenchLoopOptions &options, BenchEvents &events, const Stop &stop)
+        : m_options(options), m_events(events), m_stop(stop), m_link(options.port, options.timeoutMs, stop) {}
     int run();
 
 private:
-    bool finished() const { return endSignal() || (m_options.count && m_done >= m_options.count); }
+    bool finished() const { return m_stop.status() || (m_options.count && m_counts.done >= m_options.count); }
     int probe(ConfigRecord *record);
     int waitForDevice(ConfigRecord *device);
     int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
@@ -113,23 +85,24 @@ private:
     int noAddress(LedgerEntry entry, const QString &why, bool listedIp);
     int recordOutcome(LedgerEntry entry, const Applied &applied);
     int lockLedger(LedgerFile::Lock *lock);
-    int record(const LedgerEntry &entry, const QString &shown, bool changed);
-    int write(LedgerEntry entry, bool changed);
+    int record(DeviceResult result, bool changed);
+    int write(LedgerEntry *entry, bool changed);
 
     const BenchLoopOptions &m_options;
+    BenchEvents &m_events;
+    const Stop &m_stop;
     Link m_link;
     LedgerFile m_ledger;
     QElapsedTimer m_sinceRequest;
-    int m_done = 0, m_failed = 0, m_skipped = 0;
-    bool m_toldWaiting = false, m_toldNoRecord = false;
+    BenchCounts m_counts;
+    bool m_toldWaiting = false, m_toldNoRecord = false, m_portLost = false;
 };
 
 int BenchLoop::run()
 {
     QString error;
     if (!m_ledger.open(m_options.ledger, m_options.dryRun, &error)) {
-        complain(QString::fromLatin1(m_options.dryRun ? clitext::message::CannotRead : clitext::message::CannotWrite)
-                     .arg(escaped(m_options.ledger), error));
+        m_events.ledgerUnopened(error);
         return Usage;
     }
     // A damaged ledger stops the run before the port is opened.
@@ -142,13 +115,15 @@ int BenchLoop::run()
         const bool readable = bool(m_ledger.entries(&wrong));
         lock.release();
         if (!readable) {
-            complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
+            m_events.ledgerRefused(wrong);
             return Refused;
         }
-        if (const int failed = m_link.open())
+        if (const int failed = m_link.open()) {
+            m_events.portUnopened(m_link.failure());
             return failed;
+        }
     }
-    // From here on (an end signal included) the run ends with its summary.
+    // From here on (the stop included) the run ends with its summary.
     m_link.finishUploads(true);
     std::optional<ConfigRecord> next;  // a device that answered while the last one was awaited to go
     while (status == Done && !finished()) {
@@ -159,27 +134,28 @@ int BenchLoop::run()
         } else {
             status = waitForDevice(&device);
         }
-        if (status == Done)
+        if (status == Done) {
+            m_events.deviceFound(device);
             status = configure(device);
+        }
         if (status == Done && !finished())
             status = waitUntilGone(device.serialNumber, &next);
     }
-    const QString summary = QString::fromLatin1(text::Summary).arg(m_done).arg(m_failed).arg(m_skipped);
-    const int said = say(m_options.dryRun ? summary + QLatin1String(text::DrySummary) : summary);
-    if (endSignal())
-        return signalExit(endSignal());
+    const int said = m_events.summary(m_counts);
+    if (m_stop.status())
+        return m_stop.status();
     return status ? status : said;
 }
 
-// Done, an end signal's exit status, or Usage when the ledger cannot be locked.
+// Done, the stop's status, or Usage when the ledger cannot be locked.
 int BenchLoop::lockLedger(LedgerFile::Lock *lock)
 {
     QString error;
     int ended = Done;
     const LedgerFile::Locking locking = m_ledger.lock(lock, &error, [this, &ended](bool first) {
         if (first)
-            say(QString::fromLatin1(text::WaitingForLedger).arg(escaped(m_options.ledger)));
-        ended = pauseFor(LockRetryMs);
+            m_events.waitingForLedger();
+        ended = pauseFor(m_stop, LockRetryMs);
         return ended == Done;
     });
     switch (locking) {
@@ -190,14 +166,22 @@ int BenchLoop::lockLedger(LedgerFile::Lock *lock)
     case LedgerFile::Locking::Failed:
         break;
     }
-    complain(QString::fromLatin1(text::CannotLock).arg(escaped(m_options.ledger), error));
+    m_events.ledgerUnlockable(error);
     return Usage;
 }
 
+// A port lost and not to be opened again is told once, and looked at again
+// at each request; a device in hand whose port goes is gone.
 int BenchLoop::probe(ConfigRecord *record)
 {
     m_sinceRequest.start();
-    return m_link.probe(record, qMin(RequestIntervalMs, m_options.timeoutMs));
+    const int answered = m_link.probe(record, qMin(RequestIntervalMs, m_options.timeoutMs));
+    if (answered == PortFailed && !m_portLost)
+        m_events.portLost(m_link.failure().reason);
+    else if (answered != PortFailed && m_portLost && m_link.failure().kind != LinkFailure::Stopped)
+        m_events.portBack();
+    m_portLost = answered == PortFailed;
+    return answered == PortFailed ? NoAnswer : answered;
 }
 
 int BenchLoop::waitForDevice(ConfigRecord *device)
@@ -206,16 +190,16 @@ int BenchLoop::waitForDevice(ConfigRecord *device)
         const int answered = probe(device);
         if (answered != NoAnswer)
             return answered;
-        if (!m_toldWaiting) {
+        if (!m_toldWaiting && !m_portLost) {
             m_toldWaiting = true;
-            if (const int failed = say(QString::fromLatin1(text::Waiting).arg(escaped(m_options.port))))
+            if (const int failed = m_events.waitingForDevice())
                 return failed;
         }
         if (m_link.arrivedOctets() > 0 && !m_toldNoRecord) {
             m_toldNoRecord = true;
-            complain(QString::fromLatin1(text::OctetsNoRecord).arg(escaped(m_options.port)));
+            m_events.octetsButNoRecord();
         }
-        if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
+        if (const int ended = pauseFor(m_stop, RequestIntervalMs - m_sinceRequest.elapsed()))
             return ended;
     }
 }
@@ -223,33 +207,37 @@ int BenchLoop::waitForDevice(ConfigRecord *device)
 int BenchLoop::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
 {
     for (;;) {
-        if (const int ended = pauseFor(RequestIntervalMs - m_sinceRequest.elapsed()))
+        if (const int ended = pauseFor(m_stop, RequestIntervalMs - m_sinceRequest.elapsed()))
             return ended;
         ConfigRecord record;
         const int answered = probe(&record);
-        if (answered == NoAnswer)
+        if (answered == NoAnswer) {
+            m_events.deviceGone(serial);
             return Done;
+        }
         if (answered != Done)
             return answered;
         if (record.serialNumber != serial) {
+            m_events.deviceGone(serial);
             *next = record;
             return Done;
         }
     }
 }
 
-// Under the lock, output is held: a terminal that blocks must not keep
-// other runs from the ledger.
+// Under the lock, the events are told as they come; the one after it may
+// take its time (rallon-cli holds its output meanwhile: a terminal that
+// blocks must not keep other runs from the ledger).
 int BenchLoop::configure(const ConfigRecord &device)
 {
     LedgerFile::Lock lock;
     if (const int failed = lockLedger(&lock))
         return failed;
-    HeldOutput held;
+    m_events.ledgerLocked();
     const int status = configureLocked(device);
-    lock.release();  // before the output, which may block
-    const int printed = held.release();
-    return status ? status : printed;
+    lock.release();
+    const int told = m_events.ledgerUnlocked();
+    return status ? status : told;
 }
 
 // Chooses the address, changes the device and records it, all under the
@@ -260,17 +248,19 @@ int BenchLoop::configureLocked(const ConfigRecord &device)
     InputError wrong;
     const std::optional<QList<LedgerEntry>> ledger = m_ledger.entries(&wrong);
     if (!ledger) {
-        complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
+        m_events.ledgerRefused(wrong);
         return Refused;
     }
     if (const LedgerEntry *done = doneEntry(*ledger, serial)) {
-        ++m_skipped;
-        return say(deviceLine(serial, done->ip, QLatin1String(text::AlreadyConfigured)));
+        ++m_counts.skipped;
+        m_events.alreadyConfigured(serial, done->ip);
+        return Done;
     }
     const Inventory::Entry *listed = m_options.inventory.find(serial);
     if (!listed && !m_options.range) {
-        ++m_skipped;
-        return say(deviceLine(serial, QStringLiteral("-"), QLatin1String(text::NotListed)));
+        ++m_counts.skipped;
+        m_events.notListed(serial);
+        return Done;
     }
 
     LedgerEntry entry{QString(), serial, QLatin1String(modelOf(device)),
@@ -287,10 +277,14 @@ int BenchLoop::configureLocked(const ConfigRecord &device)
         LedgerEntry ahead = entry;
         ahead.primaryPort = QString::number(plan.sent.primaryPort);
         ahead.outcome = LedgerEntry::outcomeText(LedgerEntry::Sending);
-        return write(ahead, false);
+        const int failed = write(&ahead, false);
+        if (!failed)
+            m_events.sending(ahead);
+        return failed;
     };
     const Applied applied = apply(m_link, device, wantedFor(m_options.common, listed ? listed->values : Wanted(), *address),
                                   m_options.dryRun, sending);
+    m_events.applied(applied);
     return recordOutcome(entry, applied);
 }
 
@@ -298,57 +292,51 @@ int BenchLoop::configureLocked(const ConfigRecord &device)
 // the range is used up: no device can be done, the run ends.
 int BenchLoop::noAddress(LedgerEntry entry, const QString &why, bool listedIp)
 {
-    if (!listedIp && m_options.range) {
-        complain(why);
+    const bool usedUp = !listedIp && m_options.range;
+    m_events.noAddress(entry.serial, why, usedUp);
+    if (usedUp)
         return Refused;
-    }
-    complain(QString::fromLatin1(clitext::message::InputRefused).arg(why));
-    ++m_failed;
+    ++m_counts.failed;
     entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
     entry.detail = why;
-    return record(entry, deviceLine(entry.serial, QStringLiteral("-"), QString::fromLatin1(text::RefusedBy).arg(why)),
-                  false);
+    return record({entry, std::nullopt}, false);
 }
 
-// The change's outcome counted, in the ledger and on standard output, as
-// its row says.
+// The change's outcome counted and in the ledger, as its row says.
 int BenchLoop::recordOutcome(LedgerEntry entry, const Applied &applied)
 {
     if (applied.outcome == Applied::Outcome::NotSent)  // no line, and the run ends
         return applied.exit;
     const OutcomeRow &row = outcomeRow(applied.outcome);
-    ++(row.counted == Counted::Done ? m_done : m_failed);
+    ++(row.counted == Counted::Done ? m_counts.done : m_counts.failed);
     entry.outcome = LedgerEntry::outcomeText(row.ledger);
     if (row.port == Port::Sent)
         entry.primaryPort = QString::number(applied.plan.sent.primaryPort);
     else if (row.port == Port::Answered)
         entry.primaryPort = QString::number(applied.answer.primaryPort);
     entry.detail = row.detail ? row.detail(applied) : QString();
-    if (row.listsChanges) {
-        if (const int failed = put(applied.changeLines(QStringLiteral("  ")).toLocal8Bit()))
-            return failed;
-    }
-    if (const int failed = record(entry, deviceLine(entry.serial, entry.ip, row.shown(applied, entry)), row.sent))
+    if (const int failed = record({entry, applied.outcome}, row.sent))
         return failed;
     return endsRun(applied) ? applied.exit : Done;
 }
 
-// The ledger line on the disk, then the device's line on standard output.
+// The ledger line on the disk, then the device's result told.
 // `changed`: a change was sent to the device.
-int BenchLoop::record(const LedgerEntry &entry, const QString &shown, bool changed)
+int BenchLoop::record(DeviceResult result, bool changed)
 {
-    if (const int failed = write(entry, changed))
+    if (const int failed = write(&result.entry, changed))
         return failed;
-    return say(shown);
+    m_events.recorded(result);
+    return Done;
 }
 
-int BenchLoop::write(LedgerEntry entry, bool changed)
+// The entry, stamped with the time, appended to the ledger.
+int BenchLoop::write(LedgerEntry *entry, bool changed)
 {
-    entry.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    entry->time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
-    if (!m_ledger.append(entry, &error)) {
-        complain(QString::fromLatin1(changed ? text::LedgerUnwritten : text::LedgerUnwrittenNothingSent)
-                     .arg(escaped(m_options.ledger), error, QString::fromUtf8(ledgerLine(entry)).trimmed()));
+    if (!m_ledger.append(*entry, &error)) {
+        m_events.ledgerUnwritten(*entry, error, changed);
         return Usage;
     }
     return Done;
@@ -356,9 +344,9 @@ int BenchLoop::write(LedgerEntry entry, bool changed)
 
 }  // namespace
 
-int runBenchLoop(const BenchLoopOptions &options)
+int runBenchLoop(const BenchLoopOptions &options, BenchEvents &events, const Stop &stop)
 {
-    return BenchLoop(options).run();
+    return BenchLoop(options, events, stop).run();
 }
 
-}  // namespace rallon::cli
+}  // namespace rallon::batch
