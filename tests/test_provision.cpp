@@ -77,6 +77,12 @@ public:
     }
     qint64 pid() const { return m_process.processId(); }
     const QStringList &lines() const { return m_lines; }
+    // Standard error so far.
+    const QString &errors()
+    {
+        m_err += QString::fromLocal8Bit(m_process.readAllStandardError());
+        return m_err;
+    }
 
     // Acts on a device's line (its index from 0) before the device is unplugged.
     std::function<void(int, const QString &)> onLine;
@@ -107,7 +113,7 @@ public:
             return run;
         run.code = m_process.exitCode();
         run.lines = m_lines;
-        run.err = QString::fromLocal8Bit(m_process.readAllStandardError());
+        run.err = errors();
         return run;
     }
 
@@ -131,6 +137,7 @@ private:
     Sim &m_sim;
     QProcess m_process;
     QStringList m_lines;
+    QString m_err;
     int m_devices = 0;
 };
 
@@ -201,6 +208,7 @@ private slots:
     void ledgerWriteFails_data();
     void ledgerWriteFails();
     void addressKeptForItsDevice();
+    void lostPortIsWaitedFor();
     void refusedBeforeAnyDevice_data();
     void refusedBeforeAnyDevice();
 };
@@ -603,6 +611,46 @@ void TestProvision::addressKeptForItsDevice()
     const Wanted keyOverPassword = wantedFor(password, key, 1), passwordOverKey = wantedFor(key, password, 1);
     QVERIFY(!keyOverPassword[Setting::Password] && keyOverPassword.sharedKey == key.sharedKey);
     QVERIFY(!passwordOverKey.sharedKey && passwordOverKey[Setting::Password] == password[Setting::Password]);
+}
+
+// The port's line goes away while a device is looked for (its adapter
+// pulled): the run says so once, lets the port and its lock go, and goes on
+// with the next device when the port is back.
+void TestProvision::lostPortIsWaitedFor()
+{
+#ifdef Q_OS_WIN
+    QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#else
+    QTemporaryDir dir;
+    const QString port = dir.filePath(QStringLiteral("ttyBENCH"));
+    Sim first({"--batch", "1"});
+    QVERIFY(QFile::link(first.path, port));
+    first.path = port;
+    Provision provision(first, {"--template", written(dir, "t.json", Template), "--ip-range", Range,
+                                "--ledger", dir.filePath("ledger.csv"), "--count", "2"});
+    const auto serveUntil = [&provision](const std::function<bool()> &done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < 10000 && !provision.serve(20)) {
+        }
+        return done();
+    };
+    QVERIFY(serveUntil([&] { return provision.lines().contains("4660  10.1.0.20  done"); }));
+    QVERIFY(!existingLockFile(port).isEmpty());
+    first.end();
+    const QString lost = "rallon-cli: the port " + port + " was lost (the adapter unplugged?): waiting for it to come back\n";
+    QVERIFY2(serveUntil([&] { return provision.errors().contains(lost); }), qPrintable(provision.errors()));
+    QVERIFY(!provision.serve(4500));  // two more requests' time
+    QCOMPARE(provision.errors().count(lost), 1);
+    QCOMPARE(existingLockFile(port), QString());
+
+    Sim second({"--batch", "1", "--model", "wireless-key"});
+    QVERIFY(QFile::remove(port) && QFile::link(second.path, port));
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run), QStringList({"4660  10.1.0.20  done", "7  10.1.0.21  done", "done 2, failed 0, skipped 0"}));
+    QCOMPARE(run.err, lost + "rallon-cli: the port " + port + " is back\n");
+#endif
 }
 
 void TestProvision::refusedBeforeAnyDevice_data()
