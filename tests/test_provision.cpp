@@ -638,6 +638,7 @@ void TestProvision::lostPortIsWaitedFor()
     QVERIFY(serveUntil([&] { return provision.lines().contains("4660  10.1.0.20  done"); }));
     QVERIFY(!existingLockFile(port).isEmpty());
     first.end();
+    QVERIFY(QFile::remove(port));  // the adapter's device node goes with it
     const QString lost = "rallon-cli: the port " + port + " was lost (the adapter unplugged?): waiting for it to come back\n";
     QVERIFY2(serveUntil([&] { return provision.errors().contains(lost); }), qPrintable(provision.errors()));
     QVERIFY(!provision.serve(4500));  // two more requests' time
@@ -645,7 +646,7 @@ void TestProvision::lostPortIsWaitedFor()
     QCOMPARE(existingLockFile(port), QString());
 
     Sim second({"--batch", "1", "--model", "wireless-key"});
-    QVERIFY(QFile::remove(port) && QFile::link(second.path, port));
+    QVERIFY(QFile::link(second.path, port));
     const Run run = provision.finish();
     QCOMPARE(run.code, 0);
     QCOMPARE(results(run), QStringList({"4660  10.1.0.20  done", "7  10.1.0.21  done", "done 2, failed 0, skipped 0"}));
