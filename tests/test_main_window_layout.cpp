@@ -602,6 +602,9 @@ void TestMainWindowLayout::smallScreenScrollsToEveryControl()
         if (c->isVisibleTo(&w) && c->parentWidget()->rect().contains(c->geometry()))
             QVERIFY2(inReach(w, c), qPrintable(name));
     }
+    // The scroll area takes no place in the tab order.
+    control<QWidget>(w, "GetCurrentDataCommand")->setFocus();
+    QCOMPARE(pressAndRecord(TabOrder.size()), TabOrder.mid(1) + QStringList{"GetCurrentDataCommand"});
     PassKeyForm *keys = w.frmPASSKEY();
     keys->move(laptop->geometry().topLeft());
     keys->show();

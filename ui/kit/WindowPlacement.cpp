@@ -36,15 +36,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched != &m_window)
-            return false;
-        if (event->type() == QEvent::Show) {
-            watchScreen();
+        if (watched == &m_window && event->type() == QEvent::Show) {
+            watchWindow();
             fit();
-        } else if ((event->type() == QEvent::Move || event->type() == QEvent::Resize)
-                   && m_window.isVisible() && frameMargins() != m_margins) {
-            // The window manager has framed the window.
-            fit();
+        } else if (watched == m_watched && m_window.isVisible() && frameMargins() != m_margins
+                   && (event->type() == QEvent::Expose || event->type() == QEvent::Move
+                       || event->type() == QEvent::Resize)) {
+            // The window manager has framed the window since.
+            QMetaObject::invokeMethod(this, &ScreenFit::fit, Qt::QueuedConnection);
         }
         return false;
     }
@@ -56,12 +55,13 @@ private:
         return handle ? handle->frameMargins() : QMargins();
     }
 
-    void watchScreen()
+    void watchWindow()
     {
         QWindow *handle = m_window.windowHandle();
         if (!handle || m_watched == handle)
             return;
         m_watched = handle;
+        handle->installEventFilter(this);
         connect(handle, &QWindow::screenChanged, this, [this](QScreen *screen) {
             watchArea(screen);
             fit();
