@@ -5,12 +5,15 @@
 #include "ConfigRecord.h"
 #include "Controls.h"
 #include "MainWindowRows.h"
+#include "OffscreenScreens.h"
 #include "UtilityForm.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QtTest>
 
 namespace {
@@ -83,6 +86,18 @@ QStringList pressAndRecord(int count, Qt::Key key = Qt::Key_Tab)
     return names;
 }
 
+// Scrolled into sight within `window`'s scroll area, itself within the
+// available area of the window's screen.
+bool inReach(QWidget &window, QWidget *control)
+{
+    auto *scroll = window.findChild<QScrollArea *>();
+    if (!scroll || !window.screen()->availableGeometry().contains(window.frameGeometry()))
+        return false;
+    scroll->ensureWidgetVisible(control, 0, 0);
+    const QRect seen(scroll->viewport()->mapTo(&window, QPoint()), scroll->viewport()->size());
+    return seen.contains(QRect(control->mapTo(&window, QPoint()), control->size()));
+}
+
 bool showActive(QWidget &w)
 {
     w.show();
@@ -96,6 +111,15 @@ class TestMainWindowLayout : public QObject
 {
     Q_OBJECT
 
+public:
+    // A big screen, and right of it a laptop's 1920 x 1080 at 150 %, less
+    // a taskbar: 1280 x 672.
+    static void initMain()
+    {
+        rallon::useOffscreenScreens(QByteArray(rallon::BigScreen)
+                                    + R"(, {"name": "laptop", "x": 1920, "width": 1920, "height": 1008, "logicalDpi": 144})");
+    }
+
 private slots:
     void windowIsFixedSize();
     void everyControlIsFoundByName();
@@ -106,6 +130,7 @@ private slots:
     void passwordRowSwitchesLayouts();
     void dashResetAndInitialDisplay();
     void keyEntryWindow();
+    void smallScreenScrollsToEveryControl();
 };
 
 void TestMainWindowLayout::windowIsFixedSize()
@@ -560,6 +585,31 @@ void TestMainWindowLayout::keyEntryWindow()
     QCOMPARE(w.frmPASSKEY(), form);
     QCOMPARE(form->keyTexts(), texts);
     QVERIFY(w.isVisible());
+}
+
+void TestMainWindowLayout::smallScreenScrollsToEveryControl()
+{
+    QScreen *laptop = QGuiApplication::screens().value(1);
+    if (!laptop)
+        QSKIP("one screen: not the offscreen platform");
+    UtilityForm w;
+    w.move(laptop->geometry().topLeft());
+    QVERIFY(showActive(w));
+    QCOMPARE(w.screen(), laptop);
+    for (const QString &name : ControlNames) {
+        QWidget *c = control<QWidget>(w, name);
+        // Not the password row's boxes out of sight.
+        if (c->isVisibleTo(&w) && c->parentWidget()->rect().contains(c->geometry()))
+            QVERIFY2(inReach(w, c), qPrintable(name));
+    }
+    // The scroll area takes no place in the tab order.
+    control<QWidget>(w, "GetCurrentDataCommand")->setFocus();
+    QCOMPARE(pressAndRecord(TabOrder.size()), TabOrder.mid(1) + QStringList{"GetCurrentDataCommand"});
+    PassKeyForm *keys = w.frmPASSKEY();
+    keys->move(laptop->geometry().topLeft());
+    keys->show();
+    QVERIFY(QTest::qWaitForWindowExposed(keys));
+    QVERIFY(inReach(*keys, control<QPushButton>(*keys, "btnPASSKEYDONE")));
 }
 
 QTEST_MAIN(TestMainWindowLayout)

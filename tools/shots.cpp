@@ -4,6 +4,7 @@
 //
 //   rallon-shots OUTDIR [--hold SECONDS]
 
+#include "OffscreenScreens.h"
 #include "WindowBench.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ bool openOn(WindowBench &bench, const QString &model)
 
 int main(int argc, char *argv[])
 {
+    useOffscreenScreens(BigScreen);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {

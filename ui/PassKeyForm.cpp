@@ -2,6 +2,9 @@
 
 #include "EntryRules.h"
 #include "Style.h"
+#include "WindowPlacement.h"
+
+#include <QVBoxLayout>
 
 #include <QPixmap>
 
@@ -17,13 +20,22 @@ PassKeyForm::PassKeyForm(QWidget *parent)
     QPixmap blank(16, 16);
     blank.fill(Qt::transparent);
     setWindowIcon(QIcon(blank));
-    setFixedSize(twips(9390), twips(10695));
+    // The controls lie on a client of one size, the window's only widget;
+    // a screen too small for it scrolls it.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("frmPASSKEYClient"));
+    client->setFixedSize(twips(9390), twips(10695));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(client);
+    fitToScreen(*this, *client);
     // The close box only hides the window (no delete on close); it never
     // ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
 
     for (int row = 0; row < 8; ++row) {
-        auto *label = new QLabel(QStringLiteral("%1 - %2").arg(row * 8 + 1).arg(row * 8 + 8), this);
+        auto *label = new QLabel(QStringLiteral("%1 - %2").arg(row * 8 + 1).arg(row * 8 + 8), client);
         label->setObjectName(QStringLiteral("Label1(%1)").arg(row));
         label->setGeometry(twipsRect(480, 480 + 1080 * row, 1215, 495));
         label->setFont(monoFont(14.25));
@@ -34,7 +46,7 @@ PassKeyForm::PassKeyForm(QWidget *parent)
     for (int i = 0; i < KeyCount; ++i) {
         const int row = i / 8;
         const int column = i % 8;
-        auto *box = new QLineEdit(QStringLiteral("00"), this);
+        auto *box = new QLineEdit(QStringLiteral("00"), client);
         box->setObjectName(QStringLiteral("Key(%1)").arg(i));
         box->setAccessibleName(QStringLiteral("Key octet %1").arg(i + 1));
         box->setGeometry(twipsRect(2160 + 840 * column, 360 + 1080 * row, 615, 615));
@@ -51,7 +63,7 @@ PassKeyForm::PassKeyForm(QWidget *parent)
         Key.append(box);
     }
 
-    btnPASSKEYDONE = new QPushButton(QStringLiteral("DONE"), this);
+    btnPASSKEYDONE = new QPushButton(QStringLiteral("DONE"), client);
     btnPASSKEYDONE->setObjectName(QStringLiteral("btnPASSKEYDONE"));
     btnPASSKEYDONE->setGeometry(twipsRect(3840, 9240, 1575, 735));
     btnPASSKEYDONE->setFont(sansFont(8.25, true));
@@ -63,6 +75,7 @@ PassKeyForm::PassKeyForm(QWidget *parent)
         previous = Key.at(i);
     }
     setTabOrder(previous, btnPASSKEYDONE);
+    layout->activate();
 }
 
 QStringList PassKeyForm::keyTexts() const

@@ -4,6 +4,7 @@
 #include "MainWindowTexts.h"
 #include "Program.h"
 #include "Style.h"
+#include "WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,6 +39,8 @@ UtilityForm::UtilityForm(QWidget *parent)
     resetCurrentData();
     applyPasswordLayout(false);
     placeWindow();
+    // A screen too small for the window scrolls its client area.
+    fitToScreen(*this, *centralWidget());
 
     connect(ui.btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!m_sharedKeyMode); });
     connect(ui.btnHEX_SELECT, &QPushButton::clicked, this, &UtilityForm::showKeyEntryWindow);
