@@ -3,6 +3,7 @@
 
 #include "CommPortForm.h"
 #include "SplashForm.h"
+#include "OffscreenScreens.h"
 #include "UtilityForm.h"
 
 #include <QAbstractButton>
@@ -45,6 +46,10 @@ void verifyAllNamed(const QMap<QString, QString> &names)
 
 class TestAccessibility : public QObject {
     Q_OBJECT
+
+public:
+    // The windows as on a screen that holds them.
+    static void initMain() { rallon::useOffscreenScreens(rallon::BigScreen); }
 
 private slots:
     void mainWindowControlsAreNamedByRowAndColumn()

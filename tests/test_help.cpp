@@ -8,6 +8,7 @@
 #include "Program.h"
 #include "RealMessageBox.h"
 #include "SplashForm.h"
+#include "OffscreenScreens.h"
 #include "UtilityForm.h"
 
 #include <QAbstractButton>
@@ -51,6 +52,10 @@ constexpr int AboutMs = 600;
 
 class TestHelp : public QObject {
     Q_OBJECT
+
+public:
+    // The windows as on a screen that holds them.
+    static void initMain() { rallon::useOffscreenScreens(rallon::BigScreen); }
 
 private:
     QList<Message> messages;

@@ -15,6 +15,7 @@
 #include "PtyPeer.h"
 #include "SplashForm.h"
 #include "Startup.h"
+#include "OffscreenScreens.h"
 #include "UtilityForm.h"
 
 #include <QApplication>
@@ -80,6 +81,10 @@ Q_DECLARE_METATYPE(DisplayOutcome)
 
 class TestStartup : public QObject {
     Q_OBJECT
+
+public:
+    // The windows as on a screen that holds them.
+    static void initMain() { rallon::useOffscreenScreens(rallon::BigScreen); }
 
 private:
     QList<Message> messages;

@@ -9,6 +9,7 @@
 #include "Controls.h"
 #include "HookGuard.h"
 #include "MainWindowRows.h"
+#include "OffscreenScreens.h"
 #include "PortMapping.h"
 #include "Program.h"
 #include "PtyPeer.h"
@@ -21,6 +22,10 @@
 #include <optional>
 
 class WindowTestBench : public QObject, protected rallon::WindowBench {
+public:
+    // The windows as on a screen that holds them.
+    static void initMain() { rallon::useOffscreenScreens(rallon::BigScreen); }
+
 protected:
     QList<rallon::Message> messages;
     int ends = 0;
