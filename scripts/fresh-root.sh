@@ -15,9 +15,10 @@
 # --wine BINDIR (trixie only): instead, one fresh root with Wine, into which
 # BINDIR (the Windows build's programs and tests) and HEAD's tests/wine and
 # scripts/steps.sh are copied, and `bash tests/wine/run.sh` run there; its
-# Total counts in this one. RALLON_WINE_SHOT=FILE: the window's screenshot
-# is copied to FILE.
-# usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]
+# Total counts in this one; with MSI and OLDER_MSI (the installer and an
+# earlier version's) those are copied in too and run.sh tests them.
+# RALLON_WINE_SHOT=FILE: the window's screenshot is copied to FILE.
+# usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR [MSI OLDER_MSI]]
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
@@ -25,13 +26,18 @@ cd "$(dirname "$0")/.." || exit 2
 case "${1:-}" in
     bookworm | 12) release=bookworm ;;
     trixie | 13) release=trixie ;;
-    *) echo "usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR]" >&2; exit 2 ;;
+    *) echo "usage: scripts/fresh-root.sh bookworm|trixie|12|13 [--wine BINDIR [MSI OLDER_MSI]]" >&2; exit 2 ;;
 esac
 wine_bin=
+wine_msis=()
 if [ "${2:-}" = --wine ]; then
     [ "$release" = trixie ] || { echo "--wine needs trixie: Wine before 10 does no serial I/O" >&2; exit 2; }
-    [ -d "${3:-}" ] || { echo "usage: scripts/fresh-root.sh trixie --wine BINDIR" >&2; exit 2; }
+    if ! [ -d "${3:-}" ] || ! { [ $# -eq 3 ] || { [ $# -eq 5 ] && [ -f "$4" ] && [ -f "$5" ]; }; }; then
+        echo "usage: scripts/fresh-root.sh trixie --wine BINDIR [MSI OLDER_MSI]" >&2
+        exit 2
+    fi
     wine_bin=$(cd "$3" && pwd)
+    [ $# -eq 3 ] || wine_msis=("$(realpath "$4")" "$(realpath "$5")")
 fi
 [ "$(id -u)" -eq 0 ] || { echo "scripts/fresh-root.sh needs root (debootstrap, mount, chroot)" >&2; exit 2; }
 
@@ -168,19 +174,25 @@ add_total() {
 
 wine_root=$work/wine
 
-# The Windows build and HEAD's tests/wine (with the steps it sources), into
-# the Wine root.
+# The Windows build, the installers if given, and HEAD's tests/wine (with
+# the steps it sources), into the Wine root.
+wine_installers=()
 copy_wine() {
-    mkdir -p "$wine_root/root/rallon-config" &&
+    local msi
+    mkdir -p "$wine_root/root/rallon-config" "$wine_root/root/installers" &&
         cp -a "$wine_bin" "$wine_root/root/bin" &&
-        git archive "$head" tests/wine scripts/steps.sh | tar -x -C "$wine_root/root/rallon-config"
+        git archive "$head" tests/wine scripts/steps.sh | tar -x -C "$wine_root/root/rallon-config" || return 1
+    for msi in "${wine_msis[@]}"; do
+        cp "$msi" "$wine_root/root/installers/" || return 1
+        wine_installers+=("/root/installers/$(basename "$msi")")
+    done
 }
 
 # tests/wine/run.sh in the Wine root; its Total line's counts go into the totals.
 wine_tests() {
     local log=$work/wine.log
     in_root "$wine_root" env RALLON_WINE_SHOT=/root/window.png RALLON_WINE_TIMEOUT="${RALLON_WINE_TIMEOUT:-300}" \
-        bash /root/rallon-config/tests/wine/run.sh /root/bin 2>&1 | tee "$log" &
+        bash /root/rallon-config/tests/wine/run.sh /root/bin "${wine_installers[@]}" 2>&1 | tee "$log" &
     wait $!
     add_total "$log" "tests/wine/run.sh"
     if [ -n "${RALLON_WINE_SHOT:-}" ] && [ -f "$wine_root/root/window.png" ]; then

@@ -46,7 +46,8 @@ for arg in "$@"; do
         test) packages+=(xvfb xauth
                          dpkg-dev file lintian appstream desktop-file-utils man-db) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build
-                            dpkg-dev xz-utils zip unzip groff-base) ;;  # qt6-base's source; the zip; man pages as text
+                            dpkg-dev xz-utils zip unzip groff-base  # qt6-base's source; the zip; man pages as text
+                            wixl msitools) ;;  # the installer (MSI), and reading its tables back
         fuzz) find_clang
               packages+=("clang-$clang" "libclang-rt-$clang-dev") ;;
         *) packages+=("$arg") ;;

@@ -5,12 +5,16 @@
 #      result is kept in ~/.cache/rallon/ (RALLON_CACHE), keyed by Qt's
 #      version, the options below and the toolchain file
 #   3. builds Qt's serial port module from third_party/ into the same prefix
-#   4. cross-builds this project (cmake/windows-x64.cmake) into build-windows/
-#   5. packs build-windows/rallon-config-VERSION-windows-x64.zip
-#   6. runs the Windows tests under Wine (tests/wine/run.sh): here when this
+#   4. draws the programs' icon with rallon-icon built for this machine
+#   5. cross-builds this project (cmake/windows-x64.cmake) into build-windows/
+#   6. packs build-windows/rallon-config-VERSION-windows-x64.zip, checks the
+#      icon and version resources of its programs, and makes the installer
+#      of the same files beside it, rallon-config-VERSION-windows-x64.msi
+#      (packaging/windows/rallon-config.wxs, with wixl)
+#   7. runs the Windows tests under Wine (tests/wine/run.sh): here when this
 #      release's Wine is 10 or later, else in a fresh Debian 13 root
-#      (scripts/fresh-root.sh trixie --wine)
-# Ends with one line, `Total: N passed, N failed`. RALLON_WINE=0 skips step 6.
+#      (scripts/fresh-root.sh trixie --wine), the installer's steps with them
+# Ends with one line, `Total: N passed, N failed`. RALLON_WINE=0 skips step 7.
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 2
@@ -151,9 +155,21 @@ build_serialport() {
         cmake --install "$build/qtserialport-build" >/dev/null
 }
 
+# The icon the programs carry (packaging/CMakeLists.txt): a cross-build
+# cannot run the drawing program it builds, so one built for this machine,
+# with its Qt, draws it.
+icon=$build/rallon-config.ico
+draw_icon() {
+    mkdir -p "$build" || return 1
+    { cmake -S . -B "$build/host" -G Ninja -DCMAKE_BUILD_TYPE=Release &&
+        cmake --build "$build/host" --target rallon-icon; } >"$build/host.log" 2>&1 \
+        || { tail -n 40 "$build/host.log"; return 1; }
+    QT_QPA_PLATFORM=offscreen "$build/host/packaging/rallon-icon" "$icon" && echo "$icon: $(stat -c %s "$icon") octets"
+}
+
 build_project() {
     cmake_build . "$build/project" "$build/project.log" \
-        -Dnlohmann_json_DIR=/usr/share/cmake/nlohmann_json
+        -Dnlohmann_json_DIR=/usr/share/cmake/nlohmann_json -DRALLON_WINDOWS_ICON="$icon"
 }
 
 # The DLLs FILE imports that are not Windows' own, found among Qt's, the
@@ -240,15 +256,59 @@ pack_zip() {
         unzip -l "$build/$zip_name.zip" | tail -n 1
 }
 
+# Each program of the zip holds the icon (an icon group, resource type 14)
+# and a version (type 16) whose FileVersion and ProductName are the
+# project's.
+check_resources() {
+    local exe types file_version product
+    for exe in "$build/zip/$zip_name"/rallon-{config,cli,sim}.exe; do
+        types=$(x86_64-w64-mingw32-objdump -p "$exe" |
+            sed -nE 's/^[0-9a-f]+   Entry: ID: 0x0000(0e|10),.*/\1/p' | sort | tr '\n' ' ')
+        file_version=$(strings -a -el "$exe" | grep -A 1 -x FileVersion | tail -n 1)
+        product=$(strings -a -el "$exe" | grep -A 1 -x ProductName | tail -n 1)
+        echo "$(basename "$exe"): resource types ${types:-none}; FileVersion $file_version; ProductName $product"
+        [ "$types" = "0e 10 " ] && [ "$file_version" = "$version" ] &&
+            [ "$product" = "Tarvex Power Rallon Configuration Utility" ] || return 1
+    done
+}
+
+# make_msi VERSION FILE: the installer of the zip's folder as VERSION, its
+# product code drawn from VERSION (each version its own, the same each
+# time); its File table holds every file of the folder.
+make_msi() {
+    local msi_version=$1 out=$2 code files
+    code=$(printf 'rallon-config %s windows-x64' "$msi_version" | sha256sum |
+        sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/\1-\2-\3-\4-\5/' | tr a-f A-F)
+    mkdir -p "$(dirname "$out")" && cp "$icon" "$build/zip/rallon-config.ico" || return 1
+    # wixl takes the files by paths relative to the folder it runs in.
+    (cd "$build/zip" &&
+        find "$zip_name" -type f | LC_ALL=C sort |
+        wixl-heat -p "$zip_name/" --var var.Stage --component-group Programs --directory-ref INSTALLDIR --win64 \
+            >files.wxs &&
+        wixl -a x64 -D Version="$msi_version" -D ProductCode="$code" -D Stage="$zip_name" -D Win64=yes \
+            -D Icon=rallon-config.ico -o "$out" "$repo/packaging/windows/rallon-config.wxs" files.wxs) || return 1
+    files=$(msiinfo export "$out" File | tail -n +4 | wc -l)
+    echo "$(basename "$out"): $(msiinfo export "$out" Property | grep -E '^ProductVersion' | tr '\t' ' '), $files files"
+    [ "$files" -eq "$(find "$build/zip/$zip_name" -type f | wc -l)" ]
+}
+
+# The installer beside the zip, and for the upgrade test under Wine one of
+# the same files as an earlier version.
+msi=$build/$zip_name.msi
+older_msi=$build/upgrade-test/rallon-config-0.0.1-windows-x64.msi
+make_installers() {
+    make_msi "$version" "$msi" && make_msi 0.0.1 "$older_msi"
+}
+
 # Wine 10 or later runs the serial line (with the test bench's modem-line
 # library); Debian 12's Wine 8 cannot, so there a fresh Debian 13 root does.
 wine_tests() {
     local bin=$build/project/bin wine_major
     wine_major=$(apt-cache policy wine 2>/dev/null | sed -nE 's/^ *Candidate: ([0-9]+:)?([0-9]+)\..*/\2/p')
     if [ "${wine_major:-0}" -ge 10 ]; then
-        bash tests/wine/run.sh "$bin"
+        bash tests/wine/run.sh "$bin" "$msi" "$older_msi"
     else
-        bash scripts/fresh-root.sh trixie --wine "$bin"
+        bash scripts/fresh-root.sh trixie --wine "$bin" "$msi" "$older_msi"
     fi
 }
 
@@ -256,10 +316,14 @@ step "the MinGW-w64 compilers and the build's tools" install_tools || finish
 step "Qt $qt_version for Windows" build_qt || finish
 step "Qt's licence texts" qt_licences || finish
 step "Qt Serial Port (third_party/qtserialport)" build_serialport || finish
+step "the programs' icon, drawn by rallon-icon built for this machine" draw_icon || finish
 step "rallon-config, rallon-cli, rallon-sim and the tests for Windows" build_project || finish
 step "the tests' folder: DLLs, plugins and fonts" prepare_tests || finish
 step "$zip_name.zip" pack_zip || finish
+step "the icon and version resources of the zip's programs" check_resources || finish
+step "$zip_name.msi, and an earlier version's for the upgrade test" make_installers || finish
 echo "Zip: $build/$zip_name.zip"
+echo "Installer: $msi"
 [ "${RALLON_WINE:-1}" = 0 ] && finish
 
 # The Wine tests' own Total line counts into this script's.

@@ -4,7 +4,11 @@
 # rallon-sim.exe over a null-modem pair (ports, read, read --json, write, set,
 # provision), then rallon-config.exe under Xvfb driven by the keyboard through
 # the port selection, RETRIEVE and a CHANGE of the primary port, with a
-# screenshot, and the device read back.
+# screenshot, and the device read back. With MSI and OLDER_MSI (the
+# installer and an earlier version's, from scripts/windows.sh): the earlier
+# one installed silently, the installer over it (one uninstall entry, its
+# version), the installed rallon-cli.exe reading the device, the Start menu
+# entries, and a silent uninstall that leaves no file and no key.
 #
 # The serial ports are pairs of Linux pseudo-terminals joined by NullModem
 # and mapped into a fresh Wine prefix: COM5-COM6, and COM10-COM11 up to
@@ -15,15 +19,17 @@
 # RALLON_WINE_TIMEOUT=s: the limit for each suite (default 300).
 # RALLON_WINE_SUITES=GLOB: the suites run (default test_*.exe).
 # RALLON_WINE_SHOT=FILE: where the window's screenshot is copied.
-# usage: tests/wine/run.sh BINDIR
+# usage: tests/wine/run.sh BINDIR [MSI OLDER_MSI]
 # shellcheck disable=SC2317  # the steps are functions run through step
 set -uo pipefail
 
-if [ $# -ne 1 ] || [ ! -d "$1" ]; then
-    echo "usage: tests/wine/run.sh BINDIR" >&2
+if ! { [ $# -eq 1 ] || { [ $# -eq 3 ] && [ -f "$2" ] && [ -f "$3" ]; }; } || [ ! -d "$1" ]; then
+    echo "usage: tests/wine/run.sh BINDIR [MSI OLDER_MSI]" >&2
     exit 2
 fi
 bin=$(cd "$1" && pwd)
+msi=${2:+$(realpath "$2")}
+older_msi=${3:+$(realpath "$3")}
 here=$(cd "$(dirname "$0")" && pwd)
 suite_timeout=${RALLON_WINE_TIMEOUT:-300}
 suite_glob=${RALLON_WINE_SUITES:-test_*.exe}
@@ -250,6 +256,75 @@ EOF
         grep -qE '^[^,]+,4660,wireless,10\.1\.0\.20,4002,done,$' <(tr -d '\r' <"$work/ledger.csv")
 }
 
+# The installer's entries in the Uninstall keys of HKCU and HKLM, one line
+# each: key|DisplayVersion|Publisher.
+product="Tarvex Power Rallon Configuration Utility"
+uninstall_entries() {
+    local root
+    for root in HKCU HKLM; do
+        timeout 60 wine reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s 2>/dev/null
+    done | tr -d '\r' | awk -v product="$product" '
+        function flush() { if (name == product) print key "|" version "|" publisher }
+        /^HKEY_/ { flush(); key = $0; name = version = publisher = ""; next }
+        { field = $1; value = $0; if (!sub(/^ +[^ ]+ +REG_SZ +/, "", value)) next }
+        field == "DisplayName" { name = value }
+        field == "DisplayVersion" { version = value }
+        field == "Publisher" { publisher = value }
+        END { flush() }'
+}
+
+# The version in an installer's name, rallon-config-VERSION-windows-x64.msi.
+msi_version() {
+    basename "$1" | sed -E 's/^rallon-config-(.*)-windows-x64\.msi$/\1/'
+}
+
+# quiet_msiexec ARGS...: msiexec ARGS /qn, its log shown on failure.
+quiet_msiexec() {
+    timeout -k 5 300 wine msiexec "$@" /qn >"$work/msiexec.log" 2>&1 || { tr -d '\r' <"$work/msiexec.log"; return 1; }
+}
+
+# install MSI: installed silently; then one uninstall entry, with MSI's
+# version and the publisher.
+install() {
+    local entries
+    quiet_msiexec /i "$(winpath "$1")" || return 1
+    entries=$(uninstall_entries)
+    echo "${entries:-no uninstall entry}"
+    [ "$(wc -l <<<"$entries")" -eq 1 ] && [ "${entries#*|}" = "$(msi_version "$1")|Tarvex" ]
+}
+
+# The installed rallon-cli.exe (wherever the installer put the programs)
+# prints its version and reads the device.
+installed_cli() {
+    local installed
+    installed=$(find "$WINEPREFIX/drive_c" -path '*/rallon-config/rallon-cli.exe' -print -quit)
+    echo "installed: ${installed:-nothing}"
+    [ -n "$installed" ] || return 1
+    (cd "$work" && timeout -k 5 60 wine "$installed" --version) | tr -d '\r' | grep -x "rallon-cli $(msi_version "$msi")" &&
+        (cd "$work" && timeout -k 5 120 wine "$installed" read 5) | tr -d '\r' | grep -E '^SERIAL NO\. +4660$'
+}
+
+# The Start menu's two entries: the utility's, which names the installed
+# rallon-config.exe, and the command prompt's.
+start_menu() {
+    local links utility
+    links=$(find "$WINEPREFIX/drive_c" -path '*/Start Menu/Programs/*' -name '*.lnk')
+    echo "${links//"$WINEPREFIX/"/}"
+    utility=$(grep -F "/$product.lnk" <<<"$links")
+    [ -n "$utility" ] && grep -aqF 'rallon-config\rallon-config.exe' "$utility" &&
+        grep -q '/Rallon command prompt\.lnk$' <<<"$links"
+}
+
+# msiexec /x: no file named for the utility left in the prefix, no
+# uninstall entry, no key of its own.
+uninstall() {
+    local left
+    quiet_msiexec /x "$(winpath "$msi")" || return 1
+    left=$(find "$WINEPREFIX/drive_c" -iname '*rallon*'; uninstall_entries
+           timeout 60 wine reg query 'HKCU\Software\Tarvex' >/dev/null 2>&1 && echo 'HKCU\Software\Tarvex')
+    [ -z "$left" ] || { echo "left: $left"; return 1; }
+}
+
 # focus TITLE SECONDS: a window named TITLE is shown within SECONDS; it is
 # given the keyboard (there is no window manager to do it).
 focus() {
@@ -361,6 +436,13 @@ if step "rallon-sim.exe --port COM6" start_sim; then
     step "rallon-cli.exe set 5 --primary-port 4001" check_output '^written and verified' set 5 --primary-port 4001 &&
         step "rallon-cli.exe read 5 shows 4001" check_output '^PRIMARY PORT +4001$' read 5
     step "rallon-cli.exe provision 5" provision_one
+    if [ -n "$msi" ]; then
+        step "msiexec /i $(basename "$older_msi") /qn" install "$older_msi" &&
+            step "msiexec /i $(basename "$msi") /qn over it: one uninstall entry, its version" install "$msi" &&
+            { step "the installed rallon-cli.exe --version and read 5" installed_cli
+              step "the Start menu's entries" start_menu
+              step "msiexec /x /qn leaves no file and no key" uninstall; }
+    fi
 fi
 unset WINEQT_QPA_PLATFORM
 step "Xvfb, and the Wine session anew on it" display &&
