@@ -88,7 +88,7 @@ private:
             m_scroll->setWidget(&m_client);
             main->setCentralWidget(m_scroll);
         } else {
-            m_window.layout()->replaceWidget(&m_client, m_scroll);
+            delete m_window.layout()->replaceWidget(&m_client, m_scroll);  // the client's old item
             m_scroll->setWidget(&m_client);
         }
         m_scroll->show();
