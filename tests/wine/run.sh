@@ -2,7 +2,8 @@
 # Runs the Windows build under Wine 10 or later on Debian 13: every
 # test_*.exe of BINDIR on the offscreen platform, then rallon-cli.exe against
 # rallon-sim.exe over a null-modem pair (ports, read, read --json, write, set,
-# provision), then rallon-config.exe under Xvfb driven by the keyboard through
+# provision; Ctrl+C, Ctrl+Break and the console's close event ending a read
+# from a silent device), then rallon-config.exe under Xvfb driven by the keyboard through
 # the port selection, RETRIEVE and a CHANGE of the primary port, with a
 # screenshot, and the device read back. With MSI and OLDER_MSI (the
 # installer and an earlier version's, from scripts/windows.sh): the earlier
@@ -38,7 +39,7 @@ steps_name=tests/wine/run.sh
 # shellcheck source=../../scripts/steps.sh source-path=SCRIPTDIR
 . "$here/../../scripts/steps.sh" || exit 2
 
-packages=(wine wine64 xvfb gcc libc6-dev fonts-dejavu-core xdotool imagemagick)
+packages=(wine wine64 xvfb gcc libc6-dev gcc-mingw-w64-x86-64-win32 fonts-dejavu-core xdotool imagemagick)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
@@ -95,10 +96,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# The preloaded library and the null-modem relay, built for this system.
+# The preloaded library and the null-modem relay, built for this system,
+# and the console's events for Windows.
 build_helpers() {
     cc -O2 -Wall -Wextra -Werror -shared -fPIC -o "$work/ModemLines.so" "$here/ModemLines.c" -ldl &&
-        cc -O2 -Wall -Wextra -Werror -o "$work/NullModem" "$here/NullModem.c"
+        cc -O2 -Wall -Wextra -Werror -o "$work/NullModem" "$here/NullModem.c" &&
+        x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -Werror -o "$work/CtrlEvent.exe" "$here/CtrlEvent.c"
 }
 
 new_prefix() {
@@ -186,12 +189,12 @@ check_output() {
     [ "$status" -eq 0 ] && grep -qE "$pattern" <<<"$output"
 }
 
-# The virtual device on COM6 (fresh: its factory configuration); ready when
-# it prints the port it serves.
+# The virtual device on COM6 (fresh: its factory configuration), with
+# ARGS; ready when it prints the port it serves.
 sim=
 start_sim() {
     stop_sim
-    (cd "$work" && exec wine "$bin/rallon-sim.exe" --port COM6) >"$work/sim.log" 2>&1 &
+    (cd "$work" && exec wine "$bin/rallon-sim.exe" --port COM6 "$@") >"$work/sim.log" 2>&1 &
     sim=$!
     pids+=("$sim")
     for _ in $(seq 300); do
@@ -254,6 +257,25 @@ EOF
         --ip-range 10.1.0.20-10.1.0.29 --ledger ledger.csv --count 1 &&
         tr -d '\r' <"$work/ledger.csv" &&
         grep -qE '^[^,]+,4660,wireless,10\.1\.0\.20,4002,done,$' <(tr -d '\r' <"$work/ledger.csv")
+}
+
+# ctrl_event EVENT STATUS: EVENT (c, break or close) delivered by CtrlEvent
+# to rallon-cli.exe read 5 --json -o out.json waiting for a silent device
+# ends it with STATUS, the port closed (the trace's last line), and no
+# out.json written.
+ctrl_event() {
+    local status
+    rm -f "$work/out.json"
+    (cd "$work" && timeout -k 5 120 wine "$work/CtrlEvent.exe" "$1" cli.err \
+        "\"$(winpath "$bin/rallon-cli.exe")\" read 5 --json -o out.json --timeout-ms 60000 --trace") \
+        </dev/null >"$work/ctrl.out" 2>/dev/null
+    status=$?
+    tr -d '\r' <"$work/ctrl.out"
+    # The trace's first lines and its last: the port opened, and closed.
+    tr -d '\r' <"$work/cli.err" | sed -n '1,2p;$p'
+    echo "exit status $status"
+    [ "$status" -eq "$2" ] && tr -d '\r' <"$work/cli.err" | tail -n 1 | grep -qE '^ +[0-9.]+ close$' || return 1
+    [ ! -e "$work/out.json" ] || { echo "out.json written"; return 1; }
 }
 
 # The installer's entries in the Uninstall keys of HKCU and HKLM, one line
@@ -443,6 +465,13 @@ if step "rallon-sim.exe --port COM6" start_sim; then
               step "the Start menu's entries" start_menu
               step "msiexec /x /qn leaves no file and no key" uninstall; }
     fi
+fi
+if step "rallon-sim.exe --port COM6 --fault silent" start_sim --fault silent; then
+    step "Ctrl+C ends rallon-cli.exe read 5 --json -o out.json: 130, no out.json" ctrl_event c 130
+    step "Ctrl+Break ends it: 143, no out.json" ctrl_event break 143
+    step "the console's close event ends it: 143, no out.json" ctrl_event close 143
+    step "rallon-sim.exe --port COM6 afresh" start_sim &&
+        step "rallon-cli.exe read 5 after them" check_output '^SERIAL NO\. +4660$' read 5
 fi
 unset WINEQT_QPA_PLATFORM
 step "Xvfb, and the Wine session anew on it" display &&
