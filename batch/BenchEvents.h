@@ -68,6 +68,9 @@ public:
     // The device in hand stopped answering, or another answered instead.
     virtual void deviceGone(quint16 /*serial*/) {}
 
+    // A device was counted: the counts so far.
+    virtual void counted(const BenchCounts &/*counts*/) {}
+
     // The run's end: the counts.
     virtual int summary(const BenchCounts &/*counts*/) { return 0; }
 };

@@ -77,6 +77,11 @@ public:
 
 private:
     bool finished() const { return m_stop.status() || (m_options.count && m_counts.done >= m_options.count); }
+    void count(int BenchCounts::*which)
+    {
+        ++(m_counts.*which);
+        m_events.counted(m_counts);
+    }
     int probe(ConfigRecord *record);
     int waitForDevice(ConfigRecord *device);
     int waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next);
@@ -252,13 +257,13 @@ int BenchLoop::configureLocked(const ConfigRecord &device)
         return Refused;
     }
     if (const LedgerEntry *done = doneEntry(*ledger, serial)) {
-        ++m_counts.skipped;
+        count(&BenchCounts::skipped);
         m_events.alreadyConfigured(serial, done->ip);
         return Done;
     }
     const Inventory::Entry *listed = m_options.inventory.find(serial);
     if (!listed && !m_options.range) {
-        ++m_counts.skipped;
+        count(&BenchCounts::skipped);
         m_events.notListed(serial);
         return Done;
     }
@@ -296,7 +301,7 @@ int BenchLoop::noAddress(LedgerEntry entry, const QString &why, bool listedIp)
     m_events.noAddress(entry.serial, why, usedUp);
     if (usedUp)
         return Refused;
-    ++m_counts.failed;
+    count(&BenchCounts::failed);
     entry.outcome = LedgerEntry::outcomeText(LedgerEntry::Refused);
     entry.detail = why;
     return record({entry, std::nullopt}, false);
@@ -308,7 +313,7 @@ int BenchLoop::recordOutcome(LedgerEntry entry, const Applied &applied)
     if (applied.outcome == Applied::Outcome::NotSent)  // no line, and the run ends
         return applied.exit;
     const OutcomeRow &row = outcomeRow(applied.outcome);
-    ++(row.counted == Counted::Done ? m_counts.done : m_counts.failed);
+    count(row.counted == Counted::Done ? &BenchCounts::done : &BenchCounts::failed);
     entry.outcome = LedgerEntry::outcomeText(row.ledger);
     if (row.port == Port::Sent)
         entry.primaryPort = QString::number(applied.plan.sent.primaryPort);

@@ -149,6 +149,8 @@ void buildMenu(QMainWindow &window, MainWindowControls &ui)
     window.menuBar()->insertMenu(help->menuAction(), file);
     ui.SAVE_CONFIG = named(file->addAction(menu::SaveConfig), "SAVE_CONFIG");
     ui.OPEN_CONFIG = named(file->addAction(menu::OpenConfig), "OPEN_CONFIG");
+    file->addSeparator();
+    ui.PROVISION_DEVICES = named(file->addAction(menu::Provision), "PROVISION_DEVICES");
     ui.SAVE_CONFIG->setEnabled(false);
     ui.OPEN_CONFIG->setEnabled(false);
 }

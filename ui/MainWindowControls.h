@@ -65,6 +65,7 @@ struct MainWindowControls {
     // The FILE menu's items, disabled.
     QAction *SAVE_CONFIG = nullptr;
     QAction *OPEN_CONFIG = nullptr;
+    QAction *PROVISION_DEVICES = nullptr;
 };
 
 // What an address box of the New Data column does on losing the focus.

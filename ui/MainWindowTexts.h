@@ -27,10 +27,11 @@ inline const QString Change = QStringLiteral("CHANGE CONFIGURATION");
 inline const QString SerialNo = QLatin1String(caption::SerialNo);
 
 namespace menu {
-// "&": Alt+F, then S or O.
+// "&": Alt+F, then S, O or P.
 inline const QString File = QStringLiteral("&FILE");
 inline const QString SaveConfig = QStringLiteral("&SAVE CONFIGURATION...");
 inline const QString OpenConfig = QStringLiteral("&OPEN CONFIGURATION...");
+inline const QString Provision = QStringLiteral("&PROVISION DEVICES...");
 inline const QString Help = QStringLiteral("HELP");
 inline const QString About = QStringLiteral("ABOUT");
 inline const QString Instructions = QStringLiteral("INSTRUCTIONS");

@@ -1,5 +1,6 @@
 #include "UtilityForm.h"
 
+#include "BenchWindowTexts.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
 #include "Program.h"
@@ -44,8 +45,14 @@ UtilityForm::UtilityForm(QWidget *parent)
 
     connect(ui.btnPASS_SHARED, &QPushButton::clicked, this, [this] { applyPasswordLayout(!m_sharedKeyMode); });
     connect(ui.btnHEX_SELECT, &QPushButton::clicked, this, &UtilityForm::showKeyEntryWindow);
-    connect(ui.GetCurrentDataCommand, &QPushButton::clicked, &m_exchange, &rallon::DeviceExchange::retrieve);
-    connect(ui.ChangeConfigCommand, &QPushButton::clicked, this, [this] { m_exchange.change(changeSnapshot()); });
+    connect(ui.GetCurrentDataCommand, &QPushButton::clicked, this, [this] {
+        if (portIsFree())
+            m_exchange.retrieve();
+    });
+    connect(ui.ChangeConfigCommand, &QPushButton::clicked, this, [this] {
+        if (portIsFree())
+            m_exchange.change(changeSnapshot());
+    });
     // A click on CHANGE leaves the focus where it is: the upload then checks
     // the address being typed instead of the octet check emptying it in the
     // middle of the click, which would upload the device's old address.
@@ -55,6 +62,7 @@ UtilityForm::UtilityForm(QWidget *parent)
     connect(&m_exchange, &rallon::DeviceExchange::timedOut, this, &UtilityForm::replyTimedOut);
     connect(ui.SAVE_CONFIG, &QAction::triggered, this, [this] { m_fileActions.saveConfiguration(); });
     connect(ui.OPEN_CONFIG, &QAction::triggered, this, [this] { m_fileActions.openConfiguration(); });
+    connect(ui.PROVISION_DEVICES, &QAction::triggered, this, &UtilityForm::showBenchWindow);
     connect(this, &UtilityForm::recordShown, this, [this] {
         ui.SAVE_CONFIG->setEnabled(true);
         ui.OPEN_CONFIG->setEnabled(true);
@@ -104,6 +112,7 @@ PassKeyForm *UtilityForm::frmPASSKEY()
 
 bool UtilityForm::Load(int commPortNumber)
 {
+    m_portNumber = commPortNumber;
     resetCurrentData();
     if (!m_exchange.open(commPortNumber)) {
         qWarning().noquote() << "rallon-config:" << session().errorString();
@@ -187,8 +196,45 @@ void UtilityForm::replyTimedOut()
     showMessage(this, mainwindow_text::NoCommunication);
 }
 
+rallon::BenchWindow *UtilityForm::benchWindow()
+{
+    if (m_benchWindow.isNull()) {
+        m_benchWindow = new rallon::BenchWindow(m_portNumber, session().replyTimeoutMs(), this);
+        // The loop opens the port by its number; the window lets it go
+        // meanwhile and takes it again after.
+        connect(m_benchWindow, &rallon::BenchWindow::runStarting, this, [this] { m_exchange.close(); });
+        connect(m_benchWindow, &rallon::BenchWindow::runEnded, this, [this] {
+            if (!m_exchange.open(m_portNumber))
+                qWarning().noquote() << "rallon-config:" << session().errorString();
+        });
+    }
+    return m_benchWindow;
+}
+
+void UtilityForm::showBenchWindow()
+{
+    rallon::BenchWindow *bench = benchWindow();
+    bench->show();
+    bench->raise();
+    bench->activateWindow();
+}
+
+bool UtilityForm::portIsFree()
+{
+    if (m_benchWindow.isNull() || !m_benchWindow->isRunning())
+        return true;
+    showMessage(this, rallon::benchwindow_text::Busy);
+    return false;
+}
+
 void UtilityForm::closeEvent(QCloseEvent *event)
 {
+    // A bench run ends between steps first; the window closes after it.
+    if (!m_benchWindow.isNull() && m_benchWindow->isRunning()) {
+        event->ignore();
+        m_benchWindow->stopThen([this] { close(); });
+        return;
+    }
     m_exchange.close();
     event->accept();
     hide();

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+#include "BenchWindow.h"
 #include "DeviceExchange.h"
 #include "FileActions.h"
 #include "MainWindowControls.h"
@@ -57,6 +58,10 @@ public:
     using FileChooser = FileActions::Chooser;
     void setFileChooser(FileChooser chooser) { m_fileActions.setChooser(std::move(chooser)); }
 
+    // FILE > PROVISION DEVICES...: the bench window on the window's port,
+    // created at the first call. While it runs, the port is its own.
+    rallon::BenchWindow *benchWindow();
+
 signals:
     // A decoded record is shown in the window.
     void recordShown();
@@ -73,12 +78,17 @@ private:
     void checkOctets(QLineEdit *box, rallon::AddressBox which);
     void showKeyEntryWindow();
     void placeWindow();
+    // False, and why said, while the bench window holds the port.
+    bool portIsFree();
+    void showBenchWindow();
 
     rallon::DeviceExchange m_exchange;
     rallon::MainWindowControls ui;
     rallon::NewDataColumn m_newData;
     FileActions m_fileActions;
     QPointer<PassKeyForm> m_passKeyForm;
+    QPointer<rallon::BenchWindow> m_benchWindow;
+    int m_portNumber = 0;
     bool m_sharedKeyMode = false;  // applyPasswordLayout() only
     bool m_unloading = false;  // no octet check once the window goes
 };

@@ -3,11 +3,11 @@
 
 #include "AddressPolicy.h"
 #include "BenchOutput.h"
+#include "BenchSetup.h"
 #include "CliTexts.h"
 #include "Command.h"
 #include "Exit.h"
 #include "Input.h"
-#include "SettingNames.h"
 
 namespace rallon::cli {
 
@@ -74,9 +74,6 @@ port cannot be opened or is lost; 128+N after signal N.
 const char *const Needs = "provision needs --%1";
 const char *const NeedsAddresses = "provision needs --ip-range, --inventory or both";
 const char *const CountRange = "--count needs a number of devices, 1 or more";
-const char *const TemplateIp =
-    "a template gives every device the same settings; the addresses come from --ip-range or --inventory";
-const char *const RangeNeedsMask = "the template must give a mask, against which the range is checked";
 
 int run(const Invocation &call)
 {
@@ -95,14 +92,7 @@ int run(const Invocation &call)
     options.count = call.numbers.value(QStringLiteral("count"), 0);
 
     const QString templatePath = call.value("template");
-    const auto common = checkedFile<Wanted>(templatePath, call.timeoutMs, [](const QByteArray &json, InputError *error) {
-        std::optional<Wanted> wanted = wantedFromDocument(json, error);
-        if (wanted && (*wanted)[Setting::Ip]) {
-            *error = {fieldOf(Setting::Ip), QString::fromLatin1(TemplateIp)};
-            wanted.reset();
-        }
-        return wanted;
-    });
+    const auto common = checkedFile<Wanted>(templatePath, call.timeoutMs, batch::benchTemplate);
     if (const int *failed = std::get_if<int>(&common))
         return *failed;
     options.common = std::get<Wanted>(common);
@@ -117,10 +107,8 @@ int run(const Invocation &call)
         options.inventory = std::get<Inventory>(inventory);
     }
     if (call.isSet("ip-range")) {
-        InputError error{QStringLiteral("--ip-range"), QString::fromLatin1(RangeNeedsMask)};
-        const std::optional<QString> &mask = options.common[Setting::Mask];
-        options.range = mask ? ipRange(call.value("ip-range"), *mask, options.common[Setting::Gateway], &error)
-                             : std::nullopt;
+        InputError error;
+        options.range = batch::benchRange(call.value("ip-range"), options.common, QStringLiteral("--ip-range"), &error);
         if (!options.range) {
             complain(QString::fromLatin1(text::InputRefused).arg(error.message()));
             return Refused;

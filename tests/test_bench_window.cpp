@@ -1,0 +1,195 @@
+// The bench window on the main window's port: a batch provisioned from
+// rallon-sim as the command line does it, the set-up refused before the
+// line is touched, and the end of a run between a change and its line.
+
+#include "SimProgram.h"
+#include "WindowTestBench.h"
+
+#include "BenchWindow.h"
+#include "BenchWindowTexts.h"
+
+#include <QLabel>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace rallon;
+
+namespace {
+
+const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.255.0",
+    "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
+
+QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
+}
+
+// The ledger's lines without their time.
+QStringList ledgerLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no ledger)")};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype at = 1; at + 1 < lines.size(); ++at)
+        lines[at] = lines[at].section(QLatin1Char(','), 1);
+    return lines;
+}
+
+}  // namespace
+
+class TestBenchWindow : public WindowTestBench {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    int rings = 0;
+
+    BenchWindow *bench()
+    {
+        menuItem("PROVISION_DEVICES")->trigger();
+        BenchWindow *window = form->benchWindow();
+        window->setBell([this] { ++rings; });
+        return window;
+    }
+    template <class T>
+    static T *in(BenchWindow *window, const char *name)
+    {
+        return rallon::control<T>(*window, QLatin1String(name));
+    }
+    void setUp(BenchWindow *window, const QByteArray &templateText, const QString &range, int count)
+    {
+        in<QLineEdit>(window, "TemplateTextBox")->setText(written(dir, "t.json", templateText));
+        in<QLineEdit>(window, "RangeTextBox")->setText(range);
+        in<QLineEdit>(window, "LedgerTextBox")->setText(dir.filePath("ledger.csv"));
+        in<QSpinBox>(window, "CountBox")->setValue(count);
+    }
+
+private slots:
+    void init()
+    {
+        catchMessagesAndEnd();
+        rings = 0;
+    }
+    void cleanup()
+    {
+        closeEverything();
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    // Two devices done as rallon-cli provision does them; the main window
+    // refuses RETRIEVE meanwhile and has its port back after.
+    void batchOnTheMainWindowsPort()
+    {
+        SimProgram sim;
+        QVERIFY(sim.start({"--batch", "3", "--gap-ms", "100"}));
+        openForm(sim.path);
+        BenchWindow *window = bench();
+        setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
+        auto *table = in<QTableWidget>(window, "LedgerTable");
+        QStringList states;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            const QString state = in<QLabel>(window, "StateLabel")->text();
+            if (states.isEmpty() || states.last() != state)
+                states << state;
+        });
+        watch.start(1);
+        // Each device's row unplugs it, as the technician does at the beep.
+        connect(table->model(), &QAbstractItemModel::rowsInserted, this, [&] { sim.control("unplug"); });
+        QTimer::singleShot(50, this, [&] { form->findChild<QPushButton *>("GetCurrentDataCommand")->click(); });
+        window->start();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, benchwindow_text::Busy.title);
+        QCOMPARE(ledgerLines(dir.filePath("ledger.csv")),
+                 QStringList({"time,serialNumber,model,ip,primaryPort,outcome,detail",
+                              "4660,wireless,10.1.0.20,4001,sending,", "4660,wireless,10.1.0.20,4001,done,",
+                              "4661,wireless,10.1.0.21,4001,sending,", "4661,wireless,10.1.0.21,4001,done,", ""}));
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(1, 1)->text() + " " + table->item(1, 3)->text() + " " + table->item(1, 4)->text(),
+                 QString("4661 10.1.0.21 done"));
+        QCOMPARE(in<QLabel>(window, "CountsLabel")->text(), QString("done 2, failed 0, skipped 0"));
+        QCOMPARE(in<QLabel>(window, "DeviceLabel")->text(), QString("4661   10.1.0.21\ndone"));
+        QCOMPARE(rings, 2);
+        QVERIFY2(states.contains("Waiting for a device on port 1...") && states.contains("Sending 10.1.0.21 to 4661...")
+                     && states.contains("Done: unplug 4660 and connect the next device"),
+                 qPrintable(states.join(" | ")));
+        // The port is the main window's again: the third device answers it.
+        QVERIFY(sim.waitFor("plugged in device 3 of 3, serial 4662") >= 0);
+        QVERIFY(retrieve(*form));
+        QCOMPARE(form->serialNumber(), quint16(4662));
+        // The history of an existing ledger is listed when it is chosen again.
+        in<QLineEdit>(window, "LedgerTextBox")->editingFinished();
+        QCOMPARE(table->rowCount(), 4);
+    }
+
+    // A refused set-up reaches no device: the far end of the line hears nothing.
+    void setUpRefusedBeforeThePort_data()
+    {
+        QTest::addColumn<QByteArray>("templateText");
+        QTest::addColumn<QString>("range");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        const QByteArray withIp = QByteArray(Template).replace("\"mask\"", "\"ip\": \"10.1.0.5\", \"mask\"");
+        QTest::newRow("template with an ip") << withIp << "10.1.0.20-10.1.0.99" << "Template"
+                                             << "\"ip\": a template gives every device the same settings";
+        QTest::newRow("range over the broadcast") << Template << "10.1.0.250-10.1.1.5" << "Address Range"
+                                                  << "\"ADDRESS RANGE\": 10.1.0.250-10.1.1.5 reaches the broadcast";
+        QTest::newRow("range holding the gateway") << Template << "10.1.0.1-10.1.0.9" << "Address Range"
+                                                   << "gateway";
+        QTest::newRow("no addresses") << Template << "" << "Address Range" << "Give an address range";
+    }
+    void setUpRefusedBeforeThePort()
+    {
+        QFETCH(QByteArray, templateText);
+        QFETCH(QString, range);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        openOnPeer();
+        BenchWindow *window = bench();
+        setUp(window, templateText, range, 1);
+        window->start();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, title);
+        QVERIFY2(messages.first().text.contains(text), qPrintable(messages.first().text));
+        QVERIFY(!window->isRunning());
+        QVERIFY(!QFile::exists(dir.filePath("ledger.csv")));
+        QTest::qWait(100);
+        QCOMPARE(peer->received(), QByteArray());
+    }
+
+    // Closing the window while a change is on its way: the device's line
+    // is written first, then the run ends and the window goes.
+    void closeWaitsForTheLedgerLine()
+    {
+        SimProgram sim;
+        QVERIFY(sim.start({"--batch", "2", "--gap-ms", "100", "--pace", "--fault", "alter"}));
+        openForm(sim.path);
+        BenchWindow *window = bench();
+        window->show();
+        setUp(window, Template, "10.1.0.20-10.1.0.99", 0);
+        const QString ledger = dir.filePath("ledger.csv");
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (ledgerLines(ledger).contains("4660,wireless,10.1.0.20,4001,sending,")) {
+                poll.stop();
+                window->close();
+                form->close();  // the main window waits for the run too
+            }
+        });
+        poll.start(2);
+        window->start();
+        QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,",
+                                                          "4660,wireless,10.1.0.20,4002,differs,primaryPort", ""}));
+        QTRY_VERIFY(!window->isVisible());
+        QTRY_COMPARE(ends, 1);
+        QTRY_COMPARE(rings, 3);  // a failure rings three times
+        QCOMPARE(in<QLabel>(window, "CountsLabel")->text(), QString("done 0, failed 1, skipped 0"));
+    }
+};
+
+QTEST_MAIN(TestBenchWindow)
+#include "test_bench_window.moc"
