@@ -193,7 +193,11 @@ void TestMainWindowLayout::everyControlIsFoundByName()
     auto *file = w.findChild<QMenu *>("FILE_MENU");
     QVERIFY(file);
     QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{file->menuAction(), help->menuAction()}));
-    QCOMPARE(file->actions(), (QList<QAction *>{item("SAVE_CONFIG"), item("OPEN_CONFIG")}));
+    QCOMPARE(file->actions().size(), 4);
+    QCOMPARE(file->actions().mid(0, 2), (QList<QAction *>{item("SAVE_CONFIG"), item("OPEN_CONFIG")}));
+    QVERIFY(file->actions().at(2)->isSeparator());
+    QCOMPARE(file->actions().at(3), item("PROVISION_DEVICES"));
+    QCOMPARE(QString(item("PROVISION_DEVICES")->text()).remove('&'), QStringLiteral("PROVISION DEVICES..."));
     QCOMPARE(QString(file->title()).remove('&'), QStringLiteral("FILE"));
     QCOMPARE(QString(item("SAVE_CONFIG")->text()).remove('&'), QStringLiteral("SAVE CONFIGURATION..."));
     QCOMPARE(QString(item("OPEN_CONFIG")->text()).remove('&'), QStringLiteral("OPEN CONFIGURATION..."));

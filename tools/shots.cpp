@@ -4,11 +4,15 @@
 //
 //   rallon-shots OUTDIR [--hold SECONDS]
 
+#include "BenchWindow.h"
 #include "OffscreenScreens.h"
 #include "WindowBench.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -84,6 +88,29 @@ int main(int argc, char *argv[])
     PassKeyForm *keys = keyForm.frmPASSKEY();
     QTest::qWait(300);
     keys->grab().save(out.filePath("key-entry-window.png"));
+    QTest::qWait(hold * 1000);
+    keys->hide();
+
+    // The bench window after one device, on the last window's port.
+    QTemporaryDir files;
+    QFile plant7(files.filePath("plant7.json"));
+    if (!plant7.open(QIODevice::WriteOnly)
+        || plant7.write(R"json({"format": "rallon-config/1", "mask": "255.255.255.0", "gateway": "10.1.0.1",
+                            "primaryPort": 4001, "ssid": "PLANT-7", "encryption": "WAP (AES)",
+                            "password": "correct horse"})json") < 0)
+        return 1;
+    plant7.close();
+    keyForm.findChild<QAction *>("PROVISION_DEVICES")->trigger();
+    BenchWindow *bench = keyForm.benchWindow();
+    bench->setBell([] {});
+    control<QLineEdit>(*bench, "TemplateTextBox")->setText(plant7.fileName());
+    emit control<QLineEdit>(*bench, "TemplateTextBox")->editingFinished();
+    control<QLineEdit>(*bench, "RangeTextBox")->setText(QStringLiteral("10.1.0.20-10.1.0.99"));
+    control<QLineEdit>(*bench, "LedgerTextBox")->setText(files.filePath("plant7.csv"));
+    control<QSpinBox>(*bench, "CountBox")->setValue(1);
+    bench->start();
+    QTest::qWait(300);
+    bench->grab().save(out.filePath("bench-window.png"));
     QTest::qWait(hold * 1000);
     return 0;
 }

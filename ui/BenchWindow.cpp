@@ -322,6 +322,7 @@ void BenchWindow::addRow(const LedgerEntry &entry, bool history)
             item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
         m_table->setItem(row, column, item);
     }
+    m_table->resizeColumnsToContents();
     m_table->scrollToBottom();
 }
 
@@ -429,7 +430,7 @@ void BenchWindow::start()
     for (QWidget *w : findChildren<QWidget *>())
         w->setEnabled(true);
     m_stopButton->setEnabled(false);
-    m_state->setText(text::Stopped);
+    m_state->setText(text::Ended);
     emit runEnded();
     const auto after = std::move(m_afterRun);
     m_afterRun.clear();

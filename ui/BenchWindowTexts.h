@@ -57,7 +57,7 @@ inline QString portLost(int port)
 }
 inline const QString WaitingForLedger = QStringLiteral("Waiting for the ledger: another bench holds it...");
 inline const QString Stopping = QStringLiteral("Stopping after this step...");
-inline const QString Stopped = QStringLiteral("Stopped.");
+inline const QString Ended = QStringLiteral("The run has ended.");
 inline QString counts(int done, int failed, int skipped)
 {
     return QStringLiteral("done %1, failed %2, skipped %3").arg(done).arg(failed).arg(skipped);
