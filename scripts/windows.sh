@@ -91,18 +91,27 @@ install_tools() {
 
 # debian_source DIR PACKAGE VERSION: the source package unpacked in DIR,
 # fetched through an apt configuration of its own from the Debian mirror of
-# the system's sources, which are not touched.
+# the system's sources, which are not touched: the release, its updates and
+# (beside a mirror named .../debian) its security updates, where an
+# installed libpq often comes from. An archive that cannot be read matters
+# only when the source is not found elsewhere: then apt's errors are shown.
 debian_source() {
     local apt=$1/apt mirror
     mirror=$(debian_mirror /etc/apt) || return 1
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts"
-    echo "deb-src $mirror $codename main" >"$apt/sources.list"
+    {
+        echo "deb-src $mirror $codename main"
+        echo "deb-src $mirror $codename-updates main"
+        case "$mirror" in */debian) echo "deb-src $mirror-security $codename-security main" ;; esac
+    } >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
                    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
                    -o "APT::Sandbox::User=root")  # _apt cannot reach the cache
-    apt-get "${options[@]}" update -qq &&
-        (cd "$1" && apt-get "${options[@]}" source -qq "$2=$3" >/dev/null) &&
-        ls -d "$1/$2"-*/ >/dev/null
+    apt-get "${options[@]}" update -qq 2>"$apt/update.log"
+    if ! (cd "$1" && apt-get "${options[@]}" source -qq "$2=$3" >/dev/null) || ! ls -d "$1/$2"-*/ >/dev/null; then
+        cat "$apt/update.log"
+        return 1
+    fi
 }
 
 # This release's qt6-base source: the version of the Qt installed here, whose
