@@ -47,7 +47,8 @@ for arg in "$@"; do
                          dpkg-dev file lintian appstream desktop-file-utils man-db) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build
                             dpkg-dev xz-utils zip unzip groff-base  # qt6-base's source; the zip; man pages as text
-                            wixl msitools) ;;  # the installer (MSI), and reading its tables back
+                            wixl msitools  # the installer (MSI), and reading its tables back
+                            libpq-dev) ;;  # names the PostgreSQL source libpq for Windows is built from
         fuzz) find_clang
               packages+=("clang-$clang" "libclang-rt-$clang-dev") ;;
         *) packages+=("$arg") ;;

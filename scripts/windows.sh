@@ -4,7 +4,9 @@
 #   2. builds Qt for Windows from this release's qt6-base source, once: the
 #      result is kept in ~/.cache/rallon/ (RALLON_CACHE), keyed by Qt's
 #      version, the options below and the toolchain file
-#   3. builds Qt's serial port module from third_party/ into the same prefix
+#   3. builds Qt's serial port module from third_party/ into the same prefix,
+#      and libpq (PostgreSQL's client library) from this release's source,
+#      once, kept in ~/.cache/rallon/ as Qt is
 #   4. draws the programs' icon with rallon-icon built for this machine
 #   5. cross-builds this project (cmake/windows-x64.cmake) into build-windows/
 #   6. packs build-windows/rallon-config-VERSION-windows-x64.zip, checks the
@@ -53,6 +55,16 @@ qt_key() {
 }
 sp_prefix=$build/qtserialport
 
+# libpq for Windows: the client library alone, from the PostgreSQL source
+# libpq-dev is built from, with no optional library (no TLS: Debian has no
+# OpenSSL for MinGW-w64). Any change here makes a new cache entry.
+pq_cc=x86_64-w64-mingw32-gcc-posix
+pq_options=(--host=x86_64-w64-mingw32 --without-readline --without-zlib --without-icu --without-openssl
+            --without-gssapi --without-ldap --disable-nls --disable-rpath)
+pq_key() {
+    printf '%s\n' "$host_pq" "$pq_cc" "${pq_options[@]}" | sha256sum | cut -c 1-12
+}
+
 # The tools, then what depends on them: the Qt installed here (its source
 # version, e.g. 6.4.2+dfsg-21, names the Qt built for Windows), the options
 # every Windows build of a Qt module or of this project takes, and where the
@@ -63,29 +75,49 @@ install_tools() {
     [ -n "$host_qt" ] || { echo "qt6-base-dev is not installed"; return 1; }
     qt_version=${host_qt%%+*}
     qt_prefix=$cache/qt-$qt_version-windows-x64-$(qt_key)
+    read -r pq_package host_pq < <(dpkg-query -W -f='${source:Package} ${source:Version}' libpq-dev 2>/dev/null)
+    [ -n "$host_pq" ] || { echo "libpq-dev is not installed"; return 1; }
+    pq_version=${host_pq%%-*}
+    pq_prefix=$cache/libpq-$pq_version-windows-x64-$(pq_key)
     cross=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/windows-x64.cmake"
-           -DCMAKE_PREFIX_PATH="$qt_prefix;$sp_prefix" -DCMAKE_FIND_ROOT_PATH="$qt_prefix;$sp_prefix"
+           -DCMAKE_PREFIX_PATH="$qt_prefix;$sp_prefix;$pq_prefix"
+           -DCMAKE_FIND_ROOT_PATH="$qt_prefix;$sp_prefix;$pq_prefix"
            -DQT_ADDITIONAL_PACKAGES_PREFIX_PATH="$sp_prefix"
            -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
-    dll_dirs=("$qt_prefix/bin" "$sp_prefix/bin"
+    dll_dirs=("$qt_prefix/bin" "$sp_prefix/bin" "$pq_prefix/bin"
               "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
               /usr/x86_64-w64-mingw32/lib)
 }
 
-# This release's qt6-base source (the version of the Qt installed here, whose
-# tools the cross-build uses), fetched through an apt configuration of its
-# own from the Debian mirror of the system's sources, which are not touched.
-qt_source() {
+# debian_source DIR PACKAGE VERSION: the source package unpacked in DIR,
+# fetched through an apt configuration of its own from the Debian mirror of
+# the system's sources, which are not touched: the release, its updates and
+# (beside a mirror named .../debian) its security updates, where an
+# installed libpq often comes from. An archive that cannot be read matters
+# only when the source is not found elsewhere: then apt's errors are shown.
+debian_source() {
     local apt=$1/apt mirror
     mirror=$(debian_mirror /etc/apt) || return 1
     mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/parts"
-    echo "deb-src $mirror $codename main" >"$apt/sources.list"
+    {
+        echo "deb-src $mirror $codename main"
+        echo "deb-src $mirror $codename-updates main"
+        case "$mirror" in */debian) echo "deb-src $mirror-security $codename-security main" ;; esac
+    } >"$apt/sources.list"
     local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
                    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
                    -o "APT::Sandbox::User=root")  # _apt cannot reach the cache
-    apt-get "${options[@]}" update -qq &&
-        (cd "$1" && apt-get "${options[@]}" source -qq "qt6-base=$host_qt" >/dev/null) &&
-        ls -d "$1"/qt6-base-*/ >/dev/null
+    apt-get "${options[@]}" update -qq 2>"$apt/update.log"
+    if ! (cd "$1" && apt-get "${options[@]}" source -qq "$2=$3" >/dev/null) || ! ls -d "$1/$2"-*/ >/dev/null; then
+        cat "$apt/update.log"
+        return 1
+    fi
+}
+
+# This release's qt6-base source: the version of the Qt installed here, whose
+# tools the cross-build uses.
+qt_source() {
+    debian_source "$1" qt6-base "$host_qt"
 }
 
 build_qt() {
@@ -111,6 +143,38 @@ build_qt() {
     cmake --install "$work/build" >/dev/null && mv "$qt_prefix.part" "$qt_prefix"
 }
 
+# libpq.dll, its import library and headers, and PostgreSQL's licence, from
+# the source of the libpq installed here: only what libpq is made of is built
+# (src/interfaces/libpq with the parts of src/port and src/common it links;
+# 3 to 5 minutes on 2 cores, configure included).
+build_libpq() {
+    if [ -f "$pq_prefix/bin/libpq.dll" ]; then
+        echo "libpq $pq_version for Windows: $pq_prefix (cached)"
+        return 0
+    fi
+    mkdir -p "$cache"
+    local work source
+    work=$(mktemp -d "$cache/libpq-build.XXXXXX") || return 1
+    # shellcheck disable=SC2064  # the folder is known now
+    trap "rm -rf '$work'; trap - RETURN" RETURN
+    echo "Building libpq $pq_version for Windows into $pq_prefix"
+    debian_source "$work" "$pq_package" "$host_pq" || return 1
+    source=$(ls -d "$work/$pq_package"-*/)
+    rm -rf "$pq_prefix.part"
+    (cd "$source" && ./configure "${pq_options[@]}" CC="$pq_cc" --prefix="$pq_prefix.part") \
+        >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log"; return 1; }
+    { make -C "$source/src/interfaces/libpq" -j "$jobs" &&
+        make -C "$source/src/interfaces/libpq" install &&
+        make -C "$source/src/include" install; } >"$work/build.log" 2>&1 \
+        || { grep -B 5 -A 20 -m 3 -E 'error|Error' "$work/build.log" || tail -n 40 "$work/build.log"; return 1; }
+    # The server's headers are not a client's; lib/ keeps the import library.
+    find "$pq_prefix.part/include" -type d -name server -prune -exec rm -rf {} + &&
+        rm -f "$pq_prefix.part/lib/libpq.dll" &&
+        mkdir -p "$pq_prefix.part/licences/libpq" &&
+        cp "$source/COPYRIGHT" "$pq_prefix.part/licences/libpq/" &&
+        mv "$pq_prefix.part" "$pq_prefix" &&
+        ls "$pq_prefix"/bin/libpq.dll "$pq_prefix"/lib/libpq.* "$pq_prefix"/include/libpq-fe.h
+}
 
 # Qt's licence texts and those of the libraries built into it, kept with the
 # cached Qt (a Qt cached before they were kept gets them from its source).
@@ -226,21 +290,28 @@ style_plugin() {
     echo "styles/$name.dll"
 }
 
+# PqSelectOne.exe, the Wine tests' check of libpq.dll against a server, is
+# built there with the cached libpq.
 prepare_tests() {
-    deploy "$build/project/bin" platforms/qwindows.dll platforms/qoffscreen.dll "$(style_plugin)"
+    "$pq_cc" -O2 -Wall -Wextra -Werror -I"$pq_prefix/include" -o "$build/project/bin/PqSelectOne.exe" \
+        tests/wine/PqSelectOne.c -L"$pq_prefix/lib" -lpq &&
+        deploy "$build/project/bin" platforms/qwindows.dll platforms/qoffscreen.dll "$(style_plugin)"
 }
 
-# The zip: the three programs, what they need, the fonts, the licences, the
-# README and the manual pages as text.
+# The zip: the three programs, what they need, libpq, the fonts, the
+# licences, the README and the manual pages as text.
 pack_zip() {
     local stage=$build/zip/$zip_name page
     rm -rf "$build/zip" "$build/$zip_name.zip"
     mkdir -p "$stage/licences" "$stage/manual" || return 1
-    cp "$build"/project/bin/rallon-{config,cli,sim}.exe "$stage/" &&
+    # libpq.dll (PostgreSQL's client library) ships with the programs, with
+    # what it imports.
+    cp "$build"/project/bin/rallon-{config,cli,sim}.exe "$pq_prefix/bin/libpq.dll" "$stage/" &&
         deploy "$stage" platforms/qwindows.dll "$(style_plugin)" &&
+        { dlls_of "$stage/libpq.dll" | xargs -r cp -n -t "$stage"; } &&
         x86_64-w64-mingw32-strip --strip-unneeded "$stage"/*.exe "$stage"/*.dll "$stage"/*/*.dll || return 1
     cp LICENSE README.md "$stage/" &&
-        cp -r "$qt_prefix/licences/." "$stage/licences/" &&
+        cp -r "$qt_prefix/licences/." "$pq_prefix/licences/." "$stage/licences/" &&
         mkdir -p "$stage/licences/qtserialport" &&
         cp third_party/qtserialport/LICENSES/*.txt "$stage/licences/qtserialport/" &&
         cp /usr/share/doc/fonts-dejavu-core/copyright "$stage/licences/dejavu-fonts.txt" &&
@@ -316,6 +387,7 @@ step "the MinGW-w64 compilers and the build's tools" install_tools || finish
 step "Qt $qt_version for Windows" build_qt || finish
 step "Qt's licence texts" qt_licences || finish
 step "Qt Serial Port (third_party/qtserialport)" build_serialport || finish
+step "libpq $pq_version for Windows" build_libpq || finish
 step "the programs' icon, drawn by rallon-icon built for this machine" draw_icon || finish
 step "rallon-config, rallon-cli, rallon-sim and the tests for Windows" build_project || finish
 step "the tests' folder: DLLs, plugins and fonts" prepare_tests || finish

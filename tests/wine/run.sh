@@ -5,7 +5,8 @@
 # provision; Ctrl+C, Ctrl+Break and the console's close event ending a read
 # from a silent device), then rallon-config.exe under Xvfb driven by the keyboard through
 # the port selection, RETRIEVE and a CHANGE of the primary port, with a
-# screenshot, and the device read back. With MSI and OLDER_MSI (the
+# screenshot, and the device read back; PqSelectOne.exe, libpq.dll's SELECT 1
+# on a throwaway PostgreSQL server on 127.0.0.1. With MSI and OLDER_MSI (the
 # installer and an earlier version's, from scripts/windows.sh): the earlier
 # one installed silently, the installer over it (one uninstall entry, its
 # version), the installed rallon-cli.exe reading the device, the Start menu
@@ -39,7 +40,8 @@ steps_name=tests/wine/run.sh
 # shellcheck source=../../scripts/steps.sh source-path=SCRIPTDIR
 . "$here/../../scripts/steps.sh" || exit 2
 
-packages=(wine wine64 xvfb gcc libc6-dev gcc-mingw-w64-x86-64-win32 fonts-dejavu-core xdotool imagemagick)
+packages=(wine wine64 xvfb gcc libc6-dev gcc-mingw-w64-x86-64-win32 fonts-dejavu-core xdotool imagemagick
+          postgresql)  # the server libpq.dll is tried against
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -q '^install ok installed$' \
@@ -69,6 +71,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 pids=()
 job=
+pg_dir=
 
 # Ends what this script started, the prefix's wineserver last, and removes
 # the work folder (the prefix with it).
@@ -89,6 +92,7 @@ cleanup() {
             [ -d "$folder" ] && rm -rf "$folder" && rmdir "$(dirname "$folder")" 2>/dev/null
         done
     fi
+    stop_postgres
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -278,6 +282,62 @@ ctrl_event() {
     [ ! -e "$work/out.json" ] || { echo "out.json written"; return 1; }
 }
 
+# A throwaway PostgreSQL server: a cluster of Debian's server in a folder
+# of its own (not $work, which the server's user may not enter), listening
+# on 127.0.0.1 at the first free port from 55432, run as nobody when this
+# script is root; user rallon, trusted without a password. pg_uri names its
+# database postgres once it runs. stop_postgres stops it and removes the
+# folder.
+pg_uri=
+pg_bin=
+as_server() {
+    if [ "$(id -u)" -eq 0 ]; then
+        setpriv --reuid=nobody --regid=nogroup --clear-groups env -u LD_PRELOAD "$@"
+    else
+        env -u LD_PRELOAD "$@"
+    fi
+}
+start_postgres() {
+    local port
+    stop_postgres
+    pg_bin=$(find /usr/lib/postgresql -maxdepth 2 -name bin -type d 2>/dev/null | sort -V | tail -n 1)
+    [ -x "$pg_bin/initdb" ] || { echo "no initdb in /usr/lib/postgresql/*/bin"; return 1; }
+    pg_dir=$(mktemp -d "${TMPDIR:-/tmp}/rallon-pg.XXXXXX") || return 1
+    if [ "$(id -u)" -eq 0 ]; then
+        chown nobody:nogroup "$pg_dir" || return 1
+    fi
+    as_server LC_ALL=C "$pg_bin/initdb" -D "$pg_dir/data" -U rallon -A trust -E UTF8 --no-locale --no-sync \
+        >"$pg_dir/initdb.log" 2>&1 || { cat "$pg_dir/initdb.log"; return 1; }
+    for port in $(seq 55432 55451); do
+        rm -f "$pg_dir/server.log"
+        if as_server "$pg_bin/pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -t 60 \
+            -o "-c listen_addresses=127.0.0.1 -p $port -k $pg_dir" start >/dev/null 2>&1; then
+            pg_uri=postgresql://rallon@127.0.0.1:$port/postgres
+            echo "$("$pg_bin/postgres" --version) as $(stat -c %U "$pg_dir/data"): $pg_uri"
+            return 0
+        fi
+        grep -q 'could not bind' "$pg_dir/server.log" 2>/dev/null || break
+    done
+    cat "$pg_dir/server.log" 2>/dev/null
+    return 1
+}
+stop_postgres() {
+    [ -n "$pg_dir" ] || return 0
+    [ -z "$pg_uri" ] || as_server "$pg_bin/pg_ctl" -D "$pg_dir/data" -m fast -w stop >/dev/null 2>&1
+    rm -rf "$pg_dir"
+    pg_dir=
+    pg_uri=
+}
+
+# PqSelectOne.exe: libpq.dll connects to the server and runs SELECT 1.
+select_one() {
+    local output status
+    output=$(cd "$work" && timeout -k 5 60 wine "$bin/PqSelectOne.exe" "$pg_uri" 2>&1)
+    status=$?
+    tr -d '\r' <<<"$output"
+    [ "$status" -eq 0 ] && tr -d '\r' <<<"$output" | grep -qE 'SELECT 1 returned 1$'
+}
+
 # The installer's entries in the Uninstall keys of HKCU and HKLM, one line
 # each: key|DisplayVersion|Publisher.
 product="Tarvex Power Rallon Configuration Utility"
@@ -449,6 +509,8 @@ for exe in "${suites[@]}"; do
     step "$(basename "$exe")" suite "$exe"
 done
 
+step "a PostgreSQL server on 127.0.0.1" start_postgres &&
+    step "PqSelectOne.exe: libpq.dll runs SELECT 1 on it" select_one
 step "rallon-cli.exe ports lists COM5 as 5, by number" ports_lists_com5
 if step "rallon-sim.exe --port COM6" start_sim; then
     step "rallon-cli.exe read 5" check_output '^SERIAL NO\. +4660$' read 5
@@ -479,4 +541,5 @@ step "Xvfb, and the Wine session anew on it" display &&
     step "rallon-config.exe under Xvfb: port 5, RETRIEVE, 4003 as primary port, CHANGE, screenshot" window &&
     step "rallon-cli.exe read 5 shows the window's 4003" check_output '^PRIMARY PORT +4003$' read 5
 stop_sim
+stop_postgres
 finish
