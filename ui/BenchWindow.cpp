@@ -228,10 +228,15 @@ BenchWindow::BenchWindow(int portNumber, int timeoutMs, QWidget *parent)
     m_table->setHorizontalHeaderLabels(text::Columns);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     grid->addWidget(m_table, row++, 0, 1, 3);
     m_counts = label(this, "CountsLabel", text::counts(0, 0, 0));
     grid->addWidget(m_counts, row++, 0, 1, 3);
+    m_state->setAccessibleName(text::StateName);
+    m_device->setAccessibleName(text::DeviceName);
+    m_table->setAccessibleName(text::TableName);
+    m_counts->setAccessibleName(text::CountsName);
     grid->setRowStretch(row - 2, 1);
     grid->setColumnStretch(1, 1);
 
@@ -273,6 +278,8 @@ void BenchWindow::chooseInto(QLineEdit *box, const QString &title, const QString
 // secret is not shown.
 void BenchWindow::showTemplate()
 {
+    if (m_stop)  // the run's template stays shown
+        return;
     QString reason;
     InputError error;
     const std::optional<QByteArray> json = readWhole(m_template->text(), &reason);
@@ -283,15 +290,22 @@ void BenchWindow::showTemplate()
                                            : text::unreadable(m_template->text(), reason));
         return;
     }
+    showSettings(*wanted);
+}
+
+void BenchWindow::showSettings(const Wanted &wanted, const QString &note)
+{
     QStringList lines;
     for (int i = 0; i < SettingCount; ++i) {
         const Setting s = Setting(i);
-        if (const std::optional<QString> &value = (*wanted)[s])
+        if (const std::optional<QString> &value = wanted[s])
             lines << QStringLiteral("%1  %2").arg(QLatin1String(caption::of(s)), -18)
                          .arg(s == Setting::Password ? text::Given : *value);
     }
-    if (wanted->sharedKey)
+    if (wanted.sharedKey)
         lines << QStringLiteral("%1  %2").arg(QLatin1String(caption::SharedKey), -18).arg(text::KeyGiven);
+    if (!note.isEmpty())
+        lines << note;
     m_templateSettings->setText(lines.join(QLatin1Char('\n')));
 }
 
@@ -322,7 +336,6 @@ void BenchWindow::addRow(const LedgerEntry &entry, bool history)
             item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
         m_table->setItem(row, column, item);
     }
-    m_table->resizeColumnsToContents();
     m_table->scrollToBottom();
 }
 
@@ -411,6 +424,7 @@ void BenchWindow::start()
     if (!options)
         return;
     showHistory();
+    showSettings(options->common, text::TemplateKept);
     m_counts->setText(text::counts(0, 0, 0));
     showDevice(QString(), QColor());
     m_stop = std::make_unique<batch::Stop>();

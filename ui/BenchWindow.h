@@ -65,6 +65,7 @@ private:
     std::optional<batch::BenchLoopOptions> checkedSetup();
     void chooseInto(QLineEdit *box, const QString &title, const QStringList &filters, bool save);
     void showTemplate();
+    void showSettings(const document::Wanted &wanted, const QString &note = QString());
     void showHistory();
     void addRow(const provision::LedgerEntry &entry, bool history);
     void showDevice(const QString &text, const QColor &colour);

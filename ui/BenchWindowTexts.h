@@ -19,8 +19,16 @@ inline const QString Count = QStringLiteral("COUNT");
 inline const QString NoCount = QStringLiteral("no end");
 inline const QString DryRun = QStringLiteral("DRY RUN: read each device, write nothing");
 inline const QString Choose = QStringLiteral("...");
-inline const QString Start = QStringLiteral("START");
-inline const QString Stop = QStringLiteral("STOP");
+// "&": Alt+S starts, Alt+T stops.
+inline const QString Start = QStringLiteral("&START");
+inline const QString Stop = QStringLiteral("S&TOP");
+inline const QString TemplateKept =
+    QStringLiteral("(read at START: the run keeps these; a change to the file counts at the next START)");
+// Names a screen reader speaks.
+inline const QString StateName = QStringLiteral("State");
+inline const QString DeviceName = QStringLiteral("Device in hand");
+inline const QString TableName = QStringLiteral("Ledger lines");
+inline const QString CountsName = QStringLiteral("Counts");
 inline const QString NoTemplate = QStringLiteral("No template chosen");
 inline const QString Given = QStringLiteral("(given)");
 inline const QString KeyGiven = QStringLiteral("(64 octets)");
