@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds like scripts/build.sh, then runs the benchmark headless and prints its
-# table, rallon-cli read's time and rallon-cli provision's time per device
+# table, rallon-cli read's time and the time per device of rallon-cli provision
+# and of the bench window
 # (about a minute and a half). --xvfb: once more under Xvfb with the xcb platform
 # (installs xvfb and xauth when missing). BUILD_DIR=dir: configure and build
 # there instead of build/.
@@ -59,9 +60,9 @@ echo
 echo "== command line"
 cli_read
 
-# rallon-cli provision at a bench of five virtual devices, each unplugged
-# as its line comes: time per device against the line time of its two
-# exchanges.
+# rallon-cli provision, then the bench window, at a bench of five virtual
+# devices, each unplugged as its line comes: time per device against the
+# line time of its two exchanges, and the two runs' ledgers and devices.
 echo
 echo "== provisioning"
 "$bench" --provision

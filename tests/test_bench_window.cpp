@@ -99,7 +99,7 @@ private slots:
         });
         watch.start(1);
         // Each device's row unplugs it, as the technician does at the beep.
-        connect(table->model(), &QAbstractItemModel::rowsInserted, this, [&] { sim.control("unplug"); });
+        connect(window, &BenchWindow::deviceRecorded, this, [&] { sim.control("unplug"); });
         QTimer::singleShot(50, this, [&] { form->findChild<QPushButton *>("GetCurrentDataCommand")->click(); });
         window->start();
         QCOMPARE(messages.size(), 1);

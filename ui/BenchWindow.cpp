@@ -130,6 +130,7 @@ public:
         w.showDevice(deviceLine(e.serial, e.ip.isEmpty() ? QStringLiteral("-") : e.ip, outcome),
                      done ? DoneColour : FailedColour);
         w.ring(done ? 1 : 3);
+        emit w.deviceRecorded(e);
     }
     void ledgerUnwritten(const LedgerEntry &entry, const QString &reason, bool) override
     {

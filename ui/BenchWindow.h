@@ -54,6 +54,8 @@ signals:
     // Right before the loop opens the port, and after it let it go.
     void runStarting();
     void runEnded();
+    // A device's final ledger line, on the disk.
+    void deviceRecorded(const rallon::provision::LedgerEntry &entry);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

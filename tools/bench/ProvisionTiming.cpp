@@ -1,17 +1,24 @@
 #include "ProvisionTiming.h"
 
 #include "ConfigRecord.h"
+#include "BenchWindow.h"
 #include "Report.h"
+#include "WindowBench.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -79,17 +86,108 @@ int fail(const QString &text)
 
 }  // namespace
 
-int timeProvision(const QString &tracePath)
+namespace {
+
+// A batch run by one of the two: `done` for each device's line as it comes
+// (its ledger line already on the disk); whether the run ended by itself.
+using DoneHook = std::function<void(const QString &serial, const QString &ip, const QString &outcome)>;
+struct RunEnd {
+    bool ended = false;
+    int exit = -1;
+    QStringList said;  // what else it said
+};
+using Runner = std::function<RunEnd(const QString &port, const QString &templatePath, const QString &ledger,
+                                    const QString &tracePath, const DoneHook &done)>;
+
+RunEnd runCli(const QString &port, const QString &templatePath, const QString &ledger, const QString &tracePath,
+              const DoneHook &done)
 {
+    QProcess cli;
+    QStringList cliArguments{QStringLiteral("provision"), port, QStringLiteral("--template"), templatePath,
+                             QStringLiteral("--ip-range"), QLatin1String(Range), QStringLiteral("--ledger"),
+                             ledger, QStringLiteral("--count"), QString::number(Devices)};
+    if (!tracePath.isEmpty()) {
+        cliArguments << QStringLiteral("--trace");
+        cli.setStandardErrorFile(tracePath);
+    }
+    RunEnd end;
+    const QRegularExpression deviceLine(QStringLiteral("^(\\d+)  (\\S+)  (.+)$"));
+    const auto readCli = [&] {
+        while (cli.canReadLine()) {
+            const QString line = QString::fromLocal8Bit(cli.readLine()).trimmed();
+            const QRegularExpressionMatch match = deviceLine.match(line);
+            if (match.hasMatch())
+                done(match.captured(1), match.captured(2), match.captured(3));
+            else
+                end.said << line;
+        }
+    };
+    QEventLoop loop;
+    QObject::connect(&cli, &QProcess::readyReadStandardOutput, readCli);
+    QObject::connect(&cli, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&cli, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(RunTimeoutMs, &loop, &QEventLoop::quit);
+    cli.start(QStringLiteral(RALLON_CLI_PATH), cliArguments);
+    loop.exec();
+    end.ended = cli.state() == QProcess::NotRunning;
+    if (!end.ended) {
+        cli.kill();
+        cli.waitForFinished(5000);
+    }
+    readCli();
+    end.exit = end.ended ? cli.exitCode() : -1;
+    if (end.exit != 0)
+        end.said << QString::fromLocal8Bit(cli.readAllStandardError()).split(QLatin1Char('\n'));
+    return end;
+}
+
+// The bench window of a main window on `port`, as the technician sets it up.
+RunEnd runWindow(const QString &port, const QString &templatePath, const QString &ledger, const QString &,
+                 const DoneHook &done)
+{
+    RunEnd end;
+    WindowBench window;
+    if (!window.loadWindow(port))
+        return end;
+    BenchWindow *bench = window.form->benchWindow();
+    bench->setBell([] {});
+    control<QLineEdit>(*bench, "TemplateTextBox")->setText(templatePath);
+    control<QLineEdit>(*bench, "RangeTextBox")->setText(QLatin1String(Range));
+    control<QLineEdit>(*bench, "LedgerTextBox")->setText(ledger);
+    control<QSpinBox>(*bench, "CountBox")->setValue(Devices);
+    QObject::connect(bench, &BenchWindow::deviceRecorded, [&](const provision::LedgerEntry &entry) {
+        const QString outcome = entry.detail.isEmpty() ? entry.outcome : entry.outcome + QStringLiteral(": ") + entry.detail;
+        done(QString::number(entry.serial), entry.ip, outcome);
+    });
+    bool started = false;
+    QObject::connect(bench, &BenchWindow::runStarting, [&] { started = true; });
+    QTimer::singleShot(RunTimeoutMs, bench, [bench] { bench->stopThen({}); });
+    bench->start();
+    end.ended = started;
+    end.exit = started ? 0 : 1;
+    end.said << control<QLabel>(*bench, "StateLabel")->text() << control<QLabel>(*bench, "CountsLabel")->text();
+    return end;
+}
+
+// What a run left: the ledger without its times, each device's last record.
+struct Measured {
+    bool met = false;
+    QStringList ledger;
+    QMap<QString, QByteArray> held;
+};
+
+Measured measure(const char *what, const Runner &run, const QString &tracePath)
+{
+    Measured measured;
     QTemporaryDir dir;
     if (!dir.isValid())
-        return fail(QStringLiteral("no temporary directory: ") + dir.errorString());
+        return fail(QStringLiteral("no temporary directory: ") + dir.errorString()), measured;
     const QString templatePath = dir.filePath(QStringLiteral("template.json"));
     const QString ledger = dir.filePath(QStringLiteral("ledger.csv"));
     {
         QFile file(templatePath);
         if (!file.open(QIODevice::WriteOnly) || file.write(Template) < 0)
-            return fail(templatePath + QStringLiteral(": ") + file.errorString());
+            return fail(templatePath + QStringLiteral(": ") + file.errorString()), measured;
     }
 
     QElapsedTimer clock;
@@ -103,13 +201,15 @@ int timeProvision(const QString &tracePath)
     while (sim.waitForReadyRead(5000) && !sim.canReadLine()) {
     }
     if (!sim.canReadLine())
-        return fail(QStringLiteral("rallon-sim did not start: ") + QString::fromLocal8Bit(sim.readAllStandardError()));
+        return fail(QStringLiteral("rallon-sim did not start: ") + QString::fromLocal8Bit(sim.readAllStandardError())),
+               measured;
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     std::vector<Device> devices(Devices);
     int plugged = 0;         // the device on the line, from 1
     bool awaiting = false;   // its first request not yet taken
     const QRegularExpression pluggedIn(QStringLiteral("^plugged in device (\\d+) of \\d+, serial (\\d+)$"));
+    const QString sentRecord = QStringLiteral("sent record ");
     const auto readSim = [&] {
         while (sim.canReadLine()) {
             const double at = now();
@@ -125,61 +225,37 @@ int timeProvision(const QString &tracePath)
             } else if (plugged && line.startsWith(QLatin1String("received upload "))
                        && devices[plugged - 1].uploadAt < 0) {
                 devices[plugged - 1].uploadAt = at;
+            } else if (plugged && line.startsWith(sentRecord)) {
+                measured.held[devices[plugged - 1].serial] = line.mid(sentRecord.size()).toLatin1();
             }
         }
     };
     QObject::connect(&sim, &QProcess::readyReadStandardOutput, readSim);
     readSim();
 
-    QProcess cli;
-    QStringList cliArguments{QStringLiteral("provision"), path, QStringLiteral("--template"), templatePath,
-                             QStringLiteral("--ip-range"), QLatin1String(Range), QStringLiteral("--ledger"),
-                             ledger, QStringLiteral("--count"), QString::number(Devices)};
-    if (!tracePath.isEmpty()) {
-        cliArguments << QStringLiteral("--trace");
-        cli.setStandardErrorFile(tracePath);
-    }
     QStringList otherLines;
-    const QRegularExpression deviceLine(QStringLiteral("^(\\d+)  (\\S+)  (.+)$"));
-    const auto readCli = [&] {
-        while (cli.canReadLine()) {
-            const double at = now();
-            const QString line = QString::fromLocal8Bit(cli.readLine()).trimmed();
-            const QRegularExpressionMatch match = deviceLine.match(line);
-            if (!match.hasMatch()) {
-                otherLines << line;
-                continue;
-            }
-            sim.write("unplug\n");  // at once, as the technician pulls the cable
-            const auto device = std::find_if(devices.begin(), devices.end(),
-                                             [&](const Device &d) { return d.serial == match.captured(1); });
-            if (device == devices.end() || device->doneAt >= 0) {
-                otherLines << line;
-                continue;
-            }
-            device->doneAt = at;
-            device->ip = match.captured(2);
-            device->outcome = match.captured(3);
-            device->ledgerFirst = ledgerHolds(ledger, device->serial, device->outcome.section(QLatin1Char(':'), 0, 0));
+    const RunEnd end = run(path, templatePath, ledger, tracePath, [&](const QString &serial, const QString &ip,
+                                                                        const QString &outcome) {
+        const double at = now();
+        sim.write("unplug\n");  // at once, as the technician pulls the cable
+        const auto device = std::find_if(devices.begin(), devices.end(),
+                                         [&](const Device &d) { return d.serial == serial; });
+        if (device == devices.end() || device->doneAt >= 0) {
+            otherLines << serial + QStringLiteral("  ") + ip + QStringLiteral("  ") + outcome;
+            return;
         }
-    };
-    QEventLoop loop;
-    QObject::connect(&cli, &QProcess::readyReadStandardOutput, readCli);
-    QObject::connect(&cli, &QProcess::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&cli, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-    QTimer::singleShot(RunTimeoutMs, &loop, &QEventLoop::quit);
-    cli.start(QStringLiteral(RALLON_CLI_PATH), cliArguments);
-    loop.exec();
-    const bool ended = cli.state() == QProcess::NotRunning;
-    if (!ended) {
-        cli.kill();
-        cli.waitForFinished(5000);
-    }
-    readCli();
+        device->doneAt = at;
+        device->ip = ip;
+        device->outcome = outcome;
+        device->ledgerFirst = ledgerHolds(ledger, device->serial, outcome.section(QLatin1Char(':'), 0, 0));
+    });
+    otherLines << end.said;
+    sim.waitForReadyRead(100);
+    readSim();
     sim.terminate();
     sim.waitForFinished(5000);
 
-    std::printf("rallon-cli provision, %d devices of rallon-sim %s\n", Devices, qPrintable(simArguments.join(' ')));
+    std::printf("%s, %d devices of rallon-sim %s\n", what, Devices, qPrintable(simArguments.join(' ')));
     std::printf("line time per device: request + record, upload + record = 2 x (113 + 117 octets) x %.4f ms "
                 "= %.1f ms\n\n",
                 OctetMs, ExchangesMs);
@@ -217,13 +293,38 @@ int timeProvision(const QString &tracePath)
                     "request)\n",
                     median(cadence), GapMs);
     const int ledgerDone = ledgerCount(ledger, QStringLiteral("done"));
-    std::printf("ledger: %d done lines of %d; rallon-cli %s (exit %d)\n", ledgerDone, Devices,
-                ended ? "ended" : "did not end within 60 s and was killed", cli.exitCode());
+    std::printf("ledger: %d done lines of %d; %s %s (exit %d)\n\n", ledgerDone, Devices, what,
+                end.ended ? "ended" : "did not end within 60 s", end.exit);
+    std::fflush(stdout);
+    QFile file(ledger);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+            measured.ledger << line.section(QLatin1Char(','), 1);  // without the time
+    }
+    measured.met = end.ended && end.exit == 0 && complete == Devices && ledgerDone == Devices;
+    if (!measured.met) {
+        for (const QString &line : std::as_const(otherLines))
+            std::fprintf(stderr, "rallon-bench: %s said: %s\n", what, qPrintable(line));
+        fail(QStringLiteral("not every device was done, with its ledger line first"));
+    }
+    return measured;
+}
+
+}  // namespace
+
+int timeProvision(const QString &tracePath)
+{
+    const Measured cli = measure("rallon-cli provision", runCli, tracePath);
+    const Measured window = measure("the bench window", runWindow, QString());
+    const bool same = cli.ledger == window.ledger && cli.held == window.held && cli.held.size() == Devices;
+    std::printf("the bench window's ledger (but for the times) and the devices' records %s rallon-cli provision's\n",
+                same ? "are the same as" : "DIFFER from");
     std::printf(
         "\nNotes:\n"
         "- request->line: from the start of the request that found the device (the sim's \"received\n"
-        "  request\", less the request's %.1f ms on the line) to the device's line on provision's\n"
-        "  standard output, which comes after its ledger line is on the disk (checked as it came).\n"
+        "  request\", less the request's %.1f ms on the line) to the device's line (provision's\n"
+        "  standard output, the bench window's table), which comes after its ledger line is on the\n"
+        "  disk (checked as it came).\n"
         "- The sim's timers are of whole milliseconds: it takes a frame at the first one after\n"
         "  its last octet is due and sends on a 2 ms tick, each about 1 ms late. The start is\n"
         "  late by as much (shortening the figure); the upload and both answers count it.\n"
@@ -233,13 +334,9 @@ int timeProvision(const QString &tracePath)
     if (!tracePath.isEmpty())
         std::printf("rallon-cli's trace: %s\n", qPrintable(tracePath));
     std::fflush(stdout);
-    if (!ended || cli.exitCode() != 0 || complete != Devices || ledgerDone != Devices) {
-        for (const QString &line : std::as_const(otherLines))
-            std::fprintf(stderr, "rallon-bench: provision said: %s\n", qPrintable(line));
-        std::fprintf(stderr, "%s", cli.readAllStandardError().constData());
-        return fail(QStringLiteral("not every device was done, with its ledger line first"));
-    }
-    return 0;
+    if (!same)
+        return fail(QStringLiteral("the bench window's ledger or records differ from rallon-cli provision's"));
+    return cli.met && window.met ? 0 : 1;
 }
 
 }  // namespace rallon::bench

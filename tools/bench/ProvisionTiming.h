@@ -1,8 +1,8 @@
 #pragma once
 
-// Time per device of `rallon-cli provision` at a bench of virtual devices
-// (rallon-sim --batch, paced both ways), against the line time of its two
-// exchanges.
+// Time per device of `rallon-cli provision` and of the bench window at a
+// bench of virtual devices (rallon-sim --batch, paced both ways), against
+// the line time of its two exchanges.
 
 #include <QString>
 
@@ -10,9 +10,11 @@ namespace rallon::bench {
 
 inline const QString ProvisionOption = QStringLiteral("--provision");
 
-// Runs the programs, prints one line per device and the verdict. With
-// `tracePath`, rallon-cli's --trace goes to that file. 0 when every device
-// was done and its ledger line was on the disk before its output line.
+// Runs rallon-cli, then the window, each on a batch of its own; prints one
+// line per device and the verdict. With `tracePath`, rallon-cli's --trace
+// goes to that file. 0 when every device was done by both, its ledger line
+// on the disk before its output line or table row, and both left the same
+// ledger (but for the times) and the same device records.
 int timeProvision(const QString &tracePath);
 
 }  // namespace rallon::bench

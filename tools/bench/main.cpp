@@ -7,10 +7,12 @@
 //   rallon-bench --probe-startup   start-up only: prints when the splash
 //                                  window is first exposed and painted
 //   rallon-bench --provision [--trace FILE]
-//                                  rallon-cli provision at a bench of five
-//                                  virtual devices paced both ways: time per
-//                                  device against its line time; --trace
-//                                  keeps rallon-cli's trace in FILE
+//                                  rallon-cli provision, then the bench
+//                                  window, at a bench of five virtual devices
+//                                  paced both ways: time per device against
+//                                  its line time, and the two ledgers and
+//                                  devices compared; --trace keeps
+//                                  rallon-cli's trace in FILE
 
 #include "Bench.h"
 #include "ProvisionTiming.h"
@@ -23,15 +25,12 @@ using namespace rallon::bench;
 
 int main(int argc, char *argv[])
 {
-    // Two other programs, no window: no GUI application either.
-    if (argc > 1 && QLatin1String(argv[1]) == ProvisionOption) {
-        QCoreApplication app(argc, argv);
-        const QStringList args = app.arguments();
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.value(1) == ProvisionOption) {
         const qsizetype trace = args.indexOf(QStringLiteral("--trace"));
         return timeProvision(trace > 0 ? args.value(trace + 1) : QString());
     }
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
     if (args.contains(ProbeOption))
         return probeStartup(app);
     Bench bench;
