@@ -9,6 +9,7 @@
 #include "BenchWindowTexts.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -91,13 +92,7 @@ private slots:
         setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
         auto *table = in<QTableWidget>(window, "LedgerTable");
         QStringList states;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, this, [&] {
-            const QString state = in<QLabel>(window, "StateLabel")->text();
-            if (states.isEmpty() || states.last() != state)
-                states << state;
-        });
-        watch.start(1);
+        connect(window, &BenchWindow::stateShown, this, [&](const QString &state) { states << state; });
         // Each device's row unplugs it, as the technician does at the beep.
         connect(window, &BenchWindow::deviceRecorded, this, [&] { sim.control("unplug"); });
         QTimer::singleShot(50, this, [&] { form->findChild<QPushButton *>("GetCurrentDataCommand")->click(); });
@@ -161,10 +156,17 @@ private slots:
         QCOMPARE(peer->received(), QByteArray());
     }
 
-    // Closing the window while a change is on its way: the device's line
-    // is written first, then the run ends and the window goes.
-    void closeWaitsForTheLedgerLine()
+    // STOP, or closing the window, while a change is on its way: the
+    // device's line is written first, then the run ends.
+    void endWaitsForTheLedgerLine_data()
     {
+        QTest::addColumn<bool>("close");
+        QTest::newRow("STOP") << false;
+        QTest::newRow("closing both windows") << true;
+    }
+    void endWaitsForTheLedgerLine()
+    {
+        QFETCH(bool, close);
         SimProgram sim;
         QVERIFY(sim.start({"--batch", "2", "--gap-ms", "100", "--pace", "--fault", "alter"}));
         openForm(sim.path);
@@ -176,6 +178,10 @@ private slots:
         connect(&poll, &QTimer::timeout, this, [&] {
             if (ledgerLines(ledger).contains("4660,wireless,10.1.0.20,4001,sending,")) {
                 poll.stop();
+                if (!close) {
+                    in<QPushButton>(window, "StopCommand")->click();
+                    return;
+                }
                 window->close();
                 form->close();  // the main window waits for the run too
             }
@@ -184,10 +190,55 @@ private slots:
         window->start();
         QCOMPARE(ledgerLines(ledger).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,",
                                                           "4660,wireless,10.1.0.20,4002,differs,primaryPort", ""}));
-        QTRY_VERIFY(!window->isVisible());
-        QTRY_COMPARE(ends, 1);
+        QCOMPARE(window->isVisible(), !close);
+        QTRY_COMPARE(ends, close ? 1 : 0);
         QTRY_COMPARE(rings, 3);  // a failure rings three times
         QCOMPARE(in<QLabel>(window, "CountsLabel")->text(), QString("done 0, failed 1, skipped 0"));
+    }
+
+    // An adapter pulled out while the bench waits: said once on the state
+    // line, and the run goes on once it is back.
+    void lostPortIsSaidOnceAndWaitedFor()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows: the far end of a null-modem pair cannot hang the line up, nor a link stand for a port");
+#else
+        const QString port = dir.filePath("ttyBENCH");
+        SimProgram first, second;
+        QVERIFY(first.start({"--batch", "1", "--gap-ms", "100"}));
+        QVERIFY(QFile::link(first.path, port));
+        openForm(port);
+        BenchWindow *window = bench();
+        setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
+        QStringList states;
+        QTimer comingBack;
+        connect(window, &BenchWindow::stateShown, this, [&](const QString &state) {
+            states << state;
+            // The adapter back after two more requests' time.
+            if (state == benchwindow_text::portLost(1) && !comingBack.isActive() && second.path.isEmpty())
+                comingBack.start(4500);
+        });
+        comingBack.setSingleShot(true);
+        connect(&comingBack, &QTimer::timeout, this, [&] {
+            if (second.start({"--batch", "1", "--gap-ms", "100", "--model", "wireless-key"}))
+                QFile::link(second.path, port);
+        });
+        connect(window, &BenchWindow::deviceRecorded, this, [&] {
+            if (first.process.state() == QProcess::Running) {
+                first.end();
+                QFile::remove(port);  // the adapter's device node goes with it
+            }
+        });
+        QTimer::singleShot(30000, window, [window] { window->stopThen({}); });
+        window->start();
+        QVERIFY2(in<QLabel>(window, "CountsLabel")->text() == "done 2, failed 0, skipped 0", qPrintable(states.join(" | ")));
+        QCOMPARE(states.count(benchwindow_text::portLost(1)), 1);
+        const qsizetype lostAt = states.indexOf(benchwindow_text::portLost(1));
+        QVERIFY2(lostAt > 0 && states.indexOf("Waiting for a device on port 1...", lostAt) > lostAt,
+                 qPrintable(states.join(" | ")));
+        QCOMPARE(ledgerLines(dir.filePath("ledger.csv")).filter(",done,"),
+                 QStringList({"4660,wireless,10.1.0.20,4001,done,", "7,wireless,10.1.0.21,4001,done,"}));
+#endif
     }
 };
 

@@ -77,7 +77,7 @@ public:
     explicit View(BenchWindow &window) : w(window) {}
 
     void ledgerUnopened(const QString &reason) override { w.refuse(text::LedgerRefused, reason); }
-    void waitingForLedger() override { w.m_state->setText(text::WaitingForLedger); }
+    void waitingForLedger() override { w.setState(text::WaitingForLedger); }
     void ledgerUnlockable(const QString &reason) override { w.refuse(text::LedgerRefused, reason); }
     void ledgerRefused(const InputError &wrong) override
     {
@@ -86,25 +86,33 @@ public:
     void portUnopened(const batch::LinkFailure &failure) override { w.refuse(text::PortRefused, failure.reason); }
     int waitingForDevice() override
     {
-        w.m_state->setText(text::waiting(w.m_port));
+        w.setState(text::waiting(w.m_port));
         return 0;
     }
-    void portLost(const QString &) override { w.m_state->setText(text::portLost(w.m_port)); }
-    void portBack() override { w.m_state->setText(text::waiting(w.m_port)); }
+    void portLost(const QString &) override
+    {
+        lost = true;
+        w.setState(text::portLost(w.m_port));
+    }
+    void portBack() override
+    {
+        lost = false;
+        w.setState(text::waiting(w.m_port));
+    }
     void deviceFound(const ConfigRecord &device) override
     {
-        w.m_state->setText(text::Reading);
+        w.setState(text::Reading);
         w.showDevice(QString::number(device.serialNumber), QColor());
     }
     void alreadyConfigured(quint16 serial, const QString &ip) override
     {
-        w.m_state->setText(text::skipped(serial));
+        w.setState(text::skipped(serial));
         w.showDevice(deviceLine(serial, ip, text::AlreadyConfigured), SkippedColour);
         w.ring(1);
     }
     void notListed(quint16 serial) override
     {
-        w.m_state->setText(text::skipped(serial));
+        w.setState(text::skipped(serial));
         w.showDevice(deviceLine(serial, QStringLiteral("-"), text::NotListed), SkippedColour);
         w.ring(3);
     }
@@ -117,7 +125,7 @@ public:
     }
     void sending(const LedgerEntry &entry) override
     {
-        w.m_state->setText(text::sending(entry.ip, entry.serial));
+        w.setState(text::sending(entry.ip, entry.serial));
         w.showDevice(deviceLine(entry.serial, entry.ip, entry.outcome), QColor());
     }
     void recorded(const batch::DeviceResult &result) override
@@ -125,7 +133,7 @@ public:
         const LedgerEntry &e = result.entry;
         const bool done = e.outcome == LedgerEntry::outcomeText(LedgerEntry::Done);
         w.addRow(e, false);
-        w.m_state->setText(done ? text::done(e.serial) : text::failed(e.serial));
+        w.setState(done ? text::done(e.serial) : text::failed(e.serial));
         const QString outcome = e.detail.isEmpty() ? e.outcome : e.outcome + QStringLiteral(": ") + e.detail;
         w.showDevice(deviceLine(e.serial, e.ip.isEmpty() ? QStringLiteral("-") : e.ip, outcome),
                      done ? DoneColour : FailedColour);
@@ -136,7 +144,11 @@ public:
     {
         w.refuse(text::LedgerRefused, text::lineByHand(reason, QString::fromUtf8(ledgerLine(entry)).trimmed()));
     }
-    void deviceGone(quint16) override { w.m_state->setText(text::waiting(w.m_port)); }
+    void deviceGone(quint16) override
+    {
+        if (!lost)  // the lost port stays said until it is back
+            w.setState(text::waiting(w.m_port));
+    }
     void counted(const batch::BenchCounts &c) override { w.m_counts->setText(text::counts(c.done, c.failed, c.skipped)); }
     int summary(const batch::BenchCounts &c) override
     {
@@ -151,6 +163,7 @@ private:
     }
 
     BenchWindow &w;
+    bool lost = false;
 };
 
 BenchWindow::BenchWindow(int portNumber, int timeoutMs, QWidget *parent)
@@ -340,6 +353,12 @@ void BenchWindow::addRow(const LedgerEntry &entry, bool history)
     m_table->scrollToBottom();
 }
 
+void BenchWindow::setState(const QString &state)
+{
+    m_state->setText(state);
+    emit stateShown(state);
+}
+
 void BenchWindow::showDevice(const QString &shown, const QColor &colour)
 {
     m_device->setText(shown);
@@ -435,7 +454,7 @@ void BenchWindow::start()
     for (QPushButton *b : findChildren<QPushButton *>(QRegularExpression(QStringLiteral("Button$"))))
         b->setEnabled(false);
     m_stopButton->setEnabled(true);
-    m_state->setText(text::waiting(m_port));
+    setState(text::waiting(m_port));
     emit runStarting();
 
     View view(*this);
@@ -445,7 +464,7 @@ void BenchWindow::start()
     for (QWidget *w : findChildren<QWidget *>())
         w->setEnabled(true);
     m_stopButton->setEnabled(false);
-    m_state->setText(text::Ended);
+    setState(text::Ended);
     emit runEnded();
     const auto after = std::move(m_afterRun);
     m_afterRun.clear();
@@ -462,7 +481,7 @@ void BenchWindow::stopThen(std::function<void()> then)
     }
     if (then)
         m_afterRun.push_back(std::move(then));
-    m_state->setText(text::Stopping);
+    setState(text::Stopping);
     m_stopButton->setEnabled(false);
     m_stop->request(StoppedHere);
 }

@@ -54,6 +54,8 @@ signals:
     // Right before the loop opens the port, and after it let it go.
     void runStarting();
     void runEnded();
+    // The state line says `state`.
+    void stateShown(const QString &state);
     // A device's final ledger line, on the disk.
     void deviceRecorded(const rallon::provision::LedgerEntry &entry);
 
@@ -70,6 +72,7 @@ private:
     void showSettings(const document::Wanted &wanted, const QString &note = QString());
     void showHistory();
     void addRow(const provision::LedgerEntry &entry, bool history);
+    void setState(const QString &state);
     void showDevice(const QString &text, const QColor &colour);
     void ring(int times);
     void refuse(const QString &title, const QString &text);
