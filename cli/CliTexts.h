@@ -104,6 +104,14 @@ inline const char *const OctetsNoRecord =
     "Rallon in its configuration mode, on its Comm 1 port, and that the line runs at 4800 baud, 8N1";
 inline const char *const PortGone = "the port %1 was lost (the adapter unplugged?): waiting for it to come back";
 inline const char *const PortBack = "the port %1 is back";
+inline const char *const ServerUnreachable = "cannot reach the ledger's server %1: %2";
+inline const char *const ServerLost =
+    "the ledger's server %1 was lost (%2): waiting for it to come back; nothing is sent to the device in hand "
+    "meanwhile";
+inline const char *const ServerLostChanged =
+    "the ledger's server %1 was lost (%2): the device in hand was changed; its line is kept and written once "
+    "the server is back (Ctrl+C prints it to be added by hand)";
+inline const char *const ServerBack = "the ledger's server %1 is back";
 }  // namespace provision
 
 // Messages. %1, %2, ... are filled in by the caller.
