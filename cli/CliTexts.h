@@ -24,6 +24,7 @@ Usage:
   rallon-cli set PORT SETTING... [--dry-run]    change single settings
   rallon-cli provision PORT --template FILE --ip-range FIRST-LAST --ledger CSV
                                                 configure a batch of devices
+  rallon-cli ledger export|import --ledger URI  a bench ledger on a server, as CSV
   rallon-cli COMMAND --help                     more about one command
   rallon-cli --version
 
