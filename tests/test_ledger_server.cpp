@@ -151,6 +151,16 @@ void TestLedgerServer::connectionCut()
                        : run.err.contains("the ledger's server " + m_cluster.uri() + " is back"),
              qPrintable(run.err));
     QCOMPARE(results(run).value(0), interrupt ? QString("done 1, failed 0, skipped 0") : "4660  10.1.0.20  done");
+    // The sending line committed before the upload; the final one after the answer, unless stopped.
+    if (interrupt)
+        QVERIFY2(m_cluster.start(), qPrintable(m_cluster.error));
+    QStringList lines = cli({"ledger", "export", "--ledger", m_cluster.uri(), "--pool", pool}).lines;
+    lines.replaceInStrings(QRegularExpression("^[^,]+,"), "");
+    QStringList expected{"serialNumber,model,ip,primaryPort,outcome,detail", "4660,wireless,10.1.0.20,4001,sending,",
+                         "4660,wireless,10.1.0.20,4001,done,", ""};
+    if (interrupt)
+        expected.removeAt(2);
+    QCOMPARE(lines, expected);
 }
 
 // Four benches on one pool, 40 devices in all, with 10 SIGKILLs (each bench
