@@ -89,6 +89,7 @@ bool PgLedger::connect(QString *error)
                                     "keepalives_count", "application_name", "dbname", nullptr};
     const char *const values[] = {"10", "1", "5", "2", "3", "rallon-cli", uri.constData(), nullptr};
     m_connection = PQconnectdbParams(keywords, values, 1);
+    PQsetNoticeProcessor(m_connection, [](void *, const char *) {}, nullptr);  // "already exists, skipping"
     if (PQstatus(m_connection) == CONNECTION_OK) {
         m_lost = false;
         return true;

@@ -45,6 +45,7 @@ private slots:
     void initTestCase() { QVERIFY2(m_cluster.ok(), qPrintable(m_cluster.error)); }
     void refusedBeforeThePort_data();
     void refusedBeforeThePort();
+    void waitsForThePoolsLock();
     void connectionCut_data();
     void connectionCut();
     void benchesThroughKillsAndRestarts();
@@ -87,7 +88,7 @@ void TestLedgerServer::refusedBeforeThePort()
     QFETCH(QString, range);
     QFETCH(int, code);
     QFETCH(QString, message);
-    const QString pool = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+    const QString pool = QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_').toLower();
     if (!firstCommon.isEmpty()) {  // the pool takes its terms at the start, before any device
         Sim silent({"--fault", "silent"});
         Provision first(silent, bench(pool, firstCommon));
@@ -103,6 +104,31 @@ void TestLedgerServer::refusedBeforeThePort()
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QTest::qWait(100);
     QVERIFY2(!sim.lines.join('\n').contains("received"), qPrintable(sim.lines.join('\n')));
+}
+
+// Another session holds the pool's lock: the bench says that it waits, and
+// sends nothing until the lock goes.
+void TestLedgerServer::waitsForThePoolsLock()
+{
+    QProcess psql;
+    psql.start(m_cluster.program("psql"), {"-X", "-q", "-At", m_cluster.uri()});
+    psql.write("BEGIN;\nSELECT pg_advisory_xact_lock(1380012621, hashtext('rallon_ledger_held'));\nSELECT 'held';\n");
+    for (int turn = 0; turn < 50 && !psql.readAllStandardOutput().contains("held"); ++turn)
+        psql.waitForReadyRead(100);
+    Sim sim({"--batch", "1"});
+    Provision provision(sim, bench("held") << "--count" << "1");
+    const QString waiting = "waiting for the ledger " + m_cluster.uri() + ", which another run holds";
+    for (int turn = 0; turn < 100 && !provision.lines().contains(waiting); ++turn)
+        provision.serve(50);
+    QVERIFY2(provision.lines().contains(waiting), qPrintable(provision.lines().join('\n')));
+    provision.serve(500);
+    QCOMPARE(sim.frames("received upload ").size(), 0);
+    psql.write("COMMIT;\n");
+    psql.closeWriteChannel();
+    QVERIFY(psql.waitForFinished(5000));
+    const Run run = provision.finish();
+    QCOMPARE(run.code, 0);
+    QCOMPARE(results(run), QStringList({"4660  10.1.0.20  done", "done 1, failed 0, skipped 0"}));
 }
 
 void TestLedgerServer::connectionCut_data()

@@ -77,6 +77,9 @@ public:
     bool stop(const QString &mode) { return tool(QStringLiteral("pg_ctl"), {"-D", data(), "-m", mode, "-w", "stop"}); }
     bool restart(const QString &mode) { return stop(mode) && start(); }
 
+    // One of the cluster's programs (psql, ...).
+    QString program(const QString &name) const { return m_bin + name; }
+
     quint16 port = 0;
     QString error;  // why the cluster is not there, or the last tool's failure
 
