@@ -3,6 +3,7 @@
 #include "ConfigRecord.h"
 #include "Report.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -43,30 +44,29 @@ struct Device {
     double startAt() const { return requestAt - FrameMs; }
 };
 
-// Whether `ledger` holds a line for `serial` with `outcome` ("done", ...).
-bool ledgerHolds(const QString &ledger, const QString &serial, const QString &outcome)
+// The ledger's text: the file, or the server's pool as rallon-cli exports it.
+QByteArray ledgerText(const QString &ledger, const QString &pool)
 {
-    QFile file(ledger);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        // time,serialNumber,model,ip,primaryPort,outcome,detail: only detail may hold a comma
-        const QList<QByteArray> cells = line.split(',');
-        if (cells.size() >= 6 && cells.at(1) == serial.toLatin1() && cells.at(5) == outcome.toLatin1())
-            return true;
+    if (pool.isEmpty()) {
+        QFile file(ledger);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    return false;
+    QProcess exported;
+    exported.start(QStringLiteral(RALLON_CLI_PATH),
+                   {QStringLiteral("ledger"), QStringLiteral("export"), QStringLiteral("--ledger"), ledger,
+                    QStringLiteral("--pool"), pool});
+    return exported.waitForFinished(10000) ? exported.readAllStandardOutput() : QByteArray();
 }
 
-int ledgerCount(const QString &ledger, const QString &outcome)
+// The ledger's lines for `serial` (any, when empty) with `outcome` ("done", ...).
+int ledgerCount(const QByteArray &text, const QString &serial, const QString &outcome)
 {
-    QFile file(ledger);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
     int count = 0;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    for (const QByteArray &line : text.split('\n')) {
+        // time,serialNumber,model,ip,primaryPort,outcome,detail: only detail may hold a comma
         const QList<QByteArray> cells = line.split(',');
-        count += cells.size() >= 6 && cells.at(5) == outcome.toLatin1();
+        count += cells.size() >= 6 && (serial.isEmpty() || cells.at(1) == serial.toLatin1())
+              && cells.at(5) == outcome.toLatin1();
     }
     return count;
 }
@@ -79,13 +79,14 @@ int fail(const QString &text)
 
 }  // namespace
 
-int timeProvision(const QString &tracePath)
+int timeProvision(const QString &tracePath, const QString &serverUri)
 {
     QTemporaryDir dir;
     if (!dir.isValid())
         return fail(QStringLiteral("no temporary directory: ") + dir.errorString());
     const QString templatePath = dir.filePath(QStringLiteral("template.json"));
-    const QString ledger = dir.filePath(QStringLiteral("ledger.csv"));
+    const QString pool = serverUri.isEmpty() ? QString() : QStringLiteral("bench_%1").arg(QCoreApplication::applicationPid());
+    const QString ledger = serverUri.isEmpty() ? dir.filePath(QStringLiteral("ledger.csv")) : serverUri;
     {
         QFile file(templatePath);
         if (!file.open(QIODevice::WriteOnly) || file.write(Template) < 0)
@@ -135,6 +136,8 @@ int timeProvision(const QString &tracePath)
     QStringList cliArguments{QStringLiteral("provision"), path, QStringLiteral("--template"), templatePath,
                              QStringLiteral("--ip-range"), QLatin1String(Range), QStringLiteral("--ledger"),
                              ledger, QStringLiteral("--count"), QString::number(Devices)};
+    if (!pool.isEmpty())
+        cliArguments << QStringLiteral("--pool") << pool;
     if (!tracePath.isEmpty()) {
         cliArguments << QStringLiteral("--trace");
         cli.setStandardErrorFile(tracePath);
@@ -160,7 +163,8 @@ int timeProvision(const QString &tracePath)
             device->doneAt = at;
             device->ip = match.captured(2);
             device->outcome = match.captured(3);
-            device->ledgerFirst = ledgerHolds(ledger, device->serial, device->outcome.section(QLatin1Char(':'), 0, 0));
+            device->ledgerFirst = ledgerCount(ledgerText(ledger, pool), device->serial,
+                                              device->outcome.section(QLatin1Char(':'), 0, 0)) > 0;
         }
     };
     QEventLoop loop;
@@ -180,6 +184,8 @@ int timeProvision(const QString &tracePath)
     sim.waitForFinished(5000);
 
     std::printf("rallon-cli provision, %d devices of rallon-sim %s\n", Devices, qPrintable(simArguments.join(' ')));
+    if (!pool.isEmpty())
+        std::printf("the ledger on the server %s, pool %s\n", qPrintable(ledger), qPrintable(pool));
     std::printf("line time per device: request + record, upload + record = 2 x (113 + 117 octets) x %.4f ms "
                 "= %.1f ms\n\n",
                 OctetMs, ExchangesMs);
@@ -216,7 +222,7 @@ int timeProvision(const QString &tracePath)
         std::printf("one device's line to the next one's: median %.0f ms (unplug, %d ms gap, provision's next "
                     "request)\n",
                     median(cadence), GapMs);
-    const int ledgerDone = ledgerCount(ledger, QStringLiteral("done"));
+    const int ledgerDone = ledgerCount(ledgerText(ledger, pool), QString(), QStringLiteral("done"));
     std::printf("ledger: %d done lines of %d; rallon-cli %s (exit %d)\n", ledgerDone, Devices,
                 ended ? "ended" : "did not end within 60 s and was killed", cli.exitCode());
     std::printf(

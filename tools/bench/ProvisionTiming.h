@@ -11,8 +11,9 @@ namespace rallon::bench {
 inline const QString ProvisionOption = QStringLiteral("--provision");
 
 // Runs the programs, prints one line per device and the verdict. With
-// `tracePath`, rallon-cli's --trace goes to that file. 0 when every device
-// was done and its ledger line was on the disk before its output line.
-int timeProvision(const QString &tracePath);
+// `tracePath`, rallon-cli's --trace goes to that file; with `serverUri`, the
+// ledger is a new pool on that PostgreSQL server. 0 when every device was
+// done and its ledger line was on the disk (committed) before its output line.
+int timeProvision(const QString &tracePath, const QString &serverUri);
 
 }  // namespace rallon::bench

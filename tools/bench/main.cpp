@@ -6,11 +6,13 @@
 //   rallon-bench --samples         also one line per retrieve
 //   rallon-bench --probe-startup   start-up only: prints when the splash
 //                                  window is first exposed and painted
-//   rallon-bench --provision [--trace FILE]
+//   rallon-bench --provision [--trace FILE] [--ledger URI]
 //                                  rallon-cli provision at a bench of five
 //                                  virtual devices paced both ways: time per
 //                                  device against its line time; --trace
-//                                  keeps rallon-cli's trace in FILE
+//                                  keeps rallon-cli's trace in FILE; --ledger
+//                                  keeps the ledger on the PostgreSQL server
+//                                  of URI (a pool of its own) for a CSV file
 
 #include "Bench.h"
 #include "ProvisionTiming.h"
@@ -28,7 +30,9 @@ int main(int argc, char *argv[])
         QCoreApplication app(argc, argv);
         const QStringList args = app.arguments();
         const qsizetype trace = args.indexOf(QStringLiteral("--trace"));
-        return timeProvision(trace > 0 ? args.value(trace + 1) : QString());
+        const qsizetype ledger = args.indexOf(QStringLiteral("--ledger"));
+        return timeProvision(trace > 0 ? args.value(trace + 1) : QString(),
+                             ledger > 0 ? args.value(ledger + 1) : QString());
     }
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
