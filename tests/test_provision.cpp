@@ -34,10 +34,6 @@ using namespace rallon::provision;
 
 namespace {
 
-const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.255.0",
-    "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
-const QString Range = QStringLiteral("10.1.0.20-10.1.0.99");
-
 // What each device last said it holds, by serial number.
 QMap<quint16, ConfigRecord> holdings(const SimProgram &sim)
 {

@@ -16,6 +16,11 @@
 
 #include <functional>
 
+// The batch's template and range.
+inline const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.255.0",
+    "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
+inline const QString Range = QStringLiteral("10.1.0.20-10.1.0.99");
+
 // rallon-sim serving a batch, with a short gap between devices.
 struct Sim : SimProgram {
     explicit Sim(const QStringList &arguments) { start(QStringList{"--gap-ms", "100"} + arguments); }
