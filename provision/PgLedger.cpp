@@ -200,7 +200,7 @@ bool PgLedger::preparePool(const std::optional<PoolTerms> &terms, bool create, b
             return m_dryRun || refuse(named + QStringLiteral(" does not exist"));
         }
         const QByteArray table = "CREATE TABLE " + m_table + " (id bigserial PRIMARY KEY, time text NOT NULL, "
-                                 "serial integer NOT NULL, model text NOT NULL, ip text NOT NULL, primary_port "
+                                 "serial integer NOT NULL CHECK (serial BETWEEN 0 AND 65535), model text NOT NULL, ip text NOT NULL, primary_port "
                                  "text NOT NULL, outcome text NOT NULL, detail text NOT NULL)";
         QList<QByteArray> row{m_pool.toUtf8(), QByteArray::number(SchemaVersion)};
         const bool made = command(table.constData(), {}, error)
@@ -274,16 +274,8 @@ std::optional<QList<LedgerEntry>> PgLedger::entries(InputError *error)
         // Checked as the CSV ledger's lines are: what the server holds is
         // what a file would.
         for (int row = 0; row < rows.rows(); ++row) {
-            bool number = false;
-            const uint serial = rows.text(row, 1).toUInt(&number);
-            text += ledgerLine({rows.text(row, 0), quint16(number && serial <= 0xffff ? serial : 0),
-                                rows.text(row, 2), rows.text(row, 3), rows.text(row, 4), rows.text(row, 5),
-                                rows.text(row, 6)});
-            if (!number || serial > 0xffff) {
-                *error = {name, QStringLiteral("row %1: serial number %2 is not from 0 to 65535")
-                                    .arg(row + 1).arg(rows.text(row, 1))};
-                return std::nullopt;
-            }
+            text += ledgerLine({rows.text(row, 0), quint16(rows.text(row, 1).toUInt()), rows.text(row, 2),
+                                rows.text(row, 3), rows.text(row, 4), rows.text(row, 5), rows.text(row, 6)});
         }
         if (!text.isEmpty())
             text.prepend(LedgerHeader);
@@ -294,19 +286,23 @@ std::optional<QList<LedgerEntry>> PgLedger::entries(InputError *error)
     return entries;
 }
 
+bool PgLedger::insert(const LedgerEntry &entry, QString *error)
+{
+    const QByteArray insert = "INSERT INTO " + m_table + " (time, serial, model, ip, primary_port, outcome, detail) "
+                                                          "VALUES ($1, $2, $3, $4, $5, $6, $7)";
+    return command(insert.constData(),
+                   {entry.time.toUtf8(), QByteArray::number(entry.serial), entry.model.toUtf8(), entry.ip.toUtf8(),
+                    entry.primaryPort.toUtf8(), entry.outcome.toUtf8(), entry.detail.toUtf8()},
+                   error);
+}
+
 bool PgLedger::append(const LedgerEntry &entry, QString *error)
 {
     if (m_dryRun) {
         m_kept << entry;
         return true;
     }
-    const QByteArray insert = "INSERT INTO " + m_table + " (time, serial, model, ip, primary_port, outcome, detail) "
-                                                          "VALUES ($1, $2, $3, $4, $5, $6, $7)";
-    const bool inserted = command(insert.constData(),
-                                  {entry.time.toUtf8(), QByteArray::number(entry.serial), entry.model.toUtf8(),
-                                   entry.ip.toUtf8(), entry.primaryPort.toUtf8(), entry.outcome.toUtf8(),
-                                   entry.detail.toUtf8()},
-                                  error);
+    const bool inserted = insert(entry, error);
     if (!m_inTransaction)
         return inserted;
     if (inserted && command("COMMIT", {}, error)) {
@@ -337,10 +333,7 @@ bool PgLedger::import(const QList<LedgerEntry> &entries, bool *refused, QString 
         return false;
     }
     for (const LedgerEntry &entry : entries) {
-        m_inTransaction = false;  // one transaction for all: append() must not commit
-        const bool appended = append(entry, error);
-        m_inTransaction = true;
-        if (!appended)
+        if (!insert(entry, error))
             return false;
     }
     if (!command("COMMIT", {}, error))

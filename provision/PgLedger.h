@@ -51,6 +51,7 @@ private:
     bool connect(QString *error);
     Result run(const char *sql, const QList<QByteArray> &parameters, QString *error);
     bool command(const char *sql, const QList<QByteArray> &parameters, QString *error);
+    bool insert(const LedgerEntry &entry, QString *error);
     bool preparePool(const std::optional<PoolTerms> &terms, bool create, bool *refused, QString *error);
     void rollBack();
 
