@@ -52,7 +52,8 @@ Exit status:
   3  no configuration record from the device within the time-out; after an
      upload: the change was sent but the device did not confirm it
   4  the port cannot be opened (no such device, in use, locked by another
-     program, permission); the reason is on standard error
+     program, permission), or the ledger's server cannot be reached; the
+     reason is on standard error
   5  the device answered with a configuration that differs from what was
      sent; each setting that differs is on standard error with both values;
      or another serial number answered than the device that was read
