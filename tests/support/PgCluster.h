@@ -47,6 +47,8 @@ public:
                 return;
             }
             m_runAs = {QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--")};
+            m_serverAs = {QStringLiteral("--reuid=%1").arg(nobody->pw_uid), QStringLiteral("--regid=%1").arg(nobody->pw_gid),
+                          QStringLiteral("--clear-groups")};
         }
         port = freePort();
         if (!port || !tool(QStringLiteral("initdb"), {"-D", data(), "-A", "trust", "-U", "bench", "-E", "UTF8",
@@ -65,16 +67,34 @@ public:
     // The URI of the database "postgres" as the user bench (trusted, no password).
     QString uri() const { return QStringLiteral("postgresql://bench@127.0.0.1:%1/postgres").arg(port); }
 
+    // The server is this program's child, and ends with it however it ends
+    // (a killed test leaves no server behind).
     bool start()
     {
-        return tool(QStringLiteral("pg_ctl"),
-                    {"-D", data(), "-l", m_dir.filePath("log"), "-w", "-t", "30", "-o",
-                     QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -c unix_socket_directories='' -c fsync=off")
-                         .arg(port),
-                     "start"});
+        if (m_server.state() != QProcess::NotRunning)
+            return true;
+        m_server.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")), QIODevice::Append);
+        m_server.setProcessChannelMode(QProcess::MergedChannels);
+        m_server.start(QStringLiteral("setpriv"),
+                       QStringList{"--pdeathsig", "QUIT"} + m_serverAs
+                           + QStringList{m_bin + "postgres", "-D", data(), "-p", QString::number(port), "-c",
+                                         "listen_addresses=127.0.0.1", "-c", "unix_socket_directories=", "-c",
+                                         "fsync=off"});
+        for (int turn = 0; turn < 300 && m_server.state() != QProcess::NotRunning; ++turn) {
+            if (tool(QStringLiteral("pg_isready"), {"-q", "-h", "127.0.0.1", "-p", QString::number(port)})) {
+                error.clear();  // the tries before it
+                return true;
+            }
+            m_server.waitForFinished(100);
+        }
+        error = QStringLiteral("the server did not start; its log is in ") + m_dir.filePath(QStringLiteral("log"));
+        return false;
     }
     // `mode`: fast or immediate.
-    bool stop(const QString &mode) { return tool(QStringLiteral("pg_ctl"), {"-D", data(), "-m", mode, "-w", "stop"}); }
+    bool stop(const QString &mode)
+    {
+        return tool(QStringLiteral("pg_ctl"), {"-D", data(), "-m", mode, "-w", "stop"}) && m_server.waitForFinished(10000);
+    }
     bool restart(const QString &mode) { return stop(mode) && start(); }
 
     // One of the cluster's programs (psql, ...).
@@ -115,6 +135,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_bin;
-    QStringList m_runAs;
+    QStringList m_runAs, m_serverAs;
+    QProcess m_server;  // after m_dir: it ends before the folder goes
     bool m_made = false;
 };
