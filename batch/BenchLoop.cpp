@@ -273,11 +273,13 @@ int BenchLoop::configure(const ConfigRecord &device)
         if (status)
             return status;
         m_events.ledgerLocked();
+        const BenchCounts before = m_counts;
         status = configureLocked(device);
         lock.release();
         const int told = m_events.ledgerUnlocked();
         if (status != ServerLost)
             return status ? status : told;
+        m_counts = before;  // the device is counted when it is taken again
         if (told)
             return told;
         if (const int ended = waitForServer(false))
