@@ -35,6 +35,12 @@ public:
     virtual void waitingForLedger() {}
     virtual void ledgerUnlockable(const QString &/*reason*/) {}
     virtual void ledgerRefused(const document::InputError &/*wrong*/) {}
+    // A ledger's server: it does not answer at the start; its connection
+    // went (once per loss; `changed`: the device in hand was changed, and
+    // its line waits); it answers again.
+    virtual void ledgerServerUnreachable(const QString &/*reason*/) {}
+    virtual void ledgerServerLost(const QString &/*reason*/, bool /*changed*/) {}
+    virtual void ledgerServerBack() {}
     // The port cannot be opened at the start.
     virtual void portUnopened(const LinkFailure &/*failure*/) {}
 

@@ -3,7 +3,7 @@
 #include "AddressPolicy.h"
 #include "Apply.h"
 #include "BenchEvents.h"
-#include "LedgerFile.h"
+#include "LedgerStore.h"
 #include "Link.h"
 #include "SettingNames.h"
 #include "Status.h"
@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <memory>
 
 namespace rallon::batch {
 
@@ -25,6 +26,11 @@ namespace {
 constexpr int RequestIntervalMs = 2000;
 // While another run holds the ledger: a try every 20 ms.
 constexpr int LockRetryMs = 20;
+// While the ledger's server is away: a connection tried every 500 ms.
+constexpr int ReconnectMs = 500;
+// The device in hand's step ended by the server's lost connection before
+// the upload: it is taken again once the server is back.
+constexpr int ServerLost = -1;
 
 // What each outcome of a change (but NotSent, which leaves no line) makes
 // of the device: the count it adds to and its ledger line.
@@ -89,7 +95,8 @@ private:
     int configureLocked(const ConfigRecord &device);
     int noAddress(LedgerEntry entry, const QString &why, bool listedIp);
     int recordOutcome(LedgerEntry entry, const Applied &applied);
-    int lockLedger(LedgerFile::Lock *lock);
+    int lockLedger(LedgerStore::Lock *lock);
+    int waitForServer(bool changed);
     int record(DeviceResult result, bool changed);
     int write(LedgerEntry *entry, bool changed);
 
@@ -97,7 +104,7 @@ private:
     BenchEvents &m_events;
     const Stop &m_stop;
     Link m_link;
-    LedgerFile m_ledger;
+    std::unique_ptr<LedgerStore> m_ledger;
     QElapsedTimer m_sinceRequest;
     BenchCounts m_counts;
     bool m_toldWaiting = false, m_toldNoRecord = false, m_portLost = false;
@@ -106,19 +113,40 @@ private:
 int BenchLoop::run()
 {
     QString error;
-    if (!m_ledger.open(m_options.ledger, m_options.dryRun, &error)) {
+    Opening opening = Opening::Opened;
+    m_ledger = openLedger(m_options.ledger, m_options.pool, m_options.dryRun,
+                          poolTerms(m_options.common, m_options.range ? m_options.range->text() : QString()),
+                          &opening, &error);
+    switch (opening) {
+    case Opening::Opened:
+        break;
+    case Opening::Failed:
         m_events.ledgerUnopened(error);
         return Usage;
+    case Opening::Refused:
+        m_events.ledgerRefused({m_options.ledger, error});
+        return Refused;
+    case Opening::Unreachable:
+        m_events.ledgerServerUnreachable(error);
+        return PortFailed;
     }
     // A damaged ledger stops the run before the port is opened.
-    LedgerFile::Lock lock;
-    int status = lockLedger(&lock);
+    LedgerStore::Lock lock;
+    int status = Done;
+    bool readable = false;
+    InputError wrong;
+    do {
+        status = lockLedger(&lock);
+        readable = status == Done && m_ledger->entries(&wrong);
+        lock.release();
+        if (status == Done && !readable && m_ledger->lost()) {
+            const int ended = waitForServer(false);
+            status = ended ? ended : ServerLost;
+        }
+    } while (status == ServerLost);
     if (status == Usage)
         return status;
     if (status == Done) {
-        InputError wrong;
-        const bool readable = bool(m_ledger.entries(&wrong));
-        lock.release();
         if (!readable) {
             m_events.ledgerRefused(wrong);
             return Refused;
@@ -153,23 +181,28 @@ int BenchLoop::run()
 }
 
 // Done, the stop's status, or Usage when the ledger cannot be locked.
-int BenchLoop::lockLedger(LedgerFile::Lock *lock)
+int BenchLoop::lockLedger(LedgerStore::Lock *lock)
 {
     QString error;
     int ended = Done;
-    const LedgerFile::Locking locking = m_ledger.lock(lock, &error, [this, &ended](bool first) {
+    const LedgerStore::Locking locking = m_ledger->lock(lock, &error, [this, &ended](bool first) {
         if (first)
             m_events.waitingForLedger();
         ended = pauseFor(m_stop, LockRetryMs);
         return ended == Done;
     });
     switch (locking) {
-    case LedgerFile::Locking::Held:
+    case LedgerStore::Locking::Held:
         return Done;
-    case LedgerFile::Locking::Stopped:
+    case LedgerStore::Locking::Stopped:
         return ended;
-    case LedgerFile::Locking::Failed:
+    case LedgerStore::Locking::Failed:
         break;
+    }
+    if (m_ledger->lost()) {
+        if (const int ended = waitForServer(false))
+            return ended;
+        return ServerLost;
     }
     m_events.ledgerUnlockable(error);
     return Usage;
@@ -233,16 +266,51 @@ int BenchLoop::waitUntilGone(quint16 serial, std::optional<ConfigRecord> *next)
 // Under the lock, the events are told as they come; the one after it may
 // take its time (rallon-cli holds its output meanwhile: a terminal that
 // blocks must not keep other runs from the ledger).
+// A server's connection lost before the upload: nothing was sent, and the
+// device in hand is taken again once the server is back.
 int BenchLoop::configure(const ConfigRecord &device)
 {
-    LedgerFile::Lock lock;
-    if (const int failed = lockLedger(&lock))
-        return failed;
-    m_events.ledgerLocked();
-    const int status = configureLocked(device);
-    lock.release();
-    const int told = m_events.ledgerUnlocked();
-    return status ? status : told;
+    for (;;) {
+        LedgerStore::Lock lock;
+        int status = lockLedger(&lock);
+        if (status == ServerLost)
+            continue;
+        if (status)
+            return status;
+        m_events.ledgerLocked();
+        const BenchCounts before = m_counts;
+        status = configureLocked(device);
+        lock.release();
+        const int told = m_events.ledgerUnlocked();
+        if (status != ServerLost)
+            return status ? status : told;
+        m_counts = before;  // the device is counted when it is taken again
+        if (told)
+            return told;
+        if (const int ended = waitForServer(false))
+            return ended;
+    }
+}
+
+// The server's connection went: tried again at once, then every
+// ReconnectMs, which is said once. Done once it is back, or the stop's
+// status. `changed`: a change went to the device in hand.
+int BenchLoop::waitForServer(bool changed)
+{
+    bool told = false;
+    for (;;) {
+        QString error;
+        if (m_ledger->reconnect(&error)) {
+            if (told)
+                m_events.ledgerServerBack();
+            return Done;
+        }
+        if (!told)
+            m_events.ledgerServerLost(error, changed);
+        told = true;
+        if (const int ended = pauseFor(m_stop, ReconnectMs))
+            return ended;
+    }
 }
 
 // Chooses the address, changes the device and records it, all under the
@@ -251,7 +319,9 @@ int BenchLoop::configureLocked(const ConfigRecord &device)
 {
     const quint16 serial = device.serialNumber;
     InputError wrong;
-    const std::optional<QList<LedgerEntry>> ledger = m_ledger.entries(&wrong);
+    const std::optional<QList<LedgerEntry>> ledger = m_ledger->entries(&wrong);
+    if (!ledger && m_ledger->lost())
+        return ServerLost;
     if (!ledger) {
         m_events.ledgerRefused(wrong);
         return Refused;
@@ -340,9 +410,19 @@ int BenchLoop::write(LedgerEntry *entry, bool changed)
 {
     entry->time = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QString error;
-    if (!m_ledger.append(*entry, &error)) {
-        m_events.ledgerUnwritten(*entry, error, changed);
-        return Usage;
+    while (!m_ledger->append(*entry, &error)) {
+        if (!m_ledger->lost()) {
+            m_events.ledgerUnwritten(*entry, error, changed);
+            return Usage;
+        }
+        if (!changed)
+            return ServerLost;
+        // The outcome is kept and written once the server is back; a stop
+        // meanwhile leaves it to be added by hand.
+        if (const int ended = waitForServer(true)) {
+            m_events.ledgerUnwritten(*entry, error, changed);
+            return ended;
+        }
     }
     return Done;
 }

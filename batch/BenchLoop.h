@@ -23,7 +23,8 @@ struct BenchLoopOptions {
     document::Wanted common;       // the template
     provision::Inventory inventory;
     std::optional<provision::IpRange> range;
-    QString ledger;
+    QString ledger;                // a CSV file's path, or a PostgreSQL URI
+    QString pool = QStringLiteral("default");  // the pool on the server
     int count = 0;                 // devices done before the end; 0: no end
     int timeoutMs = 0;
     bool dryRun = false;

@@ -72,6 +72,20 @@ public:
         complain(QString::fromLatin1(clitext::message::InputRefused).arg(wrong.message()));
     }
     void portUnopened(const LinkFailure &failure) override { complainOf(failure, m_options.port); }
+    void ledgerServerUnreachable(const QString &reason) override
+    {
+        complain(QString::fromLatin1(text::ServerUnreachable).arg(m_ledger, reason));
+    }
+    // Said at once, the device's held lines first: the wait may be long.
+    void ledgerServerLost(const QString &reason, bool changed) override
+    {
+        const bool held = bool(m_held);
+        m_held.reset();
+        complain(QString::fromLatin1(changed ? text::ServerLostChanged : text::ServerLost).arg(m_ledger, reason));
+        if (held)
+            m_held.emplace();
+    }
+    void ledgerServerBack() override { complain(QString::fromLatin1(text::ServerBack).arg(m_ledger)); }
 
     int waitingForDevice() override { return say(QString::fromLatin1(text::Waiting).arg(m_port)); }
     void octetsButNoRecord() override { complain(QString::fromLatin1(text::OctetsNoRecord).arg(m_port)); }

@@ -24,6 +24,7 @@ Usage:
   rallon-cli set PORT SETTING... [--dry-run]    change single settings
   rallon-cli provision PORT --template FILE --ip-range FIRST-LAST --ledger CSV
                                                 configure a batch of devices
+  rallon-cli ledger export|import --ledger URI  a bench ledger on a server, as CSV
   rallon-cli COMMAND --help                     more about one command
   rallon-cli --version
 
@@ -51,7 +52,8 @@ Exit status:
   3  no configuration record from the device within the time-out; after an
      upload: the change was sent but the device did not confirm it
   4  the port cannot be opened (no such device, in use, locked by another
-     program, permission); the reason is on standard error
+     program, permission), or the ledger's server cannot be reached; the
+     reason is on standard error
   5  the device answered with a configuration that differs from what was
      sent; each setting that differs is on standard error with both values;
      or another serial number answered than the device that was read
@@ -104,6 +106,14 @@ inline const char *const OctetsNoRecord =
     "Rallon in its configuration mode, on its Comm 1 port, and that the line runs at 4800 baud, 8N1";
 inline const char *const PortGone = "the port %1 was lost (the adapter unplugged?): waiting for it to come back";
 inline const char *const PortBack = "the port %1 is back";
+inline const char *const ServerUnreachable = "cannot reach the ledger's server %1: %2";
+inline const char *const ServerLost =
+    "the ledger's server %1 was lost (%2): waiting for it to come back; nothing is sent to the device in hand "
+    "meanwhile";
+inline const char *const ServerLostChanged =
+    "the ledger's server %1 was lost (%2): the device in hand was changed; its line is kept and written once "
+    "the server is back (Ctrl+C prints it to be added by hand)";
+inline const char *const ServerBack = "the ledger's server %1 is back";
 }  // namespace provision
 
 // Messages. %1, %2, ... are filled in by the caller.

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+
 namespace rallon::provision {
 
 using namespace document;
@@ -43,19 +44,8 @@ bool LedgerFile::openFile(QString *error)
     return true;
 }
 
-void LedgerFile::Lock::release()
+LedgerFile::Locking LedgerFile::take(QString *error, const std::function<bool(bool first)> &wait)
 {
-    if (m_file)
-        std::exchange(m_file, nullptr)->unlock();
-}
-
-LedgerFile::Locking LedgerFile::lock(Lock *held, QString *error, const std::function<bool(bool first)> &wait)
-{
-    held->release();
-    const auto locked = [this, held] {
-        held->m_file = this;
-        return Locking::Held;
-    };
     bool first = true;
     while (m_file.isOpen()) {
         switch (m_file.tryLock(m_dryRun, error)) {
@@ -71,7 +61,7 @@ LedgerFile::Locking LedgerFile::lock(Lock *held, QString *error, const std::func
         // The file locked must still be the one the path names.
         error->clear();
         if (m_file.stillNamed(m_path, error))
-            return locked();
+            return Locking::Held;
         if (!error->isEmpty())
             return Locking::Failed;
         m_file.close();
@@ -82,7 +72,7 @@ LedgerFile::Locking LedgerFile::lock(Lock *held, QString *error, const std::func
         if (!openFile(error))
             return Locking::Failed;
     }
-    return locked();  // a dry run's ledger that does not exist: nothing to lock
+    return Locking::Held;  // a dry run's ledger that does not exist: nothing to lock
 }
 
 void LedgerFile::unlock()
@@ -91,7 +81,7 @@ void LedgerFile::unlock()
         m_file.unlock();
 }
 
-std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error) const
+std::optional<QList<LedgerEntry>> LedgerFile::entries(InputError *error)
 {
     QByteArray text;
     if (m_file.isOpen()) {

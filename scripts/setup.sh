@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the groups named, when missing:
 #   build  what the utility, rallon-cli and rallon-sim need to build and run
-#   test   the suite's extras: Xvfb for the splash window's X11 check, and
-#          the install check's packaging and lint tools
+#   test   the suite's extras: Xvfb for the splash window's X11 check,
+#          PostgreSQL for the server ledger's tests, and the install
+#          check's packaging and lint tools
 #   fuzz   this release's clang with its libFuzzer and sanitizer runtime
 #   windows  the MinGW-w64 cross-compilers and what scripts/windows.sh uses
 # Any other argument is a package name. No arguments: all three groups.
@@ -42,8 +43,10 @@ for arg in "$@"; do
         build) packages+=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev
                           libxcb1-dev  # the splash window on X11, and the start's display check
                           fonts-dejavu-core fontconfig  # the windows' font
-                          nlohmann-json3-dev) ;;  # rallon-cli's JSON document: a strict reader and an ordered writer
+                          nlohmann-json3-dev  # rallon-cli's JSON document: a strict reader and an ordered writer
+                          libpq-dev) ;;  # the ledger on a PostgreSQL server
         test) packages+=(xvfb xauth
+                         postgresql  # initdb and pg_ctl for the server ledger's throwaway cluster
                          dpkg-dev file lintian appstream desktop-file-utils man-db) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix ninja-build
                             dpkg-dev xz-utils zip unzip groff-base  # qt6-base's source; the zip; man pages as text

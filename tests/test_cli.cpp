@@ -1026,7 +1026,7 @@ void TestCli::documentationAgrees()
     QString help;
     for (const QStringList &arguments : QList<QStringList>{{"--help"}, {"ports", "--help"}, {"read", "--help"},
                                                            {"write", "--help"}, {"set", "--help"},
-                                                           {"provision", "--help"}}) {
+                                                           {"provision", "--help"}, {"ledger", "--help"}}) {
         const Run run = runCli(arguments);
         QCOMPARE(run.code, 0);
         help += run.out;

@@ -129,7 +129,10 @@ int main(int argc, char *argv[])
                                  QStringLiteral("Silence between one device's unplug and the next one's "
                                                 "plug-in, in milliseconds."),
                                  QStringLiteral("ms"), QStringLiteral("1000"));
-    parser.addOptions({port, model, fault, pace, batch, gap});
+    const QCommandLineOption firstSerial(QStringLiteral("first-serial"),
+                                         QStringLiteral("The first device's serial number, in place of the model's."),
+                                         QStringLiteral("n"));
+    parser.addOptions({port, model, fault, pace, batch, gap, firstSerial});
 
     if (!parser.parse(app.arguments()))
         return fail(parser.errorText(), 2);
@@ -150,6 +153,14 @@ int main(int argc, char *argv[])
     const int count = numberAtLeast(parser.value(batch), 1);
     if (count < 0)
         return fail(QStringLiteral("--batch wants a whole number of at least 1, not \"%1\"").arg(parser.value(batch)), 2);
+    std::optional<ConfigRecord> batchModel = config;
+    if (parser.isSet(firstSerial)) {
+        const int serial = numberAtLeast(parser.value(firstSerial), 0);
+        if (serial < 0 || serial + count - 1 > 0xffff)
+            return fail(QStringLiteral("--first-serial wants a serial number from 0 to %1, not \"%2\"")
+                            .arg(0x10000 - count).arg(parser.value(firstSerial)), 2);
+        batchModel->serialNumber = quint16(serial);
+    }
     const int gapMs = numberAtLeast(parser.value(gap), 0);
     if (gapMs < 0)
         return fail(QStringLiteral("--gap-ms wants a whole number of at least 0, not \"%1\"").arg(parser.value(gap)), 2);
@@ -157,7 +168,7 @@ int main(int argc, char *argv[])
     if (Pty::isPortPair() && !parser.isSet(port))
         return fail(QStringLiteral("Windows has no pseudo-terminals: give the COM port to serve, --port COMn"), 2);
 
-    SimBatch devices(*config, count);
+    SimBatch devices(*batchModel, count);
     devices.setFault(*faultKind);
     devices.setPaced(parser.isSet(pace));
     devices.setGapMs(gapMs);

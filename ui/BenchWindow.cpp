@@ -83,6 +83,15 @@ public:
     {
         w.refuse(text::LedgerRefused, text::fileRefused(wrong.field, wrong.reason));
     }
+    void ledgerServerUnreachable(const QString &reason) override
+    {
+        w.refuse(text::LedgerRefused, text::serverUnreachable(w.m_ledger->text(), reason));
+    }
+    void ledgerServerLost(const QString &reason, bool changed) override
+    {
+        w.setState(text::serverLost(w.m_ledger->text(), reason, changed));
+    }
+    void ledgerServerBack() override { w.setState(text::waiting(w.m_port)); }
     void portUnopened(const batch::LinkFailure &failure) override { w.refuse(text::PortRefused, failure.reason); }
     int waitingForDevice() override
     {
@@ -204,6 +213,7 @@ BenchWindow::BenchWindow(int portNumber, int timeoutMs, QWidget *parent)
     grid->addWidget(m_range, row++, 1, 1, 2);
     m_inventory = fileRow("Inventory", text::Inventory, text::InventoryTitle, text::CsvFilters, false);
     m_ledger = fileRow("Ledger", text::Ledger, text::LedgerTitle, text::CsvFilters, true);
+    m_ledger->setPlaceholderText(text::LedgerHint);
     connect(m_ledger, &QLineEdit::editingFinished, this, &BenchWindow::showHistory);
 
     m_count = new QSpinBox(this);
@@ -229,6 +239,7 @@ BenchWindow::BenchWindow(int portNumber, int timeoutMs, QWidget *parent)
 
     m_state = label(this, "StateLabel", text::Idle);
     m_state->setFont(kit::sansFont(12, true));
+    m_state->setWordWrap(true);
     grid->addWidget(m_state, row++, 0, 1, 3);
     m_device = label(this, "DeviceLabel");
     m_device->setFont(kit::monoFont(26));

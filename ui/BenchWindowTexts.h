@@ -13,6 +13,7 @@ inline const QString Caption = QStringLiteral("Provision Devices");
 inline const QString Template = QStringLiteral("TEMPLATE");
 inline const QString Range = QStringLiteral("ADDRESS RANGE");
 inline const QString RangeHint = QStringLiteral("FIRST-LAST, e.g. 10.1.0.20-10.1.0.99");
+inline const QString LedgerHint = QStringLiteral("a CSV file, or postgresql://USER@HOST/DATABASE");
 inline const QString Inventory = QStringLiteral("INVENTORY");
 inline const QString Ledger = QStringLiteral("LEDGER");
 inline const QString Count = QStringLiteral("COUNT");
@@ -63,6 +64,18 @@ inline QString portLost(int port)
 {
     return QStringLiteral("The port %1 was lost (the adapter unplugged?): waiting for it to come back").arg(port);
 }
+// A ledger on a server: as rallon-cli words it.
+inline QString serverUnreachable(const QString &uri, const QString &reason)
+{
+    return QStringLiteral("cannot reach the ledger's server %1: %2").arg(uri, reason);
+}
+inline QString serverLost(const QString &uri, const QString &reason, bool changed)
+{
+    return changed ? QStringLiteral("The ledger's server %1 was lost (%2): the device in hand was changed; its "
+                                    "line is kept and written once the server is back").arg(uri, reason)
+                   : QStringLiteral("The ledger's server %1 was lost (%2): waiting for it to come back; nothing is "
+                                    "sent to the device in hand").arg(uri, reason);
+}
 inline const QString WaitingForLedger = QStringLiteral("Waiting for the ledger: another bench holds it...");
 inline const QString Stopping = QStringLiteral("Stopping after this step...");
 inline const QString Ended = QStringLiteral("The run has ended.");
@@ -86,7 +99,8 @@ inline QString fileRefused(const QString &path, const QString &reason)
 }
 inline QString refused(const QString &reason) { return QStringLiteral("%1; nothing sent").arg(reason); }
 inline const QString NeedsTemplate = QStringLiteral("Choose a template.");
-inline const QString NeedsLedger = QStringLiteral("Choose a ledger: a new or an existing CSV file.");
+inline const QString NeedsLedger =
+    QStringLiteral("Choose a ledger: a new or an existing CSV file, or type a postgresql:// address.");
 inline const QString NeedsAddresses = QStringLiteral("Give an address range, an inventory or both.");
 inline QString unreadable(const QString &path, const QString &reason)
 {

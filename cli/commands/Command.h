@@ -49,6 +49,7 @@ struct Command {
     QList<Option> options;          // besides --help, --timeout-ms and --trace
     QStringList positionals;        // after the command's name
     int (*run)(const Invocation &);
+    int optional = 0;               // how many of the last positionals may be left out
 };
 
 // Each command, in the order of the general help.

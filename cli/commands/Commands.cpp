@@ -19,6 +19,7 @@ Command readCommand();
 Command writeCommand();
 Command setCommand();
 Command provisionCommand();
+Command ledgerCommand();
 
 namespace {
 
@@ -34,7 +35,7 @@ const Option Trace{{QStringLiteral("trace")}, QString(), std::nullopt};
 const QList<Command> &commands()
 {
     static const QList<Command> table{portsCommand(), readCommand(), writeCommand(), setCommand(),
-                                      provisionCommand()};
+                                      provisionCommand(), ledgerCommand()};
     return table;
 }
 
@@ -76,7 +77,8 @@ int invoke(const Command &command, const QCommandLineParser &parser)
                              .arg(name, given.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), given),
                          name);
     }
-    if (arguments.size() != command.positionals.size() + 1) {
+    if (arguments.size() > command.positionals.size() + 1
+        || arguments.size() < command.positionals.size() + 1 - command.optional) {
         return usage(arguments.size() <= command.positionals.size()
                          ? QString::fromLatin1(text::Needs).arg(name, command.positionals.join(QStringLiteral(" and ")))
                          : QString::fromLatin1(text::Unexpected).arg(quoted(arguments.at(command.positionals.size() + 1))),

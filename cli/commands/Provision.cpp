@@ -8,6 +8,7 @@
 #include "Command.h"
 #include "Exit.h"
 #include "Input.h"
+#include "LedgerStore.h"
 
 namespace rallon::cli {
 
@@ -18,7 +19,8 @@ using namespace provision;
 namespace text = clitext::message;
 
 const char *const Help = R"txt(Usage: rallon-cli provision PORT --template FILE (--ip-range FIRST-LAST | --inventory CSV)
-                            --ledger CSV [--count N] [--dry-run] [--timeout-ms N] [--trace]
+                            --ledger CSV|URI [--pool NAME] [--count N] [--dry-run]
+                            [--timeout-ms N] [--trace]
 
 Configures a batch of devices at a bench, one after another on PORT, each
 with the template's settings and an address of its own, and records each in
@@ -59,6 +61,16 @@ the next device".
                        is locked while an address is chosen, sent and
                        recorded, so no address goes to two devices. A run on
                        the same ledger goes on where the last one stopped.
+  --ledger URI         the ledger on a PostgreSQL server, shared by several
+                       bench PCs: postgresql://USER@HOST[:PORT]/DATABASE
+                       [?sslmode=verify-full&sslrootcert=FILE]. The
+                       password comes from ~/.pgpass, PGPASSWORD or a service
+                       file, never from the URI. A server that cannot be
+                       reached at the start ends the run (exit 4); one lost
+                       later is waited for, and nothing is sent meanwhile
+  --pool NAME          the pool of the server's ledger: its own lines, its
+                       template and range (refused if another run started it
+                       with others); a-z, 0-9 and _, "default" when not given
   --count N            stop after N devices are done (skipped devices do not
                        count); without it, run until Ctrl+C
   --dry-run            read each device and print what would change; write
@@ -68,12 +80,14 @@ Ctrl+C or SIGTERM stops between steps, never between a change sent and its
 ledger line, and prints the summary (done, failed, skipped). Exit status: 0
 when --count devices are done; 1 when the ledger cannot be written; 2 for a
 refused template, inventory, range or ledger, or a range used up; 4 when the
-port cannot be opened or is lost; 128+N after signal N.
+port cannot be opened or is lost, or the ledger's server cannot be reached;
+128+N after signal N.
 )txt";
 
 const char *const Needs = "provision needs --%1";
 const char *const NeedsAddresses = "provision needs --ip-range, --inventory or both";
 const char *const CountRange = "--count needs a number of devices, 1 or more";
+const char *const PoolNeedsServer = "--pool needs a ledger on a server (--ledger postgresql://...)";
 
 int run(const Invocation &call)
 {
@@ -87,6 +101,10 @@ int run(const Invocation &call)
     batch::BenchLoopOptions options;
     options.port = call.arguments.at(1);
     options.ledger = call.value("ledger");
+    if (call.isSet("pool") && !isServerLedger(options.ledger))
+        return usage(QString::fromLatin1(PoolNeedsServer), name);
+    if (call.isSet("pool"))
+        options.pool = call.value("pool");
     options.timeoutMs = call.timeoutMs;
     options.dryRun = call.isSet("dry-run");
     options.count = call.numbers.value(QStringLiteral("count"), 0);
@@ -127,7 +145,7 @@ Command provisionCommand()
 {
     const auto file = [](const char *name) { return Option{{QLatin1String(name)}, QStringLiteral("value"), std::nullopt}; };
     return {"provision", Help,
-            {file("template"), file("ip-range"), file("inventory"), file("ledger"),
+            {file("template"), file("ip-range"), file("inventory"), file("ledger"), file("pool"),
              {{QStringLiteral("count")}, QStringLiteral("value"), Range{1, INT_MAX, CountRange}}, DryRun},
             {QStringLiteral("PORT")}, run};
 }

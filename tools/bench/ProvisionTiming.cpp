@@ -5,6 +5,7 @@
 #include "Report.h"
 #include "WindowBench.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -50,30 +51,29 @@ struct Device {
     double startAt() const { return requestAt - FrameMs; }
 };
 
-// Whether `ledger` holds a line for `serial` with `outcome` ("done", ...).
-bool ledgerHolds(const QString &ledger, const QString &serial, const QString &outcome)
+// The ledger's text: the file, or the server's pool as rallon-cli exports it.
+QByteArray ledgerText(const QString &ledger, const QString &pool)
 {
-    QFile file(ledger);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        // time,serialNumber,model,ip,primaryPort,outcome,detail: only detail may hold a comma
-        const QList<QByteArray> cells = line.split(',');
-        if (cells.size() >= 6 && cells.at(1) == serial.toLatin1() && cells.at(5) == outcome.toLatin1())
-            return true;
+    if (pool.isEmpty()) {
+        QFile file(ledger);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    return false;
+    QProcess exported;
+    exported.start(QStringLiteral(RALLON_CLI_PATH),
+                   {QStringLiteral("ledger"), QStringLiteral("export"), QStringLiteral("--ledger"), ledger,
+                    QStringLiteral("--pool"), pool});
+    return exported.waitForFinished(10000) ? exported.readAllStandardOutput() : QByteArray();
 }
 
-int ledgerCount(const QString &ledger, const QString &outcome)
+// The ledger's lines for `serial` (any, when empty) with `outcome` ("done", ...).
+int ledgerCount(const QByteArray &text, const QString &serial, const QString &outcome)
 {
-    QFile file(ledger);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
     int count = 0;
-    for (const QByteArray &line : file.readAll().split('\n')) {
+    for (const QByteArray &line : text.split('\n')) {
+        // time,serialNumber,model,ip,primaryPort,outcome,detail: only detail may hold a comma
         const QList<QByteArray> cells = line.split(',');
-        count += cells.size() >= 6 && cells.at(5) == outcome.toLatin1();
+        count += cells.size() >= 6 && (serial.isEmpty() || cells.at(1) == serial.toLatin1())
+              && cells.at(5) == outcome.toLatin1();
     }
     return count;
 }
@@ -97,15 +97,17 @@ struct RunEnd {
     QStringList said;  // what else it said
 };
 using Runner = std::function<RunEnd(const QString &port, const QString &templatePath, const QString &ledger,
-                                    const QString &tracePath, const DoneHook &done)>;
+                                    const QString &pool, const QString &tracePath, const DoneHook &done)>;
 
-RunEnd runCli(const QString &port, const QString &templatePath, const QString &ledger, const QString &tracePath,
-              const DoneHook &done)
+RunEnd runCli(const QString &port, const QString &templatePath, const QString &ledger, const QString &pool,
+              const QString &tracePath, const DoneHook &done)
 {
     QProcess cli;
     QStringList cliArguments{QStringLiteral("provision"), port, QStringLiteral("--template"), templatePath,
                              QStringLiteral("--ip-range"), QLatin1String(Range), QStringLiteral("--ledger"),
                              ledger, QStringLiteral("--count"), QString::number(Devices)};
+    if (!pool.isEmpty())
+        cliArguments << QStringLiteral("--pool") << pool;
     if (!tracePath.isEmpty()) {
         cliArguments << QStringLiteral("--trace");
         cli.setStandardErrorFile(tracePath);
@@ -142,8 +144,9 @@ RunEnd runCli(const QString &port, const QString &templatePath, const QString &l
 }
 
 // The bench window of a main window on `port`, as the technician sets it up.
+// (A CSV ledger: the window has no pool to choose.)
 RunEnd runWindow(const QString &port, const QString &templatePath, const QString &ledger, const QString &,
-                 const DoneHook &done)
+                 const QString &, const DoneHook &done)
 {
     RunEnd end;
     WindowBench window;
@@ -176,14 +179,15 @@ struct Measured {
     QMap<QString, QByteArray> held;
 };
 
-Measured measure(const char *what, const Runner &run, const QString &tracePath)
+Measured measure(const char *what, const Runner &run, const QString &tracePath, const QString &serverUri)
 {
     Measured measured;
     QTemporaryDir dir;
     if (!dir.isValid())
         return fail(QStringLiteral("no temporary directory: ") + dir.errorString()), measured;
     const QString templatePath = dir.filePath(QStringLiteral("template.json"));
-    const QString ledger = dir.filePath(QStringLiteral("ledger.csv"));
+    const QString pool = serverUri.isEmpty() ? QString() : QStringLiteral("bench_%1").arg(QCoreApplication::applicationPid());
+    const QString ledger = serverUri.isEmpty() ? dir.filePath(QStringLiteral("ledger.csv")) : serverUri;
     {
         QFile file(templatePath);
         if (!file.open(QIODevice::WriteOnly) || file.write(Template) < 0)
@@ -234,7 +238,7 @@ Measured measure(const char *what, const Runner &run, const QString &tracePath)
     readSim();
 
     QStringList otherLines;
-    const RunEnd end = run(path, templatePath, ledger, tracePath, [&](const QString &serial, const QString &ip,
+    const RunEnd end = run(path, templatePath, ledger, pool, tracePath, [&](const QString &serial, const QString &ip,
                                                                         const QString &outcome) {
         const double at = now();
         sim.write("unplug\n");  // at once, as the technician pulls the cable
@@ -247,7 +251,8 @@ Measured measure(const char *what, const Runner &run, const QString &tracePath)
         device->doneAt = at;
         device->ip = ip;
         device->outcome = outcome;
-        device->ledgerFirst = ledgerHolds(ledger, device->serial, outcome.section(QLatin1Char(':'), 0, 0));
+        device->ledgerFirst = ledgerCount(ledgerText(ledger, pool), device->serial,
+                                          outcome.section(QLatin1Char(':'), 0, 0)) > 0;
     });
     otherLines << end.said;
     sim.waitForReadyRead(100);
@@ -256,6 +261,8 @@ Measured measure(const char *what, const Runner &run, const QString &tracePath)
     sim.waitForFinished(5000);
 
     std::printf("%s, %d devices of rallon-sim %s\n", what, Devices, qPrintable(simArguments.join(' ')));
+    if (!pool.isEmpty())
+        std::printf("the ledger on the server %s, pool %s\n", qPrintable(ledger), qPrintable(pool));
     std::printf("line time per device: request + record, upload + record = 2 x (113 + 117 octets) x %.4f ms "
                 "= %.1f ms\n\n",
                 OctetMs, ExchangesMs);
@@ -292,15 +299,13 @@ Measured measure(const char *what, const Runner &run, const QString &tracePath)
         std::printf("one device's line to the next one's: median %.0f ms (unplug, %d ms gap, provision's next "
                     "request)\n",
                     median(cadence), GapMs);
-    const int ledgerDone = ledgerCount(ledger, QStringLiteral("done"));
+    const QByteArray ledgerWritten = ledgerText(ledger, pool);
+    const int ledgerDone = ledgerCount(ledgerWritten, QString(), QStringLiteral("done"));
     std::printf("ledger: %d done lines of %d; %s %s (exit %d)\n\n", ledgerDone, Devices, what,
                 end.ended ? "ended" : "did not end within 60 s", end.exit);
     std::fflush(stdout);
-    QFile file(ledger);
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
-            measured.ledger << line.section(QLatin1Char(','), 1);  // without the time
-    }
+    for (const QString &line : QString::fromUtf8(ledgerWritten).split(QLatin1Char('\n')))
+        measured.ledger << line.section(QLatin1Char(','), 1);  // without the time
     measured.met = end.ended && end.exit == 0 && complete == Devices && ledgerDone == Devices;
     if (!measured.met) {
         for (const QString &line : std::as_const(otherLines))
@@ -312,10 +317,14 @@ Measured measure(const char *what, const Runner &run, const QString &tracePath)
 
 }  // namespace
 
-int timeProvision(const QString &tracePath)
+int timeProvision(const QString &tracePath, const QString &serverUri)
 {
-    const Measured cli = measure("rallon-cli provision", runCli, tracePath);
-    const Measured window = measure("the bench window", runWindow, QString());
+    const Measured cli = measure("rallon-cli provision", runCli, tracePath, serverUri);
+    if (!serverUri.isEmpty()) {
+        std::printf("(the bench window is measured with a CSV ledger, without --ledger)\n");
+        return cli.met ? 0 : 1;
+    }
+    const Measured window = measure("the bench window", runWindow, QString(), QString());
     const bool same = cli.ledger == window.ledger && cli.held == window.held && cli.held.size() == Devices;
     std::printf("the bench window's ledger (but for the times) and the devices' records %s rallon-cli provision's\n",
                 same ? "are the same as" : "DIFFER from");

@@ -6,13 +6,16 @@
 //   rallon-bench --samples         also one line per retrieve
 //   rallon-bench --probe-startup   start-up only: prints when the splash
 //                                  window is first exposed and painted
-//   rallon-bench --provision [--trace FILE]
+//   rallon-bench --provision [--trace FILE] [--ledger URI]
 //                                  rallon-cli provision, then the bench
 //                                  window, at a bench of five virtual devices
 //                                  paced both ways: time per device against
 //                                  its line time, and the two ledgers and
 //                                  devices compared; --trace keeps
-//                                  rallon-cli's trace in FILE
+//                                  rallon-cli's trace in FILE; --ledger keeps
+//                                  rallon-cli's ledger on the PostgreSQL
+//                                  server of URI (a pool of its own), and
+//                                  leaves the window out
 
 #include "Bench.h"
 #include "ProvisionTiming.h"
@@ -29,7 +32,9 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.value(1) == ProvisionOption) {
         const qsizetype trace = args.indexOf(QStringLiteral("--trace"));
-        return timeProvision(trace > 0 ? args.value(trace + 1) : QString());
+        const qsizetype ledger = args.indexOf(QStringLiteral("--ledger"));
+        return timeProvision(trace > 0 ? args.value(trace + 1) : QString(),
+                             ledger > 0 ? args.value(ledger + 1) : QString());
     }
     if (args.contains(ProbeOption))
         return probeStartup(app);
