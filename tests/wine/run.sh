@@ -263,6 +263,14 @@ EOF
         grep -qE '^[^,]+,4660,wireless,10\.1\.0\.20,4002,done,$' <(tr -d '\r' <"$work/ledger.csv")
 }
 
+# The same with the ledger on the PostgreSQL server: the pool, exported,
+# holds the device's line.
+provision_server() {
+    check_output '^4660 +10\.1\.0\.20 +done$' provision 5 --template template.json \
+        --ip-range 10.1.0.20-10.1.0.29 --ledger "$pg_uri" --pool wine --count 1 &&
+        check_output '^[^,]+,4660,wireless,10\.1\.0\.20,4002,done,.?$' ledger export --ledger "$pg_uri" --pool wine
+}
+
 # ctrl_event EVENT STATUS: EVENT (c, break or close) delivered by CtrlEvent
 # to rallon-cli.exe read 5 --json -o out.json waiting for a silent device
 # ends it with STATUS, the port closed (the trace's last line), and no
@@ -519,7 +527,8 @@ if step "rallon-sim.exe --port COM6" start_sim; then
     step "rallon-cli.exe read 5 --json -o backup.json" read_json_file
     step "rallon-cli.exe set 5 --primary-port 4001" check_output '^written and verified' set 5 --primary-port 4001 &&
         step "rallon-cli.exe read 5 shows 4001" check_output '^PRIMARY PORT +4001$' read 5
-    step "rallon-cli.exe provision 5" provision_one
+    step "rallon-cli.exe provision 5" provision_one &&
+        [ -n "$pg_uri" ] && step "rallon-cli.exe provision 5 --ledger postgresql://... and ledger export" provision_server
     if [ -n "$msi" ]; then
         step "msiexec /i $(basename "$older_msi") /qn" install "$older_msi" &&
             step "msiexec /i $(basename "$msi") /qn over it: one uninstall entry, its version" install "$msi" &&
