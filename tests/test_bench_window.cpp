@@ -2,7 +2,7 @@
 // rallon-sim as the command line does it, the set-up refused before the
 // line is touched, and the end of a run between a change and its line.
 
-#include "SimProgram.h"
+#include "ProvisionProgram.h"
 #include "WindowTestBench.h"
 #ifndef Q_OS_WIN
 #include "PgCluster.h"
@@ -20,30 +20,6 @@
 
 using namespace rallon;
 
-namespace {
-
-const QByteArray Template = R"({"format": "rallon-config/1", "mask": "255.255.255.0",
-    "gateway": "10.1.0.1", "primaryPort": 4001, "ssid": "PLANT-7"})";
-
-QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
-{
-    QFile file(dir.filePath(name));
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size() ? file.fileName() : QString();
-}
-
-// The ledger's lines without their time.
-QStringList ledgerLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("(no ledger)")};
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (qsizetype at = 1; at + 1 < lines.size(); ++at)
-        lines[at] = lines[at].section(QLatin1Char(','), 1);
-    return lines;
-}
-
-}  // namespace
 
 class TestBenchWindow : public WindowTestBench {
     Q_OBJECT
@@ -92,7 +68,7 @@ private slots:
         QVERIFY(sim.start({"--batch", "3", "--gap-ms", "100"}));
         openForm(sim.path);
         BenchWindow *window = bench();
-        setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
+        setUp(window, Template, Range, 2);
         auto *table = in<QTableWidget>(window, "LedgerTable");
         QStringList states;
         connect(window, &BenchWindow::stateShown, this, [&](const QString &state) { states << state; });
@@ -186,7 +162,7 @@ private slots:
         openForm(sim.path);
         BenchWindow *window = bench();
         window->show();
-        setUp(window, Template, "10.1.0.20-10.1.0.99", 0);
+        setUp(window, Template, Range, 0);
         const QString ledger = dir.filePath("ledger.csv");
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
@@ -223,7 +199,7 @@ private slots:
         QVERIFY(QFile::link(first.path, port));
         openForm(port);
         BenchWindow *window = bench();
-        setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
+        setUp(window, Template, Range, 2);
         QStringList states;
         QTimer comingBack;
         connect(window, &BenchWindow::stateShown, this, [&](const QString &state) {
@@ -268,7 +244,7 @@ private slots:
         QVERIFY(sim.start({"--batch", "2", "--gap-ms", "100"}));
         openForm(sim.path);
         BenchWindow *window = bench();
-        setUp(window, Template, "10.1.0.20-10.1.0.99", 2);
+        setUp(window, Template, Range, 2);
         in<QLineEdit>(window, "LedgerTextBox")->setText(cluster.uri());
         connect(window, &BenchWindow::deviceRecorded, this, [&] { sim.control("unplug"); });
         window->start();
@@ -276,10 +252,7 @@ private slots:
         QProcess exported;
         exported.start(built(RALLON_CLI_PATH), {"ledger", "export", "--ledger", cluster.uri()});
         QVERIFY(exported.waitForFinished(10000));
-        QStringList lines = QString::fromUtf8(exported.readAllStandardOutput()).split('\n');
-        for (qsizetype at = 1; at + 1 < lines.size(); ++at)
-            lines[at] = lines[at].section(',', 1);
-        QCOMPARE(lines.mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,", "4660,wireless,10.1.0.20,4001,done,",
+        QCOMPARE(ledgerLinesOf(exported.readAllStandardOutput()).mid(1), QStringList({"4660,wireless,10.1.0.20,4001,sending,", "4660,wireless,10.1.0.20,4001,done,",
                                             "4661,wireless,10.1.0.21,4001,sending,", "4661,wireless,10.1.0.21,4001,done,",
                                             ""}));
 #endif

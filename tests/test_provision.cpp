@@ -45,22 +45,6 @@ QMap<quint16, ConfigRecord> holdings(const SimProgram &sim)
     return held;
 }
 
-// The ledger's lines without their time, which must be UTC with milliseconds.
-QStringList ledgerLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("(no ledger)")};
-    static const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,"));
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (qsizetype at = 1; at + 1 < lines.size(); ++at) {
-        QString &line = lines[at];
-        const QRegularExpressionMatch match = time.match(line);
-        line = match.hasMatch() ? line.mid(match.capturedLength()) : QStringLiteral("(no time) ") + line;
-    }
-    return lines;
-}
-
 // The model's record as a device of the batch holds it after the template
 // and `ip` (and `port`) were written.
 ConfigRecord provisioned(quint16 serial, const char *ip, quint16 port = 4001)

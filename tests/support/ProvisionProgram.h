@@ -127,3 +127,24 @@ QString written(const QTemporaryDir &dir, const QString &name, const QByteArray 
         return QString();
     return file.fileName();
 }
+
+// A ledger's lines without their time, which must be UTC with milliseconds.
+QStringList ledgerLinesOf(const QByteArray &text)
+{
+    static const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,"));
+    QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    for (qsizetype at = 1; at + 1 < lines.size(); ++at) {
+        QString &line = lines[at];
+        const QRegularExpressionMatch match = time.match(line);
+        line = match.hasMatch() ? line.mid(match.capturedLength()) : QStringLiteral("(no time) ") + line;
+    }
+    return lines;
+}
+
+QStringList ledgerLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("(no ledger)")};
+    return ledgerLinesOf(file.readAll());
+}
