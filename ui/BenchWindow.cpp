@@ -271,7 +271,12 @@ BenchWindow::BenchWindow(int portNumber, int timeoutMs, QWidget *parent)
     resize(860, 640);
 }
 
-BenchWindow::~BenchWindow() = default;
+// A focused box loses the focus while the window goes: nothing is read then.
+BenchWindow::~BenchWindow()
+{
+    for (QLineEdit *box : {m_template, m_ledger})
+        disconnect(box, nullptr, this, nullptr);
+}
 
 void BenchWindow::chooseInto(QLineEdit *box, const QString &title, const QStringList &filters, bool save)
 {
