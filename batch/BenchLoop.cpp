@@ -3,7 +3,7 @@
 #include "AddressPolicy.h"
 #include "Apply.h"
 #include "BenchEvents.h"
-#include "LedgerStore.h"
+#include "OpenLedger.h"
 #include "Link.h"
 #include "SettingNames.h"
 #include "Status.h"

@@ -70,19 +70,8 @@ PoolTerms poolTerms(const document::Wanted &common, const QString &range);
 // refusal; empty when they agree.
 QString poolDifference(const PoolTerms &held, const PoolTerms &given);
 
-// Opens the ledger of a bench run: the file, or the pool `pool` on the
-// server, which holds `terms` from its first run on. Refused: the ledger
-// is not to be used as given (a password in the URI, other terms).
-// Unreachable: the server does not answer.
+// How opening a ledger ended. Refused: it is not to be used as given (a
+// password in the URI, other terms). Unreachable: the server does not answer.
 enum class Opening { Opened, Failed, Refused, Unreachable };
-std::unique_ptr<LedgerStore> openLedger(const QString &ledger, const QString &pool, bool dryRun,
-                                        const PoolTerms &terms, Opening *opening, QString *error);
-
-// A pool's lines, for its export as a CSV ledger: the pool must exist.
-std::optional<QList<LedgerEntry>> poolEntries(const QString &uri, const QString &pool, Opening *opening,
-                                              QString *error);
-// A CSV ledger's lines into a pool (made when missing) that holds none yet;
-// Refused when it holds some.
-Opening importIntoPool(const QString &uri, const QString &pool, const QList<LedgerEntry> &entries, QString *error);
 
 }  // namespace rallon::provision

@@ -26,8 +26,11 @@ class QTableWidget;
 namespace rallon {
 
 namespace batch {
+class BenchEvents;
 class Stop;
-}
+}  // namespace batch
+
+class BenchWindowView;
 
 class BenchWindow : public QWidget
 {
@@ -63,8 +66,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    class View;
-    friend class View;
+    friend class BenchWindowView;
+    // The run's events as the window shows them.
+    std::unique_ptr<batch::BenchEvents> events();
 
     std::optional<batch::BenchLoopOptions> checkedSetup();
     void chooseInto(QLineEdit *box, const QString &title, const QStringList &filters, bool save);

@@ -5,7 +5,7 @@
 #include "Command.h"
 #include "Exit.h"
 #include "Input.h"
-#include "LedgerStore.h"
+#include "OpenLedger.h"
 #include "OutputFile.h"
 #include "Terminal.h"
 
