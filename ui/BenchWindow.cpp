@@ -4,6 +4,7 @@
 #include "BenchEvents.h"
 #include "BenchSetup.h"
 #include "BenchWindowTexts.h"
+#include "FileDialog.h"
 #include "Captions.h"
 #include "Inventory.h"
 #include "Ledger.h"
@@ -15,8 +16,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -41,21 +40,10 @@ constexpr int StoppedHere = -1;
 // The bell's rings for a failure, this far apart.
 constexpr int RingGapMs = 250;
 
-
-// A file of the set-up, whole; at most a document's size.
+// A file of the set-up, whole.
 std::optional<QByteArray> readWhole(const QString &path, QString *reason)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    QByteArray content = file.read(MaxInputSize + 1);
-    if (content.size() > MaxInputSize) {
-        *reason = QStringLiteral("larger than %1 octets").arg(MaxInputSize);
-        return std::nullopt;
-    }
-    return content;
+    return readWholeFile(path, text::NotAFile, text::TooLarge, reason);
 }
 
 QLabel *label(QWidget *parent, const char *name, const QString &text = QString())
@@ -177,18 +165,9 @@ void BenchWindow::chooseInto(QLineEdit *box, const QString &title, const QString
     if (m_chooser) {
         chosen = m_chooser(this, save, suggested);
     } else {
-        QFileDialog dialog(this, title);
-        dialog.setObjectName(QStringLiteral("BenchFileDialog"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
         // The ledger: a new file or an existing one, appended to.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setNameFilters(filters);
-        dialog.setDirectory(QFileInfo(suggested).isDir() ? suggested : QFileInfo(suggested).path());
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.selectedFiles().value(0);
-        activateWindow();
+        chosen = askForFile(*this, {title, QStringLiteral("BenchFileDialog"), filters, save, suggested, QString(),
+                                    /*confirmOverwrite=*/false});
     }
     if (chosen.isEmpty())
         return;

@@ -102,6 +102,8 @@ inline const QString NeedsTemplate = QStringLiteral("Choose a template.");
 inline const QString NeedsLedger =
     QStringLiteral("Choose a ledger: a new or an existing CSV file, or type a postgresql:// address.");
 inline const QString NeedsAddresses = QStringLiteral("Give an address range, an inventory or both.");
+inline const QString NotAFile = QStringLiteral("not a regular file");
+inline const QString TooLarge = QStringLiteral("larger than 1 MiB");
 inline QString unreadable(const QString &path, const QString &reason)
 {
     return QStringLiteral("%1: %2").arg(path, reason);

@@ -2,6 +2,7 @@
 
 #include "DeviceExchange.h"
 #include "Document.h"
+#include "FileDialog.h"
 #include "MainWindowRows.h"
 #include "MainWindowTexts.h"
 #include "NewDataColumn.h"
@@ -12,37 +13,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 
 namespace mainwindow_text = rallon::mainwindow_text;
 
 namespace {
-
-// The text of a configuration file, at most rallon::document::MaxInputSize octets.
-std::optional<QByteArray> readWhole(const QString &path, QString *reason)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        *reason = mainwindow_text::file::NotAFile;
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    const QByteArray text = file.read(rallon::document::MaxInputSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *reason = file.errorString();
-        return std::nullopt;
-    }
-    if (text.size() > rallon::document::MaxInputSize) {
-        *reason = mainwindow_text::file::TooLarge;
-        return std::nullopt;
-    }
-    return text;
-}
 
 // Why a plan is refused, naming the setting or with the window's message.
 QString refusalText(const rallon::document::Plan &plan)
@@ -63,21 +38,8 @@ QString FileActions::chooseFile(bool save, const QString &suggested)
         chosen = m_chooser(&m_window, save, suggested);
     } else {
         namespace file = mainwindow_text::file;
-        QFileDialog dialog(&m_window, save ? file::SaveTitle : file::OpenTitle);
-        dialog.setObjectName(QStringLiteral("ConfigFileDialog"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.setNameFilters(file::Filters);
-        if (save)
-            dialog.setDefaultSuffix(QStringLiteral("json"));
-        dialog.setDirectory(QFileInfo(suggested).isDir() ? suggested : QFileInfo(suggested).path());
-        if (save)
-            dialog.selectFile(QFileInfo(suggested).fileName());
-        if (dialog.exec() == QDialog::Accepted)
-            chosen = dialog.selectedFiles().value(0);
-        // Back to the window, whose focused control takes the focus again.
-        m_window.activateWindow();
+        chosen = rallon::askForFile(m_window, {save ? file::SaveTitle : file::OpenTitle, QStringLiteral("ConfigFileDialog"),
+                                               file::Filters, save, suggested, QStringLiteral("json")});
     }
     return chosen;
 }
@@ -110,7 +72,8 @@ void FileActions::openConfiguration()
     if (path.isEmpty())
         return;
     QString reason;
-    const std::optional<QByteArray> text = readWhole(path, &reason);
+    const std::optional<QByteArray> text =
+        rallon::readWholeFile(path, mainwindow_text::file::NotAFile, mainwindow_text::file::TooLarge, &reason);
     if (!text) {
         rallon::kit::showMessage(&m_window, file::unreadable(QDir::toNativeSeparators(path), reason));
         return;
