@@ -72,6 +72,18 @@ struct Bench {
     {
     }
 
+    // Closing a port cancels its pending waits; under Wine a cancelled wait
+    // ends on a thread of its own a moment later and writes into the port's
+    // memory. Both ports are closed, and that moment let pass, before they go.
+    ~Bench()
+    {
+        port.close();
+        if (QSerialPort *served = line.findChild<QSerialPort *>())
+            served->close();
+        if (Pty::isPortPair())
+            QTest::qWait(50);
+    }
+
     bool open()
     {
         QString error;
@@ -512,9 +524,11 @@ void TestSim::programPacesBothWays()
     send(port, requestFrame());  // while the first is still on the line
     QVERIFY(waitForBytes(port, 1));
     const qint64 answeredMs = sim.clock.elapsed() - sentAt;
-    QVERIFY2(answeredMs >= 235 && answeredMs < 335, qPrintable(QString::number(answeredMs)));
+    // Upper bounds a line time beyond the lower ones: a loaded machine is
+    // late by tens of milliseconds, a frame paced twice by a whole frame.
+    QVERIFY2(answeredMs >= 235 && answeredMs < 470, qPrintable(QString::number(answeredMs)));
     const qint64 secondMs = sim.waitFor(QStringLiteral("received request"), 2) - sentAt;
-    QVERIFY2(secondMs >= 470 && secondMs < 570, qPrintable(QString::number(secondMs)));
+    QVERIFY2(secondMs >= 470 && secondMs < 705, qPrintable(QString::number(secondMs)));
     QVERIFY(waitForBytes(port, 2 * RecordAndCr));
     QCOMPARE(port.readAll(), answerOf(QStringLiteral("wireless-password")).repeated(2));
 }
