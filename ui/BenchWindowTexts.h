@@ -93,21 +93,18 @@ inline const QString InventoryRefused = QStringLiteral("Inventory");
 inline const QString RangeRefused = QStringLiteral("Address Range");
 inline const QString LedgerRefused = QStringLiteral("Ledger");
 inline const QString PortRefused = QStringLiteral("Port");
-inline QString fileRefused(const QString &path, const QString &reason)
+inline QString unreadable(const QString &path, const QString &reason)
 {
-    return QStringLiteral("%1: %2; nothing sent").arg(path, reason);
+    return QStringLiteral("%1: %2").arg(path, reason);
 }
 inline QString refused(const QString &reason) { return QStringLiteral("%1; nothing sent").arg(reason); }
+inline QString fileRefused(const QString &path, const QString &reason) { return refused(unreadable(path, reason)); }
 inline const QString NeedsTemplate = QStringLiteral("Choose a template.");
 inline const QString NeedsLedger =
     QStringLiteral("Choose a ledger: a new or an existing CSV file, or type a postgresql:// address.");
 inline const QString NeedsAddresses = QStringLiteral("Give an address range, an inventory or both.");
 inline const QString NotAFile = QStringLiteral("not a regular file");
 inline const QString TooLarge = QStringLiteral("larger than 1 MiB");
-inline QString unreadable(const QString &path, const QString &reason)
-{
-    return QStringLiteral("%1: %2").arg(path, reason);
-}
 inline QString rangeUsedUp(const QString &why) { return QStringLiteral("%1: the run ends").arg(why); }
 inline QString lineByHand(const QString &reason, const QString &line)
 {
