@@ -137,9 +137,7 @@ private slots:
         edit->setFocus();
         QTest::keyClicks(edit, typed);
         leave(edit);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, title);
-        QCOMPARE(messages.first().text, text);
+        QCOMPARE(said(), QStringList(title + ": " + text));
         QVERIFY(messages.first().warning);
         QCOMPARE(edit->text(), QString());
         QCOMPARE(QApplication::focusWidget(), edit);
@@ -230,12 +228,10 @@ private slots:
         QSignalSpy writes(&form->session(), &SerialSession::written);
         control<QLineEdit>("NewIPAddressTextBox")->setText("10.0.0.1");
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, QString("No Configuration Data"));
-        QCOMPARE(messages.first().text,
-                 QString("Currently the program does not know what kind of Power Rallon\r\n"
-                         "is being configured.  Please retrieve the data from the Rallon\r\n"
-                         "and try loading again."));
+        QCOMPARE(said(), QStringList("No Configuration Data: "
+                                     "Currently the program does not know what kind of Power Rallon\r\n"
+                                     "is being configured.  Please retrieve the data from the Rallon\r\n"
+                                     "and try loading again."));
         QCOMPARE(writes.size(), 0);
         QVERIFY(!form->session().awaitingReply());
     }
@@ -283,10 +279,7 @@ private slots:
         QSignalSpy writes(&form->session(), &SerialSession::written);
         control<QComboBox>("NewEncryptionType")->setCurrentIndex(0);
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, QString("Comm 2 Parity Data"));
-        QCOMPARE(messages.first().text,
-                 QString("The type of parity for Comm 2 is not valid, please correct."));
+        QCOMPARE(said(), QStringList("Comm 2 Parity Data: The type of parity for Comm 2 is not valid, please correct."));
         QCOMPARE(control<MultiLineTextBox>("CurrentPasswordTextBox")->text(), QString("N / A"));
         QCOMPARE(control<MultiLineTextBox>("NewPasswordTextBox")->text(), QString("N / A"));
         QCOMPARE(control<QLineEdit>("CurrentIPAddressTextBox")->text(), QString("192.168.1.20"));
@@ -302,10 +295,8 @@ private slots:
         control<QLineEdit>("NewIPAddressTextBox")->setFocus();
         QTest::keyClicks(control<QLineEdit>("NewIPAddressTextBox"), "1.2.3.300");
         QTest::mouseClick(control<QPushButton>("ChangeConfigCommand"), Qt::LeftButton);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, QString("IP Data"));
-        QCOMPARE(messages.first().text, QString("The IP address must be four numbers from 0 to 255,\r\n"
-                                                "separated by periods, please correct."));
+        QCOMPARE(said(), QStringList("IP Data: The IP address must be four numbers from 0 to 255,\r\n"
+                                     "separated by periods, please correct."));
         QCOMPARE(writes.size(), 0);
         QCOMPARE(control<QLineEdit>("NewIPAddressTextBox")->text(), QString("1.2.3.300"));
         QCOMPARE(QApplication::focusWidget(), control<QLineEdit>("NewIPAddressTextBox"));

@@ -261,9 +261,7 @@ private slots:
         retrieve();
         QTRY_COMPARE(messages.size(), 1);
         QTest::qWait(3 * ShortTimeoutMs);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, QString("No Communication"));
-        QCOMPARE(messages.first().text, NoCommunicationText);
+        QCOMPARE(said(), QStringList("No Communication: " + NoCommunicationText));
         QVERIFY(messages.first().warning);
         QVERIFY(timerStoppedBeforeMessage);
         QCOMPARE(currentColumn(*form), dashes());
@@ -519,12 +517,10 @@ private slots:
         }
 #endif
         QCOMPARE(form->session().errorString(), expected);
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.first().title, QString("Communication Error"));
-        QCOMPARE(messages.first().text,
-                 QString("This comm port seems to be in use by other programs or is not\r"
-                         "a valid serial port for this computer.  Please, ensure the port is "
-                         "valid and open\rbefore starting the program again."));
+        QCOMPARE(said(), QStringList("Communication Error: "
+                                     "This comm port seems to be in use by other programs or is not\r"
+                                     "a valid serial port for this computer.  Please, ensure the port is "
+                                     "valid and open\rbefore starting the program again."));
         QVERIFY(messages.first().warning);
         QCOMPARE(ends, 1);
         QVERIFY(!form->session().isOpen());

@@ -39,6 +39,15 @@ protected:
         "CurrentCom2BaudTextBox", "CurrentCom2DataBitsTextBox",
         "CurrentCom2StopBitTextBox", "CurrentCom2ParityTextBox"};
 
+    // The messages shown, each as "title: text", for one comparison.
+    QStringList said() const
+    {
+        QStringList shown;
+        for (const rallon::Message &message : messages)
+            shown << message.title + QStringLiteral(": ") + message.text;
+        return shown;
+    }
+
     // For each test's init() and cleanup().
     void catchMessagesAndEnd()
     {
