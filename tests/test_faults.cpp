@@ -85,13 +85,37 @@ private slots:
         // Shorter than the whole reply takes: only arrivals that keep
         // restarting the time-out get it through.
         form->setReplyTimeoutMs(180);
-        QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+        // The device's pauses are 20 to 40 ms; a stall of this whole process
+        // beyond the time-out's margin lets the time-out fire before the
+        // late piece is read. A try that met such a stall (a ticker shows
+        // it) does not count and is made again, after the reply has passed.
+        qint64 longestGap = 0;
+        QElapsedTimer beat;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        connect(&ticker, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, beat.restart()); });
         QSignalSpy records(&form->session(), &SerialSession::recordReceived);
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(retrieveRecords(records));
-        QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(requests.size(), 1);
+        for (int attempt = 1;; ++attempt) {
+            QSignalSpy requests(device.get(), &SimDevice::requestReceived);
+            QElapsedTimer clock;
+            clock.start();
+            beat.start();
+            longestGap = 0;
+            ticker.start(5);
+            const bool got = retrieveRecords(records);
+            ticker.stop();
+            if (!got && longestGap >= 100 && attempt < 3) {
+                qInfo("try %d met a stall of %lld ms: made again", attempt, longestGap);
+                QTest::qWait(1500);
+                messages.clear();
+                records.clear();
+                continue;
+            }
+            QVERIFY2(got, qPrintable(QStringLiteral("longest stall %1 ms").arg(longestGap)));
+            QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(requests.size(), 1);
+            break;
+        }
         QCOMPARE(currentColumn(*form), columnOf(device->config()));
         QCOMPARE(form->frmPASSKEY()->keyTexts().mid(0, 4), QStringList({"61", "62", "63", "0"}));
         QTest::qWait(300);
